@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package the client, the reference service and the tests need.
+# Idempotent: packages already present are left alone. Uses sudo when not root.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  gsoap libgsoap-dev libssl-dev
+  libjsoncpp-dev libtinyxml-dev libsqlite3-dev sqlite3
+  libpng-dev libjpeg-dev zlib1g-dev libgif-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-qpa-plugins libgl1-mesa-dev
+  fonts-noto-cjk fonts-arphic-uming fonts-dejavu-core
+  xvfb xauth
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
