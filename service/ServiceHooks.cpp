@@ -1,0 +1,8 @@
+// Storage of the process-wide service hooks.
+#include "ServiceHooks.h"
+
+ServiceHooks &GetServiceHooks()
+{
+    static ServiceHooks hooks;
+    return hooks;
+}
