@@ -56,10 +56,10 @@ bool PlatformServer::Start(std::string *error)
     m_master = soap_new1(SOAP_C_UTFSTRING);
     soap_set_namespaces(m_master, namespaces);
     m_master->bind_flags = SO_REUSEADDR;
-    m_master->accept_timeout = 1; // wake up every second to notice a stop request
-    m_master->recv_timeout = m_options.ioTimeoutSeconds;
-    m_master->send_timeout = m_options.ioTimeoutSeconds;
-    m_master->transfer_timeout = 2 * m_options.ioTimeoutSeconds;
+    m_master->accept_timeout = -200000; // wake up every 0.2 s (negative: microseconds) to notice a stop
+    m_master->recv_timeout = m_options.recvTimeoutSeconds;
+    m_master->send_timeout = m_options.sendTimeoutSeconds;
+    m_master->transfer_timeout = 2 * m_options.sendTimeoutSeconds;
     m_master->recv_maxlength = m_options.maxRequestBytes;
     m_master->maxlevel = 16;
     m_master->maxoccurs = 1000;

@@ -22,7 +22,10 @@ struct ServerOptions
     int workers = 8;
     int idleTimeoutSeconds = 1800;   // a session lapses after this much inactivity
     std::size_t maxRequestBytes = 512 * 1024;
-    int ioTimeoutSeconds = 30;
+    // A request that stalls this long is answered with a fault (a malformed start tag can keep
+    // the parser reading past the end of the body until then).
+    int recvTimeoutSeconds = 5;
+    int sendTimeoutSeconds = 30;
 };
 
 class PlatformServer

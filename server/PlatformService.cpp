@@ -19,6 +19,7 @@ PlatformService::PlatformService(struct soap *context, ServiceShared &shared, co
 {
     soap_set_namespaces(soap, namespaces);
     soap->fclosesocket = CloseSocket;
+    soap->fshutdownsocket = ShutdownSocket;
 }
 
 void PlatformService::ServeRequest()
@@ -44,6 +45,13 @@ void PlatformService::ServeRequest()
     else if (soap->error >= SOAP_POST)
         soap_sender_fault(soap, "Not a SOAP request", nullptr);
     soap_send_fault(soap);
+}
+
+int PlatformService::ShutdownSocket(struct soap *soap, SOAP_SOCKET socket, int how)
+{
+    // While the client is still sending, only our side is closed: the rest is read at close.
+    auto *service = static_cast<PlatformService *>(soap->user);
+    return ::shutdown(socket, service && service->m_unreadInput ? SHUT_WR : how);
 }
 
 int PlatformService::CloseSocket(struct soap *soap, SOAP_SOCKET socket)

@@ -87,6 +87,7 @@ private:
     // Closes a socket; after a refused request first reads what the client is still sending,
     // so that the fault reaches it instead of a connection reset.
     static int CloseSocket(struct soap *soap, SOAP_SOCKET socket);
+    static int ShutdownSocket(struct soap *soap, SOAP_SOCKET socket, int how);
 
     ServiceShared &m_shared;
     PlatformStore m_store;

@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include <chrono>
+#include <set>
 
 namespace {
 
@@ -190,6 +191,10 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
         return id ? Text(200, std::to_string(id)) : Text(409, "name taken");
     }
 
+    static const std::set<std::string> kUserControls = {"lapse", "displace", "refuse-relogin", "disable",
+                                                        "message", "counts"};
+    if (!kUserControls.count(action))
+        return Text(404, "unknown control");
     auto user = ControlUser(service, query);
     if (!user)
         return Text(404, "no such user");

@@ -162,7 +162,7 @@ std::string RawHttpExchange(int port, const std::string &request, int timeoutSec
                 break;
             sent += static_cast<std::size_t>(n);
         }
-        shutdown(fd, SHUT_WR);
+        // No half-close: the service answers nothing to a client that has stopped reading.
         char buffer[8192];
         ssize_t n;
         while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)

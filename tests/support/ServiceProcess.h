@@ -76,6 +76,7 @@ std::string UrlEncode(const std::string &text);
 // MD5 of the bytes as the client sends it in `p`: 32 lowercase hexadecimal digits.
 std::string PasswordDigest(const std::string &password);
 
-// A plain HTTP/1.0 exchange with 127.0.0.1:port: sends the raw request bytes, returns the raw
+// A plain HTTP exchange with 127.0.0.1:port: sends the raw request bytes, reads until the
+// service closes the connection (so send "Connection: close" or HTTP/1.0), returns the raw
 // response (empty when the connection failed). For tests that need malformed requests.
 std::string RawHttpExchange(int port, const std::string &request, int timeoutSeconds = 10);

@@ -1,0 +1,112 @@
+// Sessions against the real service: lapse, displacement, re-sign-in accepted and refused,
+// verification codes, and malformed identities.
+#include "ServiceTestFixture.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+const std::string kDigest = PasswordDigest("123456");
+
+} // namespace
+
+TEST_F(ServiceTest, LapsedSessionAnswersTwoUntilReSignIn)
+{
+    std::string id = SignIn("xuesheng", "123456");
+    EXPECT_EQ(m_service->Control("lapse?name=xuesheng"), "ok");
+    EXPECT_EQ(m_client->UserInfo(id, "DEVICE-A"), "2");
+    EXPECT_EQ(m_client->CompSaveOrEdit(id, "DEVICE-A", "0", "题", "文"), "2");
+    EXPECT_EQ(Counts("xuesheng")["compositions"].asString(), "0");
+    EXPECT_EQ(m_client->ReLogin("xuesheng", kDigest, "DEVICE-A"), "1");
+    EXPECT_EQ(Parse(m_client->UserInfo(id, "DEVICE-A"))["data"][0]["TrueName"].asString(), "李明");
+}
+
+TEST_F(ServiceTest, RefusedReSignInAnswersZeroOnce)
+{
+    std::string id = SignIn("xuesheng", "123456");
+    m_service->Control("lapse?name=xuesheng");
+    EXPECT_EQ(m_service->Control("refuse-relogin?name=xuesheng"), "ok");
+    EXPECT_EQ(m_client->ReLogin("xuesheng", kDigest, "DEVICE-A"), "0");
+    EXPECT_EQ(m_client->UserInfo(id, "DEVICE-A"), "2");
+    EXPECT_EQ(m_client->ReLogin("xuesheng", kDigest, "DEVICE-A"), "1");
+    EXPECT_EQ(m_client->ReLogin("xuesheng", PasswordDigest("wrong"), "DEVICE-A"), "0");
+    EXPECT_EQ(m_client->ReLogin("xuesheng", kDigest, ""), "0");
+}
+
+TEST_F(ServiceTest, IdleSessionLapsesAfterTheTimeOut)
+{
+    StartService({"--idle-timeout", "1"});
+    std::string id = SignIn("xuesheng", "123456");
+    EXPECT_EQ(Parse(m_client->UserInfo(id, "DEVICE-A"))["data"][0]["ID"].asString(), id);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    EXPECT_EQ(m_client->UserInfo(id, "DEVICE-A"), "2");
+}
+
+TEST_F(ServiceTest, SignInOnAnotherDeviceDisplacesTheFirst)
+{
+    std::string id = SignIn("xuesheng", "123456", "DEVICE-A");
+    auto second = NewClient();
+    EXPECT_EQ(Parse(second->AutoLogin("xuesheng", kDigest, "DEVICE-B"))["data"][0]["ID"].asString(), id);
+    EXPECT_EQ(m_client->ServerPoll(id, "DEVICE-A"), "3");
+    EXPECT_NE(second->ServerPoll(id, "DEVICE-B"), "3");
+    // The displace control does the same for the current device.
+    EXPECT_EQ(m_service->Control("displace?name=xuesheng"), "ok");
+    EXPECT_EQ(second->ServerPoll(id, "DEVICE-B"), "3");
+    EXPECT_EQ(m_service->Control("displace?name=tongxue", nullptr), "no session");
+}
+
+TEST_F(ServiceTest, MalformedIdentitiesAnswerFour)
+{
+    std::string id = SignIn("xuesheng", "123456");
+    // Unknown id, an id without a session, a non-numeric id, a disabled account.
+    EXPECT_EQ(m_client->UserInfo("999", "DEVICE-A"), "4");
+    EXPECT_EQ(m_client->UserInfo("2", "DEVICE-A"), "4");
+    EXPECT_EQ(m_client->UserInfo("abc", "DEVICE-A"), "4");
+    EXPECT_EQ(m_client->UserInfo("", "DEVICE-A"), "4");
+    EXPECT_EQ(m_client->UserInfo("-1", "DEVICE-A"), "4");
+    EXPECT_EQ(m_service->Control("disable?name=xuesheng&value=1"), "ok");
+    EXPECT_EQ(m_client->UserInfo(id, "DEVICE-A"), "4");
+    EXPECT_EQ(m_client->AutoLogin("xuesheng", kDigest, "DEVICE-A"), "-3");
+    EXPECT_EQ(m_service->Control("disable?name=xuesheng&value=0"), "ok");
+    EXPECT_EQ(Parse(m_client->AutoLogin("xuesheng", kDigest, "DEVICE-A"))["data"][0]["ID"].asString(), id);
+}
+
+TEST_F(ServiceTest, VerificationCodeRightWrongAndBoundToItsDevice)
+{
+    // No picture fetched yet: any code is wrong.
+    EXPECT_EQ(m_client->Login("xuesheng", kDigest, "DEVICE-A", "1234"), "-1");
+
+    ASSERT_FALSE(m_client->CreateVerifyImage("DEVICE-A").empty());
+    std::string code = m_service->Control("verify-code?code=DEVICE-A");
+    ASSERT_EQ(code.size(), 4u);
+    std::string wrong = code == "0000" ? "1111" : "0000";
+    EXPECT_EQ(m_client->Login("xuesheng", kDigest, "DEVICE-A", wrong), "-1");
+    // Another device cannot use this device's code.
+    EXPECT_EQ(m_client->Login("xuesheng", kDigest, "DEVICE-B", code), "-1");
+    // The right code after a wrong one still signs in (the picture stays on the client).
+    EXPECT_EQ(Parse(m_client->Login("xuesheng", kDigest, "DEVICE-A", code))["data"][0]["ID"].asString(), "1");
+    // A code is good for one sign-in only.
+    EXPECT_EQ(m_client->Login("xuesheng", kDigest, "DEVICE-A", code), "-1");
+
+    // A right code with a wrong password: the password's answer.
+    m_client->CreateVerifyImage("DEVICE-A");
+    code = m_service->Control("verify-code?code=DEVICE-A");
+    EXPECT_EQ(m_client->Login("xuesheng", PasswordDigest("wrong"), "DEVICE-A", code), "-6");
+}
+
+TEST_F(ServiceTest, RepeatedWrongCodesUseThePictureUp)
+{
+    m_client->CreateVerifyImage("DEVICE-A");
+    std::string code = m_service->Control("verify-code?code=DEVICE-A");
+    std::string wrong = code == "0000" ? "1111" : "0000";
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(m_client->Login("xuesheng", kDigest, "DEVICE-A", wrong), "-1");
+    EXPECT_EQ(m_client->Login("xuesheng", kDigest, "DEVICE-A", code), "-1");
+}
+
+TEST_F(ServiceTest, SynchronisationOperationsNeedNoSession)
+{
+    EXPECT_EQ(Parse(m_client->OverallInfo())["data"][0]["KeyWordMaxID"].asString(), "3000");
+    EXPECT_GE(Parse(m_client->MainInfo())["data"].size(), 6u);
+}
