@@ -1,6 +1,8 @@
 // The test client of the reference service.
 #include "ServiceClient.h"
 
+#include <sys/socket.h>
+
 ServiceClient::ServiceClient(const std::string &baseAddress, const std::string &endpoint)
     : m_proxy(SOAP_C_UTFSTRING), m_baseAddress(baseAddress), m_endpoint(endpoint),
       m_namespaces{
@@ -14,6 +16,7 @@ ServiceClient::ServiceClient(const std::string &baseAddress, const std::string &
     soap_set_namespaces(m_proxy.soap, m_namespaces);
     m_proxy.soap->recv_timeout = 60;
     m_proxy.soap->send_timeout = 60;
+    m_proxy.soap->socket_flags = MSG_NOSIGNAL;
 }
 
 ServiceClient::~ServiceClient()

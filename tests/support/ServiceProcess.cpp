@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -51,6 +52,8 @@ std::string ReadFirstLine(int fd, std::chrono::steady_clock::time_point deadline
 
 std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::string> &extraArgs)
 {
+    // A service that closes a connection must not end the test process.
+    signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<ServiceProcess> service(new ServiceProcess);
     std::string pattern = (std::filesystem::temp_directory_path() / "platform-service-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
@@ -73,6 +76,8 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
+        // The service ends with the test process, even when a test crashes.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
