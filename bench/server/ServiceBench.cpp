@@ -1,0 +1,128 @@
+// Requests per second and latency percentiles of WsUserComp and WsCompSaveOrEdit against the
+// real platform-service process on 127.0.0.1, with 1, 8 and 50 concurrent clients (each signed
+// in on its own account). Google Benchmark reports the rates; the percentiles follow as a table.
+#include "ServiceClient.h"
+#include "ServiceProcess.h"
+
+#include <benchmark/benchmark.h>
+#include <json/json.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kAccounts = 50;
+constexpr int kEssaysPerAccount = 20;
+
+std::unique_ptr<ServiceProcess> g_service;
+std::mutex g_mutex;
+std::map<std::string, std::vector<double>> g_latencies; // benchmark name -> microseconds
+
+std::string AccountName(int i) { return "bench" + std::to_string(i); }
+
+// A signed-in client of account i; returns its user id.
+std::string SignIn(ServiceClient &client, int i)
+{
+    std::string result = client.AutoLogin(AccountName(i), PasswordDigest("pw"), "BENCH-" + std::to_string(i));
+    Json::Value doc;
+    Json::Reader().parse(result, doc);
+    return doc["data"][0]["ID"].asString();
+}
+
+const std::string kEssay = [] {
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "春风又绿江南岸，明月何时照我还。\r\n";
+    return text;
+}();
+
+template <typename Call>
+void Measure(benchmark::State &state, const std::string &operation, const Call &call)
+{
+    ServiceClient client(g_service->BaseAddress(), g_service->SignedInEndpoint());
+    std::string id = SignIn(client, state.thread_index());
+    std::string device = "BENCH-" + std::to_string(state.thread_index());
+    std::vector<double> latencies;
+    latencies.reserve(state.max_iterations);
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        std::string result = call(client, id, device);
+        latencies.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        if (client.LastError() != SOAP_OK || result.size() < 2) {
+            state.SkipWithError(("call failed: " + result).c_str());
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    std::lock_guard lock(g_mutex);
+    auto &all = g_latencies[operation + " clients:" + std::to_string(state.threads())];
+    all.insert(all.end(), latencies.begin(), latencies.end());
+}
+
+void BM_WsUserComp(benchmark::State &state)
+{
+    Measure(state, "WsUserComp", [](ServiceClient &client, const std::string &id, const std::string &device) {
+        return client.UserComp(id, device, "4000", "1", "0", "");
+    });
+}
+
+void BM_WsCompSaveOrEdit(benchmark::State &state)
+{
+    Measure(state, "WsCompSaveOrEdit", [](ServiceClient &client, const std::string &id, const std::string &device) {
+        return client.CompSaveOrEdit(id, device, "0", "基准测试", kEssay);
+    });
+}
+
+BENCHMARK(BM_WsUserComp)->Threads(1)->Iterations(2000)->UseRealTime();
+BENCHMARK(BM_WsUserComp)->Threads(8)->Iterations(500)->UseRealTime();
+BENCHMARK(BM_WsUserComp)->Threads(50)->Iterations(100)->UseRealTime();
+BENCHMARK(BM_WsCompSaveOrEdit)->Threads(1)->Iterations(2000)->UseRealTime();
+BENCHMARK(BM_WsCompSaveOrEdit)->Threads(8)->Iterations(500)->UseRealTime();
+BENCHMARK(BM_WsCompSaveOrEdit)->Threads(50)->Iterations(100)->UseRealTime();
+
+void PrepareAccounts()
+{
+    for (int i = 0; i < kAccounts; ++i) {
+        g_service->Control("add-user?name=" + AccountName(i) + "&password=pw");
+        ServiceClient client(g_service->BaseAddress(), g_service->SignedInEndpoint());
+        std::string id = SignIn(client, i);
+        // A library of a realistic size for the list call.
+        for (int e = 0; e < kEssaysPerAccount; ++e)
+            client.CompSaveOrEdit(id, "BENCH-" + std::to_string(i), "0", "作文 " + std::to_string(e), kEssay);
+    }
+}
+
+void PrintPercentiles()
+{
+    std::printf("\n%-40s %8s %10s %10s %10s %10s\n", "latency (ms)", "calls", "p50", "p90", "p99", "max");
+    for (auto &[name, values] : g_latencies) {
+        if (values.empty())
+            continue;
+        std::sort(values.begin(), values.end());
+        auto at = [&](double q) { return values[std::min(values.size() - 1, static_cast<std::size_t>(q * values.size()))] / 1000.0; };
+        std::printf("%-40s %8zu %10.2f %10.2f %10.2f %10.2f\n", name.c_str(), values.size(), at(0.50), at(0.90),
+                    at(0.99), values.back() / 1000.0);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    // Service workers: --threads N in the environment variable BENCH_SERVICE_THREADS (default 8).
+    const char *workers = std::getenv("BENCH_SERVICE_THREADS");
+    g_service = ServiceProcess::Start({"--threads", workers ? workers : "8"});
+    PrepareAccounts();
+    benchmark::RunSpecifiedBenchmarks();
+    PrintPercentiles();
+    g_service.reset();
+    benchmark::Shutdown();
+    return 0;
+}
