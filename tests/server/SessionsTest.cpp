@@ -36,10 +36,10 @@ TEST_F(ServiceTest, RefusedReSignInAnswersZeroOnce)
 
 TEST_F(ServiceTest, IdleSessionLapsesAfterTheTimeOut)
 {
-    StartService({"--idle-timeout", "1"});
+    StartService({"--idle-timeout", "2"});
     std::string id = SignIn("xuesheng", "123456");
     EXPECT_EQ(Parse(m_client->UserInfo(id, "DEVICE-A"))["data"][0]["ID"].asString(), id);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(4500));
     EXPECT_EQ(m_client->UserInfo(id, "DEVICE-A"), "2");
 }
 
