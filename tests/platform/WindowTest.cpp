@@ -202,9 +202,12 @@ private slots:
             QCOMPARE(QFontInfo(font).pixelSize(), 12);
         }
         QCOMPARE(MakeFont("Tahoma", 14, kFontWeightBold).weight(), QFont::Bold);
-        const QFont song = MakeFont(QString::fromUtf8("宋体"), 12);
-        QCOMPARE(AverageCharWidth(song), QFontMetrics(song).averageCharWidth());
-        QVERIFY(AverageCharWidth(song) > 0);
+        // The CJK substitute counts in half-width cells like the designed face; a Latin face
+        // keeps its own average.
+        QCOMPARE(AverageCharWidth(MakeFont(QString::fromUtf8("宋体"), 12)), 6);
+        QCOMPARE(AverageCharWidth(MakeFont(QString::fromUtf8("宋体"), 16)), 8);
+        const QFont tahoma = MakeFont("Tahoma", 12);
+        QCOMPARE(AverageCharWidth(tahoma), QFontMetrics(tahoma).averageCharWidth());
     }
 
     void textConvertsBetweenGbkAndQString()
