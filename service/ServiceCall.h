@@ -69,28 +69,49 @@ inline char *RequestText(std::string &value)
 template <class Request, class Response>
 using ServiceOperation = int (OstrelServiceSoapProxy::*)(const char *, const char *, Request *, Response *);
 
-// Sends the request through the route's proxy and address pair, then applies the rule for the
-// common status results. The request record is sent again unchanged after a renewed sign-in.
+struct RawReply
+{
+    int soapStatus = SOAP_OK;
+    std::string bytes;  // the result exactly as received ("" when absent or on failure)
+};
+
+// One exchange through the route's proxy and address pair. `extract` copies the result out of
+// the response before the runtime context releases it.
+template <class Request, class Response, class Extract>
+RawReply SendServiceRequest(ProxyRoute route, ServiceOperation<Request, Response> operation, Request &request, Extract extract)
+{
+    OstrelServiceSoapProxy &proxy = route == ProxyRoute::PreSignIn ? PreSignInProxy() : HostProxy();
+    const std::string &endpoint = route == ProxyRoute::SignedIn ? ServiceContext.Endpoint : ServiceContext.DefaultEndpoint;
+    const std::string &action = route == ProxyRoute::SignedIn ? ServiceContext.BaseAddress : ServiceContext.DefaultBaseAddress;
+    ApplyServiceLimits(proxy.soap);
+
+    Response response{};
+    RawReply reply;
+    reply.soapStatus = (proxy.*operation)(endpoint.c_str(), action.c_str(), &request, &response);
+    if (reply.soapStatus == SOAP_OK)
+        reply.bytes = extract(response);
+    proxy.destroy();  // the reply's data lives in the runtime context until here
+    return reply;
+}
+
+// The call loop of every operation with a text result: sends the request, converts the result
+// to GBK, then applies the rule for the common status results. After a renewed sign-in the
+// request record is sent again unchanged.
 template <class Request, class Response>
 CallResult CallService(ProxyRoute route, CommonStatusRule rule, ServiceOperation<Request, Response> operation,
                        Request &request, char *Response::*resultField)
 {
+    auto text = [resultField](Response &response) {
+        const char *value = response.*resultField;
+        return std::string(value ? value : "");
+    };
     for (;;) {
-        OstrelServiceSoapProxy &proxy = route == ProxyRoute::PreSignIn ? PreSignInProxy() : HostProxy();
-        const std::string &endpoint = route == ProxyRoute::SignedIn ? ServiceContext.Endpoint : ServiceContext.DefaultEndpoint;
-        const std::string &action = route == ProxyRoute::SignedIn ? ServiceContext.BaseAddress : ServiceContext.DefaultBaseAddress;
-        ApplyServiceLimits(proxy.soap);
-
-        Response response{};
-        int soapStatus = (proxy.*operation)(endpoint.c_str(), action.c_str(), &request, &response);
-        std::string utf8 = soapStatus == SOAP_OK && response.*resultField ? response.*resultField : "";
-        proxy.destroy();  // the reply's data lives in the runtime context until here
-
+        RawReply reply = SendServiceRequest(route, operation, request, text);
         CallResult result;
-        result.soapError = soapStatus;
-        if (soapStatus != SOAP_OK)
+        result.soapError = reply.soapStatus;
+        if (reply.soapStatus != SOAP_OK)
             return result;
-        result.text = Utf8ToGbk(utf8);
+        result.text = Utf8ToGbk(reply.bytes);
         if (rule != CommonStatusRule::NotApplicable && IsCommonStatus(result.text)) {
             if (rule == CommonStatusRule::Skip) {
                 result.status = CallStatus::Skipped;

@@ -1,8 +1,6 @@
 // The call convention against a scripted peer on 127.0.0.1: the request bytes, the common
 // status codes with re-sign-in and resend, and transport failures.
-#include "ScriptedPeer.h"
-#include "ServiceCall.h"
-#include "ServiceHooks.h"
+#include "PeerFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,87 +9,16 @@
 
 namespace {
 
-// One peer for the whole program: each proxy fixes its service namespace when it is created.
-ScriptedPeer &Peer()
+CallResult UserInfo()
 {
-    static ScriptedPeer peer;
-    return peer;
+    _ns1__WsUserInfo request{};
+    request.id = RequestText(ServiceContext.UserId);
+    request.code = RequestText(ServiceContext.DeviceCode);
+    return CallService(ProxyRoute::SignedIn, CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsUserInfo, request,
+                       &_ns1__WsUserInfoResponse::WsUserInfoResult);
 }
 
-class ServiceCallTest : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        static bool addressed = [] {
-            InitServiceAddresses(Peer().HostName());
-            SetSignedInAddress(Peer().BaseAddress());
-            return true;
-        }();
-        (void)addressed;
-        m_firstRequest = Peer().Requests().size();
-        ServiceContext.UserId = "15";
-        ServiceContext.DeviceCode = "4748494a4b4c4d4e4f5051525354";
-        ServiceContext.UserName = "student";
-        ServiceContext.PasswordDigest = Md5Hex("secret");
-        CurrentServiceLimits() = ServiceLimits{};
-        ServiceHooks &hooks = GetServiceHooks();
-        hooks.isMessageBoxOpen = [this] { return m_boxOpen; };
-        hooks.showMessage = [this](const std::string &message) { m_shown.push_back(message); };
-        hooks.onReLoginRefused = [this] { ++m_refusals; };
-    }
-
-    void TearDown() override { GetServiceHooks() = ServiceHooks{}; }
-
-    std::vector<PeerRequest> NewRequests() const
-    {
-        std::vector<PeerRequest> all = Peer().Requests();
-        return {all.begin() + static_cast<std::ptrdiff_t>(m_firstRequest), all.end()};
-    }
-
-    static CallResult UserInfo()
-    {
-        _ns1__WsUserInfo request{};
-        request.id = RequestText(ServiceContext.UserId);
-        request.code = RequestText(ServiceContext.DeviceCode);
-        return CallService(ProxyRoute::SignedIn, CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsUserInfo, request,
-                           &_ns1__WsUserInfoResponse::WsUserInfoResult);
-    }
-
-    std::size_t m_firstRequest = 0;
-    bool m_boxOpen = false;
-    std::vector<std::string> m_shown;
-    int m_refusals = 0;
-};
-
-// The body with every empty element written as an opening and a closing tag: <a/> and <a></a>
-// are the same empty element.
-std::string ExpandEmptyElements(std::string body)
-{
-    for (std::size_t close = body.find("/>"); close != std::string::npos; close = body.find("/>", close)) {
-        std::size_t open = body.rfind('<', close);
-        std::string name = body.substr(open + 1, close - open - 1);
-        name = name.substr(0, name.find(' '));
-        body.replace(close, 2, "></" + name + ">");
-    }
-    return body;
-}
-
-// The element of a request body from its opening tag to its closing tag.
-std::string Element(const std::string &rawBody, const std::string &name)
-{
-    const std::string body = ExpandEmptyElements(rawBody);
-    std::size_t open = body.find("<" + name + ">");
-    if (open == std::string::npos)
-        open = body.find("<" + name + " ");
-    if (open == std::string::npos)
-        return {};
-    std::string close = "</" + name + ">";
-    std::size_t end = body.find(close, open);
-    return end == std::string::npos ? std::string() : body.substr(open, end + close.size() - open);
-}
-
-TEST_F(ServiceCallTest, SignInRequestIsQualifiedOrderedAndComplete)
+TEST_F(PeerTest, SignInRequestIsQualifiedOrderedAndComplete)
 {
     Peer().PushResult("WsLogin", "-6");
     std::string user = "student", digest = Md5Hex("secret"), verifyCode;
@@ -123,7 +50,7 @@ TEST_F(ServiceCallTest, SignInRequestIsQualifiedOrderedAndComplete)
         << sent[0].head;
 }
 
-TEST_F(ServiceCallTest, OperationWithoutElementsSendsItsEmptyElementToTheSignedInEndpoint)
+TEST_F(PeerTest, OperationWithoutElementsSendsItsEmptyElementToTheSignedInEndpoint)
 {
     Peer().PushResult("WsOverallInfo", R"({"data":[{"version":"1.0.0"}]})");
     _ns1__WsOverallInfo request{};
@@ -139,7 +66,7 @@ TEST_F(ServiceCallTest, OperationWithoutElementsSendsItsEmptyElementToTheSignedI
     EXPECT_EQ(operation, "<ns1:WsOverallInfo></ns1:WsOverallInfo>") << sent[0].body;
 }
 
-TEST_F(ServiceCallTest, EmptyTitleIsSentAsAnEmptyElementAndChineseAsUtf8)
+TEST_F(PeerTest, EmptyTitleIsSentAsAnEmptyElementAndChineseAsUtf8)
 {
     Peer().PushResult("WsUserComp", R"({"data":[]})");
     std::string pageSize = "10", pageIndex = "1", sortWay = "0", title;
@@ -165,7 +92,7 @@ TEST_F(ServiceCallTest, EmptyTitleIsSentAsAnEmptyElementAndChineseAsUtf8)
     EXPECT_EQ(Element(sent[1].body, "ns1:title"), "<ns1:title>春天&lt;&amp;&gt;</ns1:title>");
 }
 
-TEST_F(ServiceCallTest, LapsedSignInIsRenewedAndTheSameRequestSentAgain)
+TEST_F(PeerTest, LapsedSignInIsRenewedAndTheSameRequestSentAgain)
 {
     Peer().PushResult("WsUserInfo", "2");
     Peer().PushResult("WsReLogin", "1");
@@ -187,7 +114,7 @@ TEST_F(ServiceCallTest, LapsedSignInIsRenewedAndTheSameRequestSentAgain)
     EXPECT_TRUE(m_shown.empty());
 }
 
-TEST_F(ServiceCallTest, RefusedRenewalShowsOfflineMessageAndReturnsToSignIn)
+TEST_F(PeerTest, RefusedRenewalShowsOfflineMessageAndReturnsToSignIn)
 {
     Peer().PushResult("WsUserInfo", "2");
     Peer().PushResult("WsReLogin", "0");
@@ -198,7 +125,7 @@ TEST_F(ServiceCallTest, RefusedRenewalShowsOfflineMessageAndReturnsToSignIn)
     EXPECT_EQ(m_refusals, 1);
 }
 
-TEST_F(ServiceCallTest, CommonStatusMessages)
+TEST_F(PeerTest, CommonStatusMessages)
 {
     struct Case
     {
@@ -221,7 +148,7 @@ TEST_F(ServiceCallTest, CommonStatusMessages)
     EXPECT_EQ(m_refusals, 0);
 }
 
-TEST_F(ServiceCallTest, NothingIsShownWhileANoticeIsOpen)
+TEST_F(PeerTest, NothingIsShownWhileANoticeIsOpen)
 {
     m_boxOpen = true;
     for (const char *status : {"2", "3", "4"}) {
@@ -232,7 +159,7 @@ TEST_F(ServiceCallTest, NothingIsShownWhileANoticeIsOpen)
     EXPECT_EQ(NewRequests().size(), 3u);  // no re-sign-in either
 }
 
-TEST_F(ServiceCallTest, SkippingOperationsDoNotRenew)
+TEST_F(PeerTest, SkippingOperationsDoNotRenew)
 {
     Peer().PushResult("WsMainInfo", "2");
     _ns1__WsMainInfo request{};
@@ -243,7 +170,7 @@ TEST_F(ServiceCallTest, SkippingOperationsDoNotRenew)
     EXPECT_TRUE(m_shown.empty());
 }
 
-TEST_F(ServiceCallTest, BrokenRepliesAreTransportFailures)
+TEST_F(PeerTest, BrokenRepliesAreTransportFailures)
 {
     const std::string envelope = ScriptedPeer::SoapResultEnvelope("WsUserInfo", std::string(4000, 'x'));
     const ScriptedPeer::Reply replies[] = {
@@ -266,7 +193,7 @@ TEST_F(ServiceCallTest, BrokenRepliesAreTransportFailures)
     EXPECT_TRUE(m_shown.empty());
 }
 
-TEST_F(ServiceCallTest, NoPeerIsATransportFailure)
+TEST_F(PeerTest, NoPeerIsATransportFailure)
 {
     std::string saved = ServiceContext.Endpoint;
     ServiceContext.Endpoint = "http://127.0.0.1:1/iface/api.asmx";
