@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <limits>
 
-const char *const kConfigColumns[4] = {"ID", "version", "MainInfoTime", "KeyWordMaxID"};
+const char *const kConfigColumns[3] = {"version", "MainInfoTime", "KeyWordMaxID"};
 
 namespace {
 
@@ -73,6 +73,9 @@ void CMsgDBManager::closeDatabase() { m_db.close(); }
 
 bool CMsgDBManager::saveUser(const std::string &userName, const std::string &password)
 {
+    if (!m_db.isOpen())
+        return false;
+    RestrictToOwner(m_path);  // before the write, so that the journal is made owner-only too
     bool inserted = false;
     try {
         m_db.Execute("insert into users (username,password) values (?,?)", {userName, password});
@@ -84,7 +87,6 @@ bool CMsgDBManager::saveUser(const std::string &userName, const std::string &pas
             return false;
         }
     }
-    RestrictToOwner(m_path);
     return inserted;
 }
 
@@ -202,6 +204,36 @@ bool configEquals(const std::string &path, const std::string &column, const std:
     store.readConfig(column, stored);
     store.closeDatabase();
     return stored == expected;
+}
+
+bool ReplaceMainPageItems(const std::string &path, const std::vector<MainPageRecord> &items, const std::string &stamp)
+{
+    std::vector<std::int64_t> ids(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!ParseDecimalId(items[i].id, ids[i]))
+            return false;
+    }
+    try {
+        CppSQLite3DB db;
+        db.open(path);
+        SqlTransaction transaction(db);
+        db.execute("delete from mainpageinfo");
+        SqlStatement insert = db.Prepare("Insert into mainpageinfo  values (?,?,?,?,?)");
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const MainPageRecord &item = items[i];
+            const std::string name = GbkToUtf8(item.name);
+            const std::string sourceClass = GbkToUtf8(item.sourceClass);
+            const std::string type = GbkToUtf8(item.type);
+            const std::string content = GbkToUtf8(item.content);
+            insert.BindAll({ids[i], name, sourceClass, type, content});
+            insert.Run();
+        }
+        db.Execute("update globalconfig set MainInfoTime=? where ID=1", {stamp});
+        transaction.Commit();
+    } catch (const CppSQLite3Exception &) {
+        return false;
+    }
+    return true;
 }
 
 bool StoreKeywordBatch(const std::string &path, const std::vector<KeywordRecord> &keywords, const std::string &maxId)

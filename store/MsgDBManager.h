@@ -23,8 +23,18 @@ struct KeywordRecord
     std::string text;
 };
 
-// The columns of globalconfig that readConfig/writeConfig may name (compared case-insensitively).
-extern const char *const kConfigColumns[4];
+// One main-page text as the service sends it (ID, Name, Class, Type, Con), GBK.
+struct MainPageRecord
+{
+    std::string id;
+    std::string name;
+    std::string sourceClass;
+    std::string type;
+    std::string content;
+};
+
+// The values of globalconfig that readConfig/writeConfig may name (compared case-insensitively).
+extern const char *const kConfigColumns[3];
 
 class CMsgDBManager
 {
@@ -58,8 +68,6 @@ public:
     // The highest stored keyword id as text, "0" for an empty table; a failure leaves id as it was.
     void readMaxKeywordId(std::string &id);
 
-    CppSQLite3DB &database() { return m_db; }
-
 private:
     void LoadGroup(const char *sql, std::vector<MainPageItem> &items);
 
@@ -74,6 +82,10 @@ bool configEquals(const std::string &path, const std::string &column, const std:
 // Stores a received keyword list in one transaction, then sets KeyWordMaxID to maxId. Ids must be
 // decimal numbers of 32 bits; any bad id or failing insert stores nothing. True when stored.
 bool StoreKeywordBatch(const std::string &path, const std::vector<KeywordRecord> &keywords, const std::string &maxId);
+
+// Replaces the main-page texts with items and sets MainInfoTime to stamp, in one transaction.
+// A non-numeric id or any failing statement leaves the stored texts and stamp as they were.
+bool ReplaceMainPageItems(const std::string &path, const std::vector<MainPageRecord> &items, const std::string &stamp);
 
 // Parses a decimal id ("-" allowed, 32-bit range, nothing else); false for anything else.
 bool ParseDecimalId(const std::string &text, std::int64_t &value);

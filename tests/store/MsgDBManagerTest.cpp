@@ -114,7 +114,7 @@ TEST_F(MsgDBManagerTest, ReadConfigOfTheShippedRow)
     const Case cases[] = {
         {"version", "1.0.0"}, {"Version", "1.0.0"},        {"MainInfoTime", ""}, {"KeyWordMaxID", "0"},
         {"keywordmaxid", "0"}, {"nosuch", "kept"},          {"version from users; --", "kept"},
-        {"", "kept"},          {"version,password", "kept"},
+        {"", "kept"},          {"version,password", "kept"}, {"ID", "kept"},
     };
     for (const Case &c : cases) {
         std::string value = "kept";
@@ -199,6 +199,26 @@ TEST_F(MsgDBManagerTest, MainPageItemsRoundTripByGroupInIdOrder)
     group2.clear();
     m_store.loadMainPageItems(group1, group2);
     EXPECT_EQ(0u, group1.size() + group2.size());
+}
+
+TEST_F(MsgDBManagerTest, ReplacingMainPageItemsIsAllOrNothing)
+{
+    m_store.addMainPageItem("1", "old", "c", "1", "old text");
+    m_store.closeDatabase();
+    const std::vector<MainPageRecord> fresh{
+        {"2", Gbk("新闻"), "c", "2", Gbk("今天's 消息")},
+        {"1", "first", "c", "1", "x"},
+    };
+    EXPECT_TRUE(ReplaceMainPageItems(m_path, fresh, "20260301"));
+    const std::vector<std::string> stored{"1|first|1|x", "2|新闻|2|今天's 消息"};
+    const char *dump = "select ID, SourceName, SourceType, SourceContent from mainpageinfo order by ID";
+    EXPECT_EQ(stored, Rows(dump));
+    EXPECT_EQ((std::vector<std::string>{"20260301"}), Rows("select MainInfoTime from globalconfig"));
+
+    const std::vector<MainPageRecord> bad{{"3", "n", "c", "1", "t"}, {"4 or 1", "n", "c", "1", "t"}};
+    EXPECT_FALSE(ReplaceMainPageItems(m_path, bad, "20260302"));
+    EXPECT_EQ(stored, Rows(dump));
+    EXPECT_EQ((std::vector<std::string>{"20260301"}), Rows("select MainInfoTime from globalconfig"));
 }
 
 TEST_F(MsgDBManagerTest, KeywordListCountsCharactersAndKeepsDatabaseOrder)
