@@ -8,7 +8,6 @@
 #include <cctype>
 #include <charconv>
 #include <filesystem>
-#include <limits>
 
 const char *const kConfigColumns[3] = {"version", "MainInfoTime", "KeyWordMaxID"};
 

@@ -4,7 +4,9 @@
 #include <sqlite3.h>
 
 #include <cstdarg>
+#include <iterator>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace {
