@@ -88,7 +88,7 @@ void CFatherDlg::SetUpContent() {}
 
 void CFatherDlg::Back() {
   QWidget* mainWindow = parentWidget();
-  QCoreApplication::postEvent(this, new QCloseEvent);  // the close request
+  QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);  // the close request
   SendWindowMessage(mainWindow, kMsgShowMainWindow, 1);
   // Leave the opener in the same state as this screen.
   if (m_maximised == m_openerRestored) SendCaptionDoubleClick(mainWindow);
@@ -104,7 +104,7 @@ void CFatherDlg::Minimise() {
 }
 
 void CFatherDlg::CloseScreen() {
-  QCoreApplication::postEvent(this, new QCloseEvent);
+  QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
 }
 
