@@ -160,14 +160,15 @@ void SignInPanel() {
 }
 
 void SayFrames() {
+  // Pieces meet edge to edge: one-pixel borders on rows 0 and 122 in every piece.
   const QColor border(0x80, 0xC5, 0x86);
   QImage left = Canvas(7, 123);
   {
     QPainter p;
     BeginPainter(p, left);
-    p.setPen(QPen(border, 1.2));
+    p.setPen(QPen(border, 1));
     p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(0.6, 0.6, 16, 121.8), 6, 6);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 20, 122), 3, 3);
     p.end();
   }
   Save(left, "img/say_left.png");
@@ -184,9 +185,9 @@ void SayFrames() {
   {
     QPainter p;
     BeginPainter(p, right);
-    p.setPen(QPen(border, 1.2));
+    p.setPen(QPen(border, 1));
     p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(-12, 0.6, 41.4, 121.8), 6, 6);
+    p.drawRoundedRect(QRectF(-14.5, 0.5, 44, 122), 3, 3);
     // Quotation mark in the corner.
     p.setFont(SerifFont(26, true));
     p.setPen(kPale);
