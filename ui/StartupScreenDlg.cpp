@@ -7,7 +7,7 @@
 #include "GdipButton.h"
 #include "ProfileFile.h"
 #include "Screen.h"
-#include "SkinReader.h"
+#include "SkinLayout.h"
 #include "YStatic.h"
 
 #include <QMouseEvent>
@@ -61,12 +61,9 @@ void CStartupScreenDlg::OnInitDialog() {
 void CStartupScreenDlg::ApplySkin() {
   CSkinReader skin;
   if (!skin.Load(SkinPath(AppFolder()))) return;  // the controls keep their own places
-  if (const auto enter = skin.StartEnterButton()) m_enter->LoadFromSkin(*enter, AppFolder());
-  if (const auto check = skin.StartCheckBox()) m_check->LoadFromSkin(*check, AppFolder());
-  if (const auto text = skin.StartText()) {
-    m_label->setGeometry(text->x, text->y, text->width, text->height);
-    m_label->show();
-  }
+  ApplySkinButton(m_enter, skin.StartEnterButton(), AppFolder());
+  ApplySkinButton(m_check, skin.StartCheckBox(), AppFolder());
+  ApplySkinPosition(m_label, skin.StartText());
 }
 
 void CStartupScreenDlg::OnPaint(QPainter& painter) { m_background.draw(&painter, 0, 0); }

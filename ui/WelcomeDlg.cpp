@@ -33,6 +33,14 @@ void CExplorer1::Navigate(const QUrl& url) {
 #endif
 }
 
+QString CExplorer1::Title() const {
+#ifdef PENLARK_HAVE_WEBENGINE
+  return static_cast<QWebEngineView*>(m_view)->title();
+#else
+  return static_cast<QTextBrowser*>(m_view)->documentTitle();
+#endif
+}
+
 void CExplorer1::resizeEvent(QResizeEvent*) { m_view->setGeometry(rect()); }
 
 int ScrollPosition(int current, ScrollRequest request, int minimum, int maximum) {

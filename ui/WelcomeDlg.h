@@ -14,6 +14,8 @@ class CExplorer1 : public QWidget {
   explicit CExplorer1(QWidget* parent = nullptr);
   void Navigate(const QUrl& url);
   QUrl Url() const { return m_url; }
+  // The shown page's title (empty until loaded).
+  QString Title() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
