@@ -82,7 +82,13 @@ void JpegExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegError*>(cinfo->
 void JpegMessage(j_common_ptr) {}
 
 // Progressive files with thousands of scans cost time without bound: stop after a sane number.
+// libjpeg reads every scan inside jpeg_start_decompress, so the check sits in its progress hook.
 constexpr int kMaxJpegScans = 200;
+
+void JpegProgress(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+    JpegExit(cinfo);
+}
 
 bool ReadJpeg(jpeg_decompress_struct* cinfo, JpegError* err, const unsigned char* data, size_t size,
               std::vector<unsigned char>* pixels, unsigned* width, unsigned* height) {
@@ -106,7 +112,6 @@ bool ReadJpeg(jpeg_decompress_struct* cinfo, JpegError* err, const unsigned char
   std::vector<unsigned char>* buf = pixels;
   unsigned char line[CxImage::kMaxSide * 4];
   while (cinfo->output_scanline < h) {
-    if (cinfo->input_scan_number > kMaxJpegScans) return false;
     JSAMPROW row = line;
     const unsigned y = cinfo->output_scanline;
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) return false;
@@ -165,6 +170,9 @@ bool DecodeJpeg(const unsigned char* data, size_t size, DecodedPicture& out) {
   cinfo.err = jpeg_std_error(&err.base);
   err.base.error_exit = JpegExit;
   err.base.output_message = JpegMessage;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = JpegProgress;
+  cinfo.progress = &progress;
   std::vector<unsigned char> pixels;
   unsigned w = 0, h = 0;
   const bool ok = ReadJpeg(&cinfo, &err, data, size, &pixels, &w, &h);

@@ -3,19 +3,25 @@
 
 #include <QPainter>
 
-CToumingDlg::CToumingDlg(QWidget* parent) : CDialog(parent, DialogKind::FramelessWindow) {
+CToumingDlg::CToumingDlg(QWidget* window)
+    : CDialog(window, window ? DialogKind::Child : DialogKind::FramelessWindow) {
   SetDraggable(false);
 }
 
-void CToumingDlg::OnInitDialog() { setWindowOpacity(kOpacity / 255.0); }
+void CToumingDlg::OnInitDialog() {
+  if (isWindow()) setWindowOpacity(kOpacity / 255.0);
+}
 
-void CToumingDlg::OnPaint(QPainter& painter) { painter.fillRect(rect(), Qt::black); }
+void CToumingDlg::OnPaint(QPainter& painter) {
+  painter.fillRect(rect(), isWindow() ? QColor(Qt::black) : QColor(0, 0, 0, kOpacity));
+}
 
 int CToumingDlg::RunCovered(QWidget* window, CDialog& dialog) {
   CToumingDlg cover(window);
   cover.EnsureInitialized();
-  if (window) cover.setGeometry(window->frameGeometry());
+  if (window) cover.setGeometry(window->rect());
   cover.show();
+  cover.raise();
   const int result = dialog.DoModal();
   cover.hide();
   return result;

@@ -20,7 +20,6 @@ CXHyperLink::CXHyperLink(QWidget* parent) : QWidget(parent) {
   m_plain = MakeFont(QString::fromUtf8("宋体"), 10);
   m_underlined = m_plain;
   m_underlined.setUnderline(true);
-  m_current = font();
   setCursor(Qt::PointingHandCursor);
   setMouseTracking(true);
 }
@@ -96,7 +95,7 @@ QColor CXHyperLink::CurrentColour() const {
 void CXHyperLink::paintEvent(QPaintEvent*) {
   QPainter p(this);
   if (m_fill) p.fillRect(rect(), *m_fill);
-  p.setFont(m_current);
+  p.setFont(CurrentFont());
   p.setPen(CurrentColour());
   p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, GbkToQString(m_text));
 }
@@ -104,6 +103,7 @@ void CXHyperLink::paintEvent(QPaintEvent*) {
 void CXHyperLink::mouseMoveEvent(QMouseEvent*) {
   if (m_hover) return;
   m_hover = true;
+  m_hoveredOnce = true;
   m_current = m_underlined;
   update();
   m_hoverTimer.start(kHoverCheckMs, this);

@@ -36,7 +36,7 @@ class CXHyperLink : public QWidget {
   bool IsHovering() const { return m_hover; }
   bool IsHoverTimerActive() const { return m_hoverTimer.isActive(); }
   QColor CurrentColour() const;
-  const QFont& CurrentFont() const { return m_current; }
+  QFont CurrentFont() const { return m_hoveredOnce ? m_current : font(); }
 
   // Opens the address; the default goes through the platform (desktop, then xdg-open).
   static void SetOpener(std::function<bool(const std::string& gbkUrl)> opener);
@@ -64,7 +64,7 @@ class CXHyperLink : public QWidget {
   bool m_visited = false;
   bool m_toolTip = true;
   bool m_autoSize = true;
-  bool m_fontGiven = true;  // the screen's font until the pointer first comes over the link
+  bool m_hoveredOnce = false;  // the screen's font until the pointer first comes over the link
   Qt::Alignment m_alignment = Qt::AlignLeft;
   QBasicTimer m_hoverTimer;
 };

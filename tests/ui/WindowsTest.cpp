@@ -1,5 +1,6 @@
 // Window bases and the start-up screen on real widgets: config.ini writes, maximise, restore and
 // back with their messages, the translucent cover, the web panel's scrolling rule.
+#include "AboutDlg.h"
 #include "AppFolder.h"
 #include "FatherDlg.h"
 #include "GbkText.h"
@@ -13,6 +14,7 @@
 #include "YStatic.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -177,14 +179,36 @@ class WindowsTest : public QObject {
     QTRY_COMPARE(screen.isVisible(), false);
   }
 
-  void coverIsTranslucentBlackOverTheWindow() {
+  void coverDarkensTheWindowWhileTheDialogRuns() {
     QWidget window;
     window.setGeometry(100, 80, 400, 300);
-    CToumingDlg cover(&window);
-    cover.EnsureInitialized();
-    QCOMPARE(qRound(cover.windowOpacity() * 255), 150);
-    cover.resize(20, 20);
-    QCOMPARE(cover.grab().toImage().pixel(10, 10), qRgb(0, 0, 0));
+    window.setStyleSheet("background: white");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CDialog dialog;
+    QRgb covered = 0;
+    bool coverShown = false;
+    QTimer::singleShot(50, &dialog, [&] {
+      const auto covers = window.findChildren<CToumingDlg*>();
+      coverShown = covers.size() == 1 && covers.front()->isVisible() && covers.front()->geometry() == window.rect();
+      covered = window.grab().toImage().pixel(200, 150);
+      dialog.EndDialog(kIdOk);
+    });
+    QCOMPARE(CToumingDlg::RunCovered(&window, dialog), kIdOk);
+    QCOMPARE(coverShown, true);
+    QCOMPARE(qRed(covered), 105);  // white under black at 150/255
+    QCOMPARE(window.findChildren<CToumingDlg*>().size(), qsizetype(0));  // removed afterwards
+    QCOMPARE(window.grab().toImage().pixel(200, 150), qRgb(255, 255, 255));
+
+    CToumingDlg alone;  // without a window: a top-level window at that opacity
+    alone.EnsureInitialized();
+    QCOMPARE(qRound(alone.windowOpacity() * 255), 150);
+  }
+
+  void aboutBoxEndsWithOk() {
+    CAboutDlg about;
+    QTimer::singleShot(0, &about, [&] { QTest::mouseClick(about.OkButton(), Qt::LeftButton); });
+    QCOMPARE(about.DoModal(), kIdOk);
   }
 
   void panelScrollingRule() {
