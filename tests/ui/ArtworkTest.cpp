@@ -34,7 +34,7 @@ const Picture kPictures[] = {
     {"xuan2.png", 41, 20}, {"xuan3.png", 41, 20}, {"submit.png", 75, 28}, {"submit_up.png", 75, 28},
     {"submit_down.png", 75, 28}, {"cancel.png", 75, 28}, {"cancel_up.png", 75, 28},
     {"cancel_down.png", 75, 28}, {"body.png", 0, 0}, {"dot.png", 0, 0}, {"jiantou1.png", 0, 0},
-    {"jiantou2.png", 0, 0},
+    {"jiantou2.png", 0, 0}, {"write.png", 0, 0},
     {"hostimg/1.png", 313, 172}, {"hostimg/tijiao.JPG", 63, 23}, {"hostimg/quxiao.JPG", 63, 23},
     {"hostimg/backbutton1.png", 73, 28}, {"hostimg/backbutton2.png", 73, 28},
     {"hostimg/hiddenbutton1.png", 43, 28}, {"hostimg/hiddenbutton2.png", 43, 28},

@@ -202,6 +202,7 @@ void PaintFaces() {
   Save(PillFace(75, 25, QString(), Face::Normal), "img/msgbt.png");
   PillSet(64, 24, u("确 定"), {"img/ok1.png", "img/ok2.png", "img/ok3.png"});
   PillSet(41, 20, u("选择"), {"img/xuan1.png", "img/xuan2.png", "img/xuan3.png"});
+  PillSet(110, 32, u("开始写作"), {"img/write.png"}, Tone::Green, IconPen);
   PillSet(89, 28, u("我要参赛"), {"img/write3.png", "img/write2.png", "img/write1.png"}, Tone::Green, IconPen);
   PillSet(75, 28, u("提 交"), {"img/submit.png", "img/submit_up.png", "img/submit_down.png"});
   PillSet(75, 28, u("取 消"), {"img/cancel.png", "img/cancel_up.png", "img/cancel_down.png"}, Tone::Light);
