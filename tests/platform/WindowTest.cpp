@@ -112,20 +112,25 @@ private slots:
     void timersFireByIdUntilKilled()
     {
         RecordingDialog dialog;
+        auto ticksOf = [&](int id) { return std::count(dialog.ticks.begin(), dialog.ticks.end(), id); };
         dialog.SetTimer(7, 10);
         dialog.SetTimer(9, 10);
         dialog.SetTimer(9, 10); // setting an id again replaces its timer
-        QTRY_VERIFY(std::count(dialog.ticks.begin(), dialog.ticks.end(), 7) >= 3);
+        QTRY_VERIFY(ticksOf(7) >= 3 && ticksOf(9) >= 3);
+
         dialog.KillTimer(7);
         QCOMPARE(dialog.HasTimer(7), false);
         QCOMPARE(dialog.HasTimer(9), true);
-        const auto sevens = std::count(dialog.ticks.begin(), dialog.ticks.end(), 7);
-        const auto ninesBefore = std::count(dialog.ticks.begin(), dialog.ticks.end(), 9);
-        QTest::qWait(60);
-        QCOMPARE(std::count(dialog.ticks.begin(), dialog.ticks.end(), 7), sevens);
-        const auto nines = std::count(dialog.ticks.begin(), dialog.ticks.end(), 9) - ninesBefore;
-        QVERIFY2(nines >= 2 && nines <= 7, qPrintable(QString("id 9 fired %1 times in 60 ms").arg(nines)));
+        const auto sevens = ticksOf(7);
+        const auto nines = ticksOf(9);
+        QTRY_VERIFY(ticksOf(9) >= nines + 3); // id 9 goes on
+        QCOMPARE(ticksOf(7), sevens);
+
+        // One KillTimer stops id 9 entirely: the replaced timer did not live on beside it.
         dialog.KillTimer(9);
+        const auto ninesAtKill = ticksOf(9);
+        QTest::qWait(50);
+        QCOMPARE(ticksOf(9), ninesAtKill);
     }
 
     void modalRunEndsWithTheGivenResultAndKeepsDeliveringMessages()
