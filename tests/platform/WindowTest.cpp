@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -234,6 +235,29 @@ private slots:
         QCOMPARE(OpenUrl(QString("  ")), false);
         QCOMPARE(opened, QStringList({"http://127.0.0.1:8080/help", QString::fromUtf8("http://127.0.0.1/a?t=中")}));
         SetUrlOpener({});
+    }
+
+    void browserIsStartedThroughTheDesktopsOpener()
+    {
+        // A stand-in xdg-open first on the PATH records the address it is asked to open.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString record = dir.filePath("opened.txt");
+        QFile script(dir.filePath("xdg-open"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QString("#!/bin/sh\nprintf '%s' \"$1\" > '%1.tmp' && mv '%1.tmp' '%1'\n").arg(record).toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", dir.path().toUtf8() + ":" + path);
+
+        const bool started = OpenUrl(QString("http://127.0.0.1:8089/help.htm"));
+        qputenv("PATH", path);
+        QCOMPARE(started, true);
+        QTRY_VERIFY(QFile::exists(record));
+        QFile opened(record);
+        QVERIFY(opened.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(opened.readAll()), QString("http://127.0.0.1:8089/help.htm"));
     }
 };
 
