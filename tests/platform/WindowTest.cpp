@@ -152,6 +152,14 @@ private slots:
         QTimer::singleShot(0, [&] { dialog.EndDialog(kIdOk); });
         QCOMPARE(dialog.DoModal(), kIdOk);
         QCOMPARE(dialog.initCount, 1); // set-up runs once, before the first show
+
+        // A child window gets its set-up when its parent is shown.
+        QWidget parent;
+        auto *child = new RecordingDialog(&parent, DialogKind::Child);
+        QCOMPARE(child->initCount, 0);
+        parent.show();
+        QCOMPARE(child->initCount, 1);
+        QCOMPARE(child->isVisible(), true);
     }
 
     void framelessWindowDragsFromFreePointsOnly()
