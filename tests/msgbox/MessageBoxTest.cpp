@@ -171,8 +171,11 @@ private slots:
             QTimer::singleShot(0, [&] {
                 CMsgDlg *box = OpenBox<CMsgDlg>();
                 QVERIFY(box);
-                QTest::keyClick(box, Qt::Key_Return);
-                QTest::keyClick(box, Qt::Key_Escape);
+                for (QWidget *target : {static_cast<QWidget *>(box), static_cast<QWidget *>(box->Button(button))}) {
+                    QTest::keyClick(target, Qt::Key_Return);
+                    QTest::keyClick(target, Qt::Key_Enter);
+                    QTest::keyClick(target, Qt::Key_Escape);
+                }
                 box->close();
                 survivedKeys = box->IsModalRunning() && box->isVisible();
                 QTest::mouseClick(box->Button(button), Qt::LeftButton);
