@@ -48,5 +48,14 @@ QFont MakeFont(const QString &face, int pixelHeight, int weight)
 
 int AverageCharWidth(const QFont &font)
 {
-    return QFontMetrics(font).averageCharWidth();
+    const QFontMetrics metrics(font);
+    const int average = metrics.averageCharWidth();
+    // The installed CJK fonts state the full-width cell as their average; the designed CJK faces
+    // state the half-width cell, on which every layout rule of the program counts (a double-byte
+    // character is two averages wide). Such a font's average is half its ideograph advance.
+    const QChar ideograph(0x4E2D);
+    const int fullWidth = metrics.inFont(ideograph) ? metrics.horizontalAdvance(ideograph) : 0;
+    if (fullWidth > 1 && average >= fullWidth)
+        return fullWidth / 2;
+    return average;
 }

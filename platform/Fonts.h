@@ -17,5 +17,7 @@ QFont MakeFont(const QString &face, int pixelHeight, int weight = kFontWeightNor
 // The installed families tried, in order, for a designed face; an unknown face is tried as itself.
 QStringList SubstituteFamilies(const QString &face);
 
-// The font's average character width in pixels, the unit of the program's text layout rules.
+// The font's average character width in pixels, the unit of the program's text layout rules:
+// the font's own average, except for a CJK font whose stated average is its full-width cell,
+// where it is half that cell (as the designed CJK faces state it: 6 for "宋体" at 12 pixels).
 int AverageCharWidth(const QFont &font);
