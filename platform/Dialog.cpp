@@ -191,6 +191,12 @@ void CDialog::mouseReleaseEvent(QMouseEvent *event)
     QWidget::mouseReleaseEvent(event);
 }
 
+void CDialog::showEvent(QShowEvent *event)
+{
+    EnsureInitialized();
+    QWidget::showEvent(event);
+}
+
 void CDialog::closeEvent(QCloseEvent *event)
 {
     if (m_loop)

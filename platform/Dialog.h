@@ -74,6 +74,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     // Closing a modal window through the window system ends the run with kIdCancel.
     void closeEvent(QCloseEvent *event) override;
+    // A child shown along with its parent gets its set-up here at the latest.
+    void showEvent(QShowEvent *event) override;
 
 private:
     std::map<int, int> m_timers; // window timer id -> QObject timer id

@@ -99,10 +99,14 @@ std::optional<std::string> LinuxDiskSerialSource::FromIdentify(const std::string
 
 std::optional<std::string> LinuxDiskSerialSource::FromSysfs(const std::string &disk) const
 {
-    const std::string deviceDir = m_sysBlock + "/" + disk + "/device";
-    if (const auto serial = ReadSmallFile(deviceDir + "/serial")) {
-        if (const auto shaped = ShapeAtaSerial(*serial))
-            return shaped;
+    // Virtio disks state the serial beside the disk, NVMe and others on the device behind it.
+    const std::string diskDir = m_sysBlock + "/" + disk;
+    const std::string deviceDir = diskDir + "/device";
+    for (const std::string &file : {diskDir + "/serial", deviceDir + "/serial"}) {
+        if (const auto serial = ReadSmallFile(file)) {
+            if (const auto shaped = ShapeAtaSerial(*serial))
+                return shaped;
+        }
     }
     // SCSI unit serial number page: 4 header bytes, the length in byte 3, then the serial.
     if (const auto page = ReadSmallFile(deviceDir + "/vpd_pg80"); page && page->size() > 4) {

@@ -17,9 +17,10 @@ public:
     virtual std::optional<std::string> ReadSerial() = 0;
 };
 
-// Linux: the first disk (the first non-virtual block device in /sys/block, in name order) is
-// asked with the HDIO_GET_IDENTITY request, then its sysfs serial and SCSI unit serial page,
-// then udev's record of it.
+// Linux: the first disk (the first block device in /sys/block with a device behind it, loop,
+// memory, device-mapper and the like left out, in name order) is asked with the
+// HDIO_GET_IDENTITY request, then for its sysfs serial and SCSI unit serial page, then
+// udev's record of it is read.
 class LinuxDiskSerialSource : public IDiskSerialSource
 {
 public:

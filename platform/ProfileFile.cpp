@@ -299,7 +299,10 @@ bool WriteProfileString(const std::string &section, const std::string &key, cons
     if (!span) {
         if (!lines.empty() && lines.back().ending.empty())
             lines.back().ending = eol;
-        lines.push_back({"[" + Trim(section) + "]", eol});
+        std::string header = "[";  // appended step by step: GCC 12 warns falsely on "[" + x + "]"
+        header += Trim(section);
+        header += ']';
+        lines.push_back({header, eol});
         lines.push_back({keyName + "=" + safeValue, eol});
         return ReplaceFile(path, JoinLines(lines));
     }

@@ -94,7 +94,6 @@ BoxButton::BoxButton(const std::string &gbkCaption, const QImage &face, const QF
 {
     setFont(font);
     setAutoDefault(false);
-    setCursor(Qt::ArrowCursor);
 }
 
 void BoxButton::paintEvent(QPaintEvent *)

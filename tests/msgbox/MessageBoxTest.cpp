@@ -76,23 +76,23 @@ class MessageBoxTest : public QObject
 private slots:
     void layoutFollowsTheBoxRule_data()
     {
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("message"); // GBK
         QTest::addColumn<QString>("expected");
+        auto gbk = [](const char *utf8) { return QByteArray::fromStdString(Utf8ToGbk(utf8)); };
         // Font 12 px high, average width 6, label 243 wide: right limit 231, first top 6.
         QTest::newRow("tab and two blanks start ten averages in")
-            << QString("\t  删除成功!") << QString(" @48,6  @54,6 删@60,6 除@72,6 成@84,6 功@96,6 !@108,6 ");
+            << gbk("\t  删除成功!") << QString(" @48,6  @54,6 删@60,6 除@72,6 成@84,6 功@96,6 !@108,6 ");
         QTest::newRow("CR, CR LF and LF each start one line")
-            << QString("a\rb\r\nc\nd\n\re") << QString("a@0,6 b@0,26 c@0,46 d@0,66 e@0,106 ");
+            << gbk("a\rb\r\nc\nd\n\re") << QString("a@0,6 b@0,26 c@0,46 d@0,66 e@0,106 ");
         QTest::newRow("a byte without a high-bit partner is one average wide")
-            << QString::fromLatin1("\xb1x") << QString("?@0,6 x@6,6 ");
+            << QByteArray("\xb1x") << QString("?@0,6 x@6,6 ");
     }
 
     void layoutFollowsTheBoxRule()
     {
-        QFETCH(QString, message);
+        QFETCH(QByteArray, message);
         QFETCH(QString, expected);
-        const std::string gbk =
-            message.startsWith(QChar(0xb1)) ? message.toLatin1().toStdString() : Utf8ToGbk(message.toStdString());
+        const std::string gbk = message.toStdString();
         QCOMPARE(QString::fromStdString(Dump(LayoutBoxMessage(gbk, 12, 6, 243), gbk)), expected);
     }
 
@@ -114,6 +114,12 @@ private slots:
         QCOMPARE(latinGlyphs[39].x, 0);
         QCOMPARE(latinGlyphs[39].top, 26);
         QCOMPARE(latin.substr(latinGlyphs[39].offset, 1), std::string("o"));
+
+        // A tab is an advance too: from 216 it passes the limit, so the next character is below.
+        const std::string tabbed = std::string(36, 'a') + "\tb";
+        const auto tabGlyphs = LayoutBoxMessage(tabbed, 12, 6, 243);
+        QCOMPARE(tabGlyphs.back().x, 0);
+        QCOMPARE(tabGlyphs.back().top, 26);
     }
 
     void drawnTabOffsetIsTenAverageWidths()
@@ -165,8 +171,11 @@ private slots:
             QTimer::singleShot(0, [&] {
                 CMsgDlg *box = OpenBox<CMsgDlg>();
                 QVERIFY(box);
-                QTest::keyClick(box, Qt::Key_Return);
-                QTest::keyClick(box, Qt::Key_Escape);
+                for (QWidget *target : {static_cast<QWidget *>(box), static_cast<QWidget *>(box->Button(button))}) {
+                    QTest::keyClick(target, Qt::Key_Return);
+                    QTest::keyClick(target, Qt::Key_Enter);
+                    QTest::keyClick(target, Qt::Key_Escape);
+                }
                 box->close();
                 survivedKeys = box->IsModalRunning() && box->isVisible();
                 QTest::mouseClick(box->Button(button), Qt::LeftButton);

@@ -77,6 +77,6 @@ TEST(AppFolder, BothSpellingsReachTheSameFile)
 
 TEST(AppFolder, DefaultsToTheRunningExecutablesFolder)
 {
-    // The test binary lives in the program folder like the program itself.
+    // Without a start-up call the folder is the running executable's own.
     EXPECT_EQ(AppFolderFromPath(fs::read_symlink("/proc/self/exe").string()), AppFolder());
 }

@@ -75,6 +75,9 @@ TEST_F(LinuxDiskSerialTest, SerialFromSysfsThenUnitSerialPageThenUdev)
 
     WriteFile(m_root / "block" / "sda" / "device" / "serial", "SYSFS-SERIAL-1\n");
     EXPECT_EQ(Source().ReadSerial(), std::string(6, ' ') + "SYSFS-SERIAL-1");
+
+    WriteFile(m_root / "block" / "sda" / "serial", "1076634089133887");
+    EXPECT_EQ(Source().ReadSerial(), "    1076634089133887");
 }
 
 TEST(DiskSerialSource, ProcessSourceCanBeReplaced)
