@@ -29,7 +29,9 @@ bool CStartupScreenDlg::ShouldShow(const std::string& configPath) {
 }
 
 bool CStartupScreenDlg::ShowIfWanted(QWidget* parent) {
-  if (!ShouldShow(ConfigPath())) return false;
+  static bool shownOnce = false;  // at most once per process
+  if (shownOnce || !ShouldShow(ConfigPath())) return false;
+  shownOnce = true;
   CStartupScreenDlg screen(parent);
   screen.DoModal();
   return true;

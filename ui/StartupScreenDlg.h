@@ -20,7 +20,8 @@ class CStartupScreenDlg : public CDialog {
 
   // [StartPage] Show of config.ini is not 0 (a missing key counts as 1).
   static bool ShouldShow(const std::string& configPath);
-  // Shows the screen modally when the settings ask for it; returns whether it was shown.
+  // Shows the screen modally when the settings ask for it, at most once per process; returns
+  // whether it was shown.
   static bool ShowIfWanted(QWidget* parent = nullptr);
 
   bool IsChecked() const { return m_checked; }

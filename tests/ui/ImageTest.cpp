@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <cstring>
+#include <random>
 
 namespace {
 
@@ -243,6 +244,41 @@ TEST(HostileInput, SizeLimitIsExactlyFourThousandNinetySixInEveryFormat) {
     EXPECT_TRUE(img.decodeFromMemory(c.fits.data(), c.fits.size())) << c.what;
     EXPECT_EQ(img.imageWidth(), 4096u) << c.what;
   }
+}
+
+// Damaged copies of real pictures (bytes changed, files cut short): each either decodes into a
+// consistent picture within the limits or is refused; none may crash (run under ASan too).
+TEST(HostileInput, SeededDamageIsRefusedOrDecodesConsistently) {
+  QImage sample(37, 23, QImage::Format_ARGB32);
+  for (int y = 0; y < 23; ++y)
+    for (int x = 0; x < 37; ++x) sample.setPixel(x, y, qRgba(x * 7, y * 11, 90, (x * y) % 256));
+  const std::vector<std::vector<unsigned char>> originals = {
+      EncodeWithQt(sample, "PNG"), EncodeWithQt(sample, "JPEG"), EncodeWithQt(sample, "BMP"),
+      ReadBytes(SourceImgDir() + "/login.gif")};
+  std::mt19937 random(7);
+  int decoded = 0, refused = 0;
+  for (const auto& original : originals) {
+    ASSERT_GT(original.size(), 40u);
+    for (int round = 0; round < 150; ++round) {
+      auto bytes = original;
+      const int flips = 1 + int(random() % 6);
+      for (int i = 0; i < flips; ++i) bytes[random() % bytes.size()] = static_cast<unsigned char>(random());
+      if (round % 3 == 0) bytes.resize(1 + random() % bytes.size());
+      CxImage img;
+      if (img.decodeFromMemory(bytes.data(), bytes.size())) {
+        ++decoded;
+        EXPECT_GT(img.imageWidth(), 0u);
+        EXPECT_LE(img.imageWidth(), CxImage::kMaxSide);
+        EXPECT_LE(img.imageHeight(), CxImage::kMaxSide);
+        ASSERT_GE(img.FrameCount(), 1u);
+        EXPECT_EQ(uint32_t(img.Frame(img.FrameCount() - 1).width()), img.imageWidth());
+      } else {
+        ++refused;
+        EXPECT_EQ(img.imageWidth(), 0u);
+      }
+    }
+  }
+  EXPECT_GT(refused, 0);
 }
 
 TEST(MemoryDC, ReachesTheTargetInOneCopyAtTheSamePlace) {
