@@ -1,6 +1,7 @@
 // Skinned controls driven with real events: selection group, faces, hinted fields, links, GIF
 // playback and the wrapping label.
 #include "GIFControl.h"
+#include "Fonts.h"
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "MyEdit.h"
@@ -238,7 +239,12 @@ class ControlsTest : public QObject {
     QCOMPARE(empty.CurrentColour(), QColor(0x55, 0x1A, 0x8B));
 
     CXHyperLink link(&window);
+    link.move(30, 40);
     link.SetWindowText(Utf8ToGbk("忘记密码?"));
+    QFont underlined = MakeFont(QString::fromUtf8("宋体"), 10);
+    underlined.setUnderline(true);
+    QCOMPARE(link.pos(), QPoint(30, 40));  // auto-sized to the text, left edge kept
+    QCOMPARE(link.width(), QFontMetrics(underlined).horizontalAdvance(QString::fromUtf8("忘记密码?")) + 1);
     link.SetURL("http://127.0.0.1:1/user/forgetpw.aspx");
     QCOMPARE(link.CurrentColour(), QColor(0x00, 0x00, 0xEE));
     QCOMPARE(link.toolTip(), QString("http://127.0.0.1:1/user/forgetpw.aspx"));
@@ -298,6 +304,22 @@ class ControlsTest : public QObject {
     QCOMPARE(gif.CurrentFrame(), size_t(1));
     // And on the real clock: a 100 ms frame moves on.
     QTRY_COMPARE_WITH_TIMEOUT(gif.CurrentFrame(), size_t(2), 2000);
+  }
+
+  void framedFieldAndColourBlock() {
+    QWidget window;
+    CCoolEdit edit(&window);
+    edit.resize(80, 20);
+    edit.SetFrameColor(QColor(0x0E, 0x80, 0x3B));
+    const QImage framed = edit.grab().toImage();
+    QCOMPARE(framed.pixelColor(0, 10), QColor(0x0E, 0x80, 0x3B));
+    QCOMPARE(framed.pixelColor(79, 19), QColor(0x0E, 0x80, 0x3B));
+    edit.SetFrame(false);
+    QVERIFY(edit.grab().toImage().pixelColor(0, 10) != QColor(0x0E, 0x80, 0x3B));
+
+    CColorStatic block(&window, QColor(0xA3, 0xD3, 0xAB));
+    block.resize(10, 5);
+    QCOMPARE(block.grab().toImage().pixelColor(9, 4), QColor(0xA3, 0xD3, 0xAB));
   }
 
   void staticWrapsChineseBetweenCharacters() {

@@ -79,6 +79,11 @@ class WindowsTest : public QObject {
     }
   }
 
+  void showZeroSkipsTheScreen() {
+    QVERIFY(WriteProfileString("StartPage", "Show", "0", Config()));
+    QCOMPARE(CStartupScreenDlg::ShowIfWanted(), false);
+  }
+
   void checkBoxWritesShowAtEveryClick() {
     QFile::remove(QString::fromStdString(Config()));
     TestStartup screen;
