@@ -1,5 +1,5 @@
-// Shows the start-up screen, the two message boxes and a programme screen on the real X display
-// and saves a screenshot of each (and of the sign-in layout the skin gives) under screenshots/.
+// Shows the start-up screen, the two message boxes, a programme screen and the local pages on the
+// real X display and saves a screenshot of each (and of the sign-in layout the skin gives).
 #include "AppFolder.h"
 #include "FatherDlg.h"
 #include "GbkText.h"
@@ -8,8 +8,10 @@
 #include "OkDialog.h"
 #include "SkinReader.h"
 #include "StartupScreenDlg.h"
+#include "WelcomeDlg.h"
 #include "xImage.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
@@ -100,6 +102,22 @@ class WindowScreenshotTest : public QObject {
     QCOMPARE(shot.pixelColor(500, 690), QColor(0x1D, 0xAA, 0x39));  // the bottom strip
   }
 
+  // The two local pages in the web panel, at the main window's content size.
+  void localPages() {
+    for (const char* page : {"welcome", "party"}) {
+      QWidget host;
+      host.resize(823, 639);
+      CWelcomeDlg panel(&host);
+      panel.SetAddress(AppPath(std::string("img\\") + page + ".htm"));
+      panel.setGeometry(host.rect());
+      host.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&host));
+      QTRY_VERIFY_WITH_TIMEOUT(!panel.Page()->Browser()->Title().isEmpty(), 20000);
+      QTest::qWait(500);  // let the page paint
+      QVERIFY(Screenshot(&host).save(ShotPath((std::string(page) + "_page.png").c_str())));
+    }
+  }
+
   // The sign-in screen belongs to the application; its skin is ours, so its layout is drawn here
   // from skin.xml and the pictures to check that everything sits where it should.
   void signInLayoutFromTheSkin() {
@@ -143,5 +161,11 @@ class WindowScreenshotTest : public QObject {
   }
 };
 
-QTEST_MAIN(WindowScreenshotTest)
+int main(int argc, char** argv) {
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  WindowScreenshotTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "WindowScreenshotTest.moc"
