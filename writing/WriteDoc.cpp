@@ -148,9 +148,9 @@ void CWriteDoc::SetText(std::string_view text)
     std::string body;
     body.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
         body.push_back(text[i]);
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;  // CR LF is one paragraph mark
     }
     std::vector<std::string> rows;
     rows.push_back(std::move(body));
