@@ -13,6 +13,7 @@ namespace {
 constexpr std::size_t kSymbolCount = 1u << 16;
 constexpr std::int32_t kRoot = 0;
 constexpr std::uint32_t kLinearSearchLimit = 8;
+constexpr std::size_t kInsertionSortLimit = 24;
 
 // Symbol of the character at index: the byte itself up to 0x80, or lead and second byte.
 std::uint16_t SymbolAt(std::string_view text, std::size_t index)
@@ -55,24 +56,85 @@ std::uint64_t PrefixKey(std::string_view text)
     return key;
 }
 
+// Nodes of the trie of the sorted keywords: the root, and for each keyword the characters
+// after the ones it shares with the keyword sorted before it. Counting first lets the node
+// arrays be allocated once, at their final size.
+std::size_t CountTrieNodes(const std::vector<KeywordEntry> &list, const std::vector<std::uint32_t> &sortedRanks)
+{
+    std::size_t count = 1;
+    std::string_view previous;
+    for (std::uint32_t rank : sortedRanks) {
+        const std::string_view text = list[rank].text;
+        std::size_t shared = 0;
+        while (shared < text.size() && shared < previous.size()) {
+            const std::size_t length = CharLengthAt(text, shared);
+            if (length != CharLengthAt(previous, shared) || text.substr(shared, length) != previous.substr(shared, length))
+                break;
+            shared += length;
+        }
+        for (std::size_t i = shared; i < text.size(); i += CharLengthAt(text, i))
+            ++count;
+        previous = text;
+    }
+    return count;
+}
+
 } // namespace
+
+std::size_t KeywordAutomaton::WideSlot(std::int32_t node, std::uint16_t symbol) const
+{
+    const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(node)) << 16) | symbol;
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> m_wideShift);
+}
 
 std::int32_t KeywordAutomaton::Child(std::int32_t node, std::uint16_t symbol) const
 {
     if (node == kRoot)
         return m_rootChild[symbol];
     const Node &n = m_nodes[static_cast<std::size_t>(node)];
-    const std::uint16_t *first = m_symbol.data() + n.firstChild;
-    const std::uint16_t *last = first + n.childCount;
     if (n.childCount <= kLinearSearchLimit) {
-        for (const std::uint16_t *p = first; p != last; ++p) {
-            if (*p == symbol)
-                return n.firstChild + static_cast<std::int32_t>(p - first);
+        const std::uint16_t *first = m_symbol.data() + n.firstChild;
+        for (std::uint32_t i = 0; i < n.childCount; ++i) {
+            if (first[i] == symbol)
+                return n.firstChild + static_cast<std::int32_t>(i);
         }
         return -1;
     }
-    const std::uint16_t *p = std::lower_bound(first, last, symbol);
-    return p != last && *p == symbol ? n.firstChild + static_cast<std::int32_t>(p - first) : -1;
+    // Nodes with many children (a common first character) are met on almost every character
+    // of Chinese text; their edges sit in one open-addressing table.
+    const std::size_t mask = m_wideEdges.size() - 1;
+    for (std::size_t slot = WideSlot(node, symbol);; slot = (slot + 1) & mask) {
+        const WideEdge &edge = m_wideEdges[slot];
+        if (edge.node == node && edge.symbol == symbol)
+            return edge.child;
+        if (edge.node < 0)
+            return -1;
+    }
+}
+
+void KeywordAutomaton::BuildWideEdges()
+{
+    std::size_t edges = 0;
+    for (std::size_t node = 1; node < m_nodes.size(); ++node)
+        edges += m_nodes[node].childCount > kLinearSearchLimit ? m_nodes[node].childCount : 0;
+    std::size_t bits = 1;
+    while ((std::size_t{1} << bits) < 2 * edges)
+        ++bits;
+    m_wideShift = 64 - static_cast<unsigned>(bits);
+    m_wideEdges.assign(std::size_t{1} << bits, WideEdge{});
+    const std::size_t mask = m_wideEdges.size() - 1;
+    for (std::size_t node = 1; node < m_nodes.size(); ++node) {
+        const Node &n = m_nodes[node];
+        if (n.childCount <= kLinearSearchLimit)
+            continue;
+        for (std::uint32_t i = 0; i < n.childCount; ++i) {
+            const auto child = static_cast<std::size_t>(n.firstChild) + i;
+            std::size_t slot = WideSlot(static_cast<std::int32_t>(node), m_symbol[child]);
+            while (m_wideEdges[slot].node >= 0)
+                slot = (slot + 1) & mask;
+            m_wideEdges[slot] = {static_cast<std::int32_t>(node), static_cast<std::int32_t>(child), m_symbol[child]};
+        }
+    }
 }
 
 std::int32_t KeywordAutomaton::Next(std::int32_t node, std::uint16_t symbol) const
@@ -93,7 +155,7 @@ void KeywordAutomaton::Build(const std::vector<KeywordEntry> &list)
     m_symbol.clear();
     m_loose.clear();
     m_ids.resize(list.size());
-    m_selfOverlap.assign(list.size(), 0);
+    std::vector<std::uint8_t> selfOverlap(list.size(), 0);
     std::vector<std::uint32_t> ranks;
     ranks.reserve(list.size());
     for (std::size_t rank = 0; rank < list.size(); ++rank) {
@@ -101,14 +163,18 @@ void KeywordAutomaton::Build(const std::vector<KeywordEntry> &list)
         m_ids[rank] = list[rank].id;
         if (text.empty())
             continue;
-        m_selfOverlap[rank] = HasBorder(text) ? 1 : 0;
+        selfOverlap[rank] = HasBorder(text) ? 1 : 0;
         if (EndsInLoneLeadByte(text))
             m_loose.push_back({static_cast<std::uint32_t>(rank), text});
         else
             ranks.push_back(static_cast<std::uint32_t>(rank));
     }
     BuildTrie(list, ranks);
+    BuildWideEdges();
     BuildLinks();
+    SkipChildlessFailTargets();
+    for (Node &node : m_nodes)
+        node.selfOverlap = node.rank >= 0 ? selfOverlap[static_cast<std::size_t>(node.rank)] : 0;
 }
 
 // Nodes are made breadth first from the keywords sorted by their bytes: the keywords below a
@@ -123,11 +189,8 @@ void KeywordAutomaton::BuildTrie(const std::vector<KeywordEntry> &list, std::vec
     };
     std::vector<SortKey> keys;
     keys.reserve(ranks.size());
-    std::size_t symbolTotal = 1;
-    for (std::uint32_t rank : ranks) {
+    for (std::uint32_t rank : ranks)
         keys.push_back({PrefixKey(list[rank].text), rank});
-        symbolTotal += list[rank].text.size();
-    }
     std::sort(keys.begin(), keys.end(), [&](const SortKey &a, const SortKey &b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
@@ -140,9 +203,10 @@ void KeywordAutomaton::BuildTrie(const std::vector<KeywordEntry> &list, std::vec
 
     // Each node's run [lo, hi) in ranks, kept only while building.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> runs;
-    m_nodes.reserve(symbolTotal);
-    m_symbol.reserve(symbolTotal);
-    runs.reserve(symbolTotal);
+    const std::size_t nodeCount = CountTrieNodes(list, ranks);
+    m_nodes.reserve(nodeCount);
+    m_symbol.reserve(nodeCount);
+    runs.reserve(nodeCount);
     m_nodes.push_back(Node{});
     m_symbol.push_back(0);
     runs.emplace_back(0, static_cast<std::uint32_t>(ranks.size()));
@@ -171,8 +235,6 @@ void KeywordAutomaton::BuildTrie(const std::vector<KeywordEntry> &list, std::vec
             lo = groupEnd;
         }
     }
-    m_nodes.shrink_to_fit();
-    m_symbol.shrink_to_fit();
 
     m_rootChild.assign(kSymbolCount, -1);
     const Node &root = m_nodes[kRoot];
@@ -197,11 +259,24 @@ void KeywordAutomaton::BuildLinks()
     }
 }
 
+// A node without children can never take the next character, so a failing node may as well
+// fall straight to the first node further down its fail chain that has children. Done once the
+// output links are made, which need the plain chain.
+void KeywordAutomaton::SkipChildlessFailTargets()
+{
+    for (std::size_t node = 1; node < m_nodes.size(); ++node) {
+        const std::int32_t fail = m_nodes[node].fail;
+        const Node &target = m_nodes[static_cast<std::size_t>(fail)];
+        if (fail != kRoot && target.childCount == 0)
+            m_nodes[node].fail = target.fail;  // already skips, being nearer the root
+    }
+}
+
 std::size_t KeywordAutomaton::MemoryBytes() const
 {
     std::size_t bytes = m_nodes.capacity() * sizeof(Node) + m_symbol.capacity() * sizeof(std::uint16_t)
                         + m_rootChild.capacity() * sizeof(std::int32_t) + m_ids.capacity() * sizeof(std::int32_t)
-                        + m_selfOverlap.capacity();
+                        + m_wideEdges.capacity() * sizeof(WideEdge);
     for (const LooseKeyword &loose : m_loose)
         bytes += sizeof(LooseKeyword) + loose.text.capacity();
     return bytes;
@@ -249,7 +324,7 @@ void KeywordAutomaton::CollectCandidates(const std::string &text, std::size_t be
             const Node &found = m_nodes[static_cast<std::size_t>(out)];
             const auto rank = static_cast<std::uint32_t>(found.rank);
             const auto start = static_cast<std::uint32_t>(i - found.depth);
-            if (m_selfOverlap[rank]) {
+            if (found.selfOverlap) {
                 auto last = std::find_if(m_lastEnds.begin(), m_lastEnds.end(),
                                          [rank](const auto &entry) { return entry.first == rank; });
                 if (last != m_lastEnds.end() && start < last->second)
@@ -288,35 +363,51 @@ void KeywordAutomaton::CollectLooseCandidates(const std::string &text, std::size
 // order of their ends, so a new match joins every run it reaches back into.
 void KeywordAutomaton::SettleCandidates(KeywordMarks &marks) const
 {
-    m_runs.clear();
+    // A stack of runs, each its first candidate and its end; never deeper than the matches.
+    m_runs.resize(m_candidates.size());
+    std::size_t depth = 0;
     for (std::size_t k = 0; k < m_candidates.size(); ++k) {
         const Candidate &c = m_candidates[k];
         std::size_t begin = k;
-        while (!m_runs.empty() && c.start < m_runs.back().second) {
-            begin = m_runs.back().first;
-            m_runs.pop_back();
-        }
-        m_runs.emplace_back(begin, c.start + c.length);
+        while (depth > 0 && c.start < m_runs[depth - 1].second)
+            begin = m_runs[--depth].first;
+        m_runs[depth++] = {begin, c.start + c.length};
     }
-    for (std::size_t i = 0; i < m_runs.size(); ++i)
-        AcceptInListOrder(m_runs[i].first, i + 1 < m_runs.size() ? m_runs[i + 1].first : m_candidates.size(), marks);
+    for (std::size_t i = 0; i < depth; ++i) {
+        const std::size_t begin = m_runs[i].first;
+        const std::size_t end = i + 1 < depth ? m_runs[i + 1].first : m_candidates.size();
+        if (end - begin == 1) {
+            const Candidate &only = m_candidates[begin];
+            marks.SetFreeSpan(only.start, only.length, m_ids[only.rank]);
+        } else {
+            AcceptInListOrder(begin, end, marks);
+        }
+    }
 }
 
 void KeywordAutomaton::AcceptInListOrder(std::size_t begin, std::size_t end, KeywordMarks &marks) const
 {
-    if (end - begin == 1) {
-        const Candidate &only = m_candidates[begin];
-        marks.SetSpan(only.start, only.length, m_ids[only.rank]);
-        return;
+    // Runs are short (the matches around one spot of text): sorted in place, by insertion
+    // when small. Matches of one keyword never overlap, so only the list index matters.
+    const auto first = m_candidates.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto last = m_candidates.begin() + static_cast<std::ptrdiff_t>(end);
+    const auto byRank = [](const Candidate &a, const Candidate &b) { return a.rank < b.rank; };
+    if (end - begin <= kInsertionSortLimit) {
+        for (auto i = first + 1; i != last; ++i) {
+            const Candidate moving = *i;
+            auto j = i;
+            for (; j != first && byRank(moving, *(j - 1)); --j)
+                *j = *(j - 1);
+            *j = moving;
+        }
+    } else {
+        std::sort(first, last, byRank);
     }
-    m_settling.assign(m_candidates.begin() + static_cast<std::ptrdiff_t>(begin),
-                      m_candidates.begin() + static_cast<std::ptrdiff_t>(end));
-    std::sort(m_settling.begin(), m_settling.end(), [](const Candidate &a, const Candidate &b) {
-        return a.rank != b.rank ? a.rank < b.rank : a.start < b.start;
-    });
-    for (const Candidate &c : m_settling) {
-        if (!marks.AnyMarked(c.start, c.length))
-            marks.SetSpan(c.start, c.length, m_ids[c.rank]);
+    // Runs cover separate bytes, so the first in list order always finds its bytes free.
+    marks.SetFreeSpan(first->start, first->length, m_ids[first->rank]);
+    for (auto c = first + 1; c != last; ++c) {
+        if (!marks.AnyMarked(c->start, c->length))
+            marks.SetFreeSpan(c->start, c->length, m_ids[c->rank]);
     }
 }
 

@@ -24,6 +24,8 @@ public:
 
     std::size_t NodeCount() const { return m_nodes.size(); }
     std::size_t KeywordCount() const { return m_ids.size(); }
+    // Matches the last Mark() weighed (each keyword's leftmost non-overlapping ones).
+    std::size_t LastMatchCount() const { return m_candidates.size(); }
     // Bytes held by the built structure.
     std::size_t MemoryBytes() const;
 
@@ -35,7 +37,8 @@ private:
         std::int32_t rank = -1;  // list index of the first keyword ending here, or -1
         std::int32_t dict = -1;  // nearest node on the fail chain where a keyword ends
         std::uint32_t depth = 0; // bytes from the root
-        std::uint32_t childCount = 0;
+        std::uint16_t childCount = 0;  // at most 0x80 + 0x7F * 0x100 symbols
+        std::uint8_t selfOverlap = 0;  // the keyword ending here can overlap itself
     };
     struct Candidate
     {
@@ -51,7 +54,17 @@ private:
         std::string text;
     };
 
+    struct WideEdge
+    {
+        std::int32_t node = -1;
+        std::int32_t child = -1;
+        std::uint16_t symbol = 0;
+    };
+
     std::int32_t Child(std::int32_t node, std::uint16_t symbol) const;
+    std::size_t WideSlot(std::int32_t node, std::uint16_t symbol) const;
+    void BuildWideEdges();
+    void SkipChildlessFailTargets();
     std::int32_t Next(std::int32_t node, std::uint16_t symbol) const;
     void BuildTrie(const std::vector<KeywordEntry> &list, std::vector<std::uint32_t> &ranks);
     void BuildLinks();
@@ -63,12 +76,12 @@ private:
     std::vector<Node> m_nodes;
     std::vector<std::uint16_t> m_symbol;     // symbol on the edge into each node
     std::vector<std::int32_t> m_rootChild;   // symbol -> child of the root, or -1
+    std::vector<WideEdge> m_wideEdges;       // edges of nodes with many children, hashed
+    unsigned m_wideShift = 63;
     std::vector<std::int32_t> m_ids;         // keyword id by list index
-    std::vector<std::uint8_t> m_selfOverlap; // by list index: can two matches overlap?
     std::vector<LooseKeyword> m_loose;
 
     mutable std::vector<Candidate> m_candidates;
-    mutable std::vector<Candidate> m_settling;
     mutable std::vector<std::pair<std::uint32_t, std::uint32_t>> m_lastEnds;  // rank, end
     mutable std::vector<std::uint8_t> m_starts;
     mutable std::vector<std::pair<std::size_t, std::uint32_t>> m_runs;  // first candidate, end

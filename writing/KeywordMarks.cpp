@@ -13,7 +13,7 @@ void KeywordMarks::Reset(const std::vector<std::string> &rows, std::int32_t firs
         offset += rows[static_cast<std::size_t>(row)].size();
     }
     m_rowStart.push_back(offset);
-    m_ids.assign(offset, 0);
+    m_ids.resize(offset);  // read only where marked
     m_marked.assign(offset, 0);
     m_count = 0;
 }

@@ -48,6 +48,15 @@ public:
     bool Set(std::int32_t row, std::int32_t column, std::int32_t id);
     // Adds entries for length bytes from offset in the covered rows laid end to end.
     void SetSpan(std::size_t offset, std::size_t length, std::int32_t id);
+    // SetSpan for bytes known to be unmarked, with offset + length inside the covered rows.
+    void SetFreeSpan(std::size_t offset, std::size_t length, std::int32_t id)
+    {
+        for (std::size_t i = offset; i < offset + length; ++i) {
+            m_ids[i] = id;
+            m_marked[i] = 1;
+        }
+        m_count += length;
+    }
 
     // Whether any of length bytes from offset is marked.
     bool AnyMarked(std::size_t offset, std::size_t length) const;

@@ -85,6 +85,10 @@ VisibleText GatherVisibleText(const std::vector<std::string> &rows, std::int32_t
     const auto rowCount = static_cast<std::int32_t>(rows.size());
     visible.firstRow = std::clamp(firstRow, 0, rowCount);
     visible.endRow = std::min(rowCount, visible.firstRow + kMarkedRowSpan);
+    std::size_t total = 0;
+    for (std::int32_t row = visible.firstRow; row < visible.endRow; ++row)
+        total += rows[static_cast<std::size_t>(row)].size();
+    visible.bytes.reserve(total);
     ParagraphBuffer buffer{0, 0, visible.firstRow};
     for (std::int32_t row = visible.firstRow; row < visible.endRow; ++row) {
         const std::string &bytes = rows[static_cast<std::size_t>(row)];
