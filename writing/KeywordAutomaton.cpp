@@ -444,3 +444,9 @@ const KeywordAutomaton &KeywordRecognizer::AutomatonFor(const std::vector<Keywor
     }
     return m_automaton;
 }
+
+void MarkDocumentKeywords(CWriteDoc &doc, std::int32_t firstRow)
+{
+    static KeywordRecognizer recognizer;
+    recognizer.Mark(KeywordList, doc.Rows(), firstRow, doc.Marks());
+}

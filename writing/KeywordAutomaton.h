@@ -9,6 +9,7 @@
 
 #include "KeywordMarks.h"
 #include "Keywords.h"
+#include "WriteDoc.h"
 
 // An Aho-Corasick automaton whose symbols are characters (one byte up to 0x80, or a lead byte
 // above 0x80 with its second byte), so a match can only start where a character starts. Its
@@ -112,3 +113,8 @@ private:
     std::uint64_t m_fingerprint = 0;
     int m_buildCount = 0;
 };
+
+// The marking pass as the editor view runs it before each repaint: the process-wide
+// KeywordList against the rows from firstRow on, into the document's marks. The automaton is
+// kept across calls and rebuilt when KeywordList changes. Interface thread only.
+void MarkDocumentKeywords(CWriteDoc &doc, std::int32_t firstRow);

@@ -165,4 +165,18 @@ TEST(KeywordRecognizer, BuildsOncePerList)
     EXPECT_EQ(DumpMarks(marks), "0:4=2 0:5=2 0:6=2 0:7=2");
 }
 
+TEST(KeywordRecognizer, DocumentPassFollowsTheProcessList)
+{
+    CWriteDoc doc;
+    doc.SetText(G("春天夏天"));
+    doc.Reflow(80);
+    KeywordList = List({{1, "春天"}});
+    MarkDocumentKeywords(doc, 0);
+    EXPECT_EQ(DumpMarks(doc.Marks()), "0:0=1 0:1=1 0:2=1 0:3=1");
+    KeywordList = List({{2, "夏天"}, {3, "天"}});
+    MarkDocumentKeywords(doc, 0);
+    EXPECT_EQ(DumpMarks(doc.Marks()), "0:2=3 0:3=3 0:4=2 0:5=2 0:6=2 0:7=2");
+    KeywordList.clear();
+}
+
 } // namespace
