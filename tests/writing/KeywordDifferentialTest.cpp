@@ -34,6 +34,8 @@ public:
         for (int i = 0; i < chars; ++i) {
             if (Chance(6))
                 text += '\r';
+            if (Chance(2))
+                text += '\xB0';  // a stray lead byte takes whatever follows, a mark included
             text += Character(alphabet);
         }
         return text;
