@@ -139,14 +139,13 @@ void KeywordAutomaton::BuildWideEdges()
 
 std::int32_t KeywordAutomaton::Next(std::int32_t node, std::uint16_t symbol) const
 {
-    while (true) {
+    while (node != kRoot) {
         const std::int32_t child = Child(node, symbol);
         if (child >= 0)
             return child;
-        if (node == kRoot)
-            return kRoot;
         node = m_nodes[static_cast<std::size_t>(node)].fail;
     }
+    return std::max(m_rootChild[symbol], kRoot);
 }
 
 void KeywordAutomaton::Build(const std::vector<KeywordEntry> &list)
@@ -309,14 +308,19 @@ void KeywordAutomaton::CollectCandidates(const std::string &text, std::size_t be
 {
     m_lastEnds.clear();
     std::int32_t state = kRoot;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
     for (std::size_t i = begin; i < end;) {
-        if (BeginsDoubleByte(static_cast<unsigned char>(text[i])) && i + 1 == end) {
+        std::uint16_t symbol = bytes[i];
+        if (!BeginsDoubleByte(bytes[i])) {
+            ++i;
+        } else if (i + 1 < end) {
+            symbol = static_cast<std::uint16_t>((symbol << 8) | bytes[i + 1]);
+            i += 2;
+        } else {
             ++i;  // a lone lead byte ends the buffer: no keyword here goes through it
             state = kRoot;
             continue;
         }
-        const std::uint16_t symbol = SymbolAt(text, i);
-        i += symbol > 0xFF ? 2 : 1;
         state = Next(state, symbol);
         const Node &here = m_nodes[static_cast<std::size_t>(state)];
         for (std::int32_t out = here.rank >= 0 ? state : here.dict; out >= 0;
