@@ -1,0 +1,98 @@
+// One worker's service object: the generated skeleton with every operation answered from the
+// worker's own database connection and the sessions shared by all workers. Also serves the
+// HTTP GET side (web pages, sharing gateway, test controls) through WebPages.
+#pragma once
+
+#include "PlatformStore.h"
+#include "SessionTable.h"
+#include "soapOstrelServiceSoapService.h"
+
+#include <functional>
+#include <string>
+
+// What every worker shares.
+struct ServiceShared
+{
+    std::string baseAddress; // "http://127.0.0.1:PORT/"
+    SessionTable sessions{std::chrono::seconds(1800)};
+};
+
+class PlatformService : public OstrelServiceSoapService
+{
+public:
+    // Serves on the given context (not owned); opens its own connection to the database.
+    PlatformService(struct soap *context, ServiceShared &shared, const std::string &databasePath);
+
+    PlatformStore &Store() { return m_store; }
+    ServiceShared &Shared() { return m_shared; }
+
+    // Serves one request on the accepted socket (no keep-alive): an operation, a GET page, or a
+    // fault for anything that is not a well-formed request of this service.
+    void ServeRequest();
+
+    // Only the two service paths answer SOAP requests.
+    int dispatch() override;
+    // The generated initialiser installs the generated namespace table, which knows only one
+    // ns1 URI; this service keeps its own table (set once at construction) and only sets modes.
+    void OstrelServiceSoapService_init(soap_mode imode, soap_mode omode) override;
+    using OstrelServiceSoapService::dispatch;
+
+    int WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *response) override;
+    int WsAutoLogin(_ns1__WsAutoLogin *request, _ns1__WsAutoLoginResponse *response) override;
+    int WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse *response) override;
+    int WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns1__WsCreateVerifyImageResponse *response) override;
+    int WsUserInfo(_ns1__WsUserInfo *request, _ns1__WsUserInfoResponse *response) override;
+    int WsServerPoll(_ns1__WsServerPoll *request, _ns1__WsServerPollResponse *response) override;
+    int WsOverallInfo(_ns1__WsOverallInfo *request, _ns1__WsOverallInfoResponse *response) override;
+    int WsMainInfo(_ns1__WsMainInfo *request, _ns1__WsMainInfoResponse *response) override;
+    int WsKeyword(_ns1__WsKeyword *request, _ns1__WsKeywordResponse *response) override;
+    int WsCorpusBriefByKwId(_ns1__WsCorpusBriefByKwId *request, _ns1__WsCorpusBriefByKwIdResponse *response) override;
+    int WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsCorpusInfoByIdResponse *response) override;
+    int WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpdateCorHitsResponse *response) override;
+    int WsUpdateKeyHits(_ns1__WsUpdateKeyHits *request, _ns1__WsUpdateKeyHitsResponse *response) override;
+    int WsCompSaveOrEdit(_ns1__WsCompSaveOrEdit *request, _ns1__WsCompSaveOrEditResponse *response) override;
+    int WsUserComp(_ns1__WsUserComp *request, _ns1__WsUserCompResponse *response) override;
+    int WsCompInfo(_ns1__WsCompInfo *request, _ns1__WsCompInfoResponse *response) override;
+    int WsDeleteComp(_ns1__WsDeleteComp *request, _ns1__WsDeleteCompResponse *response) override;
+    int WsCompMatch(_ns1__WsCompMatch *request, _ns1__WsCompMatchResponse *response) override;
+    int WsRecentScore(_ns1__WsRecentScore *request, _ns1__WsRecentScoreResponse *response) override;
+    int WsActivity(_ns1__WsActivity *request, _ns1__WsActivityResponse *response) override;
+    int WsActivityInfo(_ns1__WsActivityInfo *request, _ns1__WsActivityInfoResponse *response) override;
+    int WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaResponse *response) override;
+
+
+private:
+    // The identity of a signed-in call: a status code to answer at once, or the user.
+    struct Caller
+    {
+        std::string status; // "2", "3", "4" or empty when the call may proceed
+        std::int64_t userId = 0;
+        std::string name;
+    };
+    Caller SignedIn(const char *id, const char *code);
+    // The answer of a sign-in: a status code, or the user.
+    std::string CheckCredentials(const char *name, const char *digest, std::int64_t *userId);
+    std::string SignInDocument(std::int64_t userId);
+    // Absolute address of a site path ("/help.aspx" -> base + "help.aspx").
+    std::string SiteAddress(const std::string &path) const;
+
+    std::string SaveOrEdit(const _ns1__WsCompSaveOrEdit &request);
+    std::string UserComp(const _ns1__WsUserComp &request);
+    std::string CompMatch(const _ns1__WsCompMatch &request);
+    std::string ActivityInfo(const _ns1__WsActivityInfo &request);
+
+    // Runs one operation's logic and stores its answer; a store failure becomes a SOAP fault.
+    int Answer(char *&result, const std::function<std::string()> &operation);
+
+    // Closes a socket; after a refused request first reads what the client is still sending,
+    // so that the fault reaches it instead of a connection reset.
+    static int CloseSocket(struct soap *soap, SOAP_SOCKET socket);
+
+    ServiceShared &m_shared;
+    PlatformStore m_store;
+    bool m_unreadInput = false;
+};
+
+// The namespace table of the service, defined in ServerNamespaces.cpp under the name the gSOAP
+// runtime looks for: SOAP 1.2 out, 1.1 accepted in, any ns1 URI accepted.
+extern struct Namespace namespaces[];

@@ -1,0 +1,189 @@
+// The reference service's database: one SQLite connection (WAL mode) per worker thread, every
+// statement prepared with bound parameters. All text in and out is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Thrown for any SQLite failure; the service turns it into a failure answer.
+class StoreError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct UserRow
+{
+    std::int64_t id = 0;
+    std::string name, passwordMd5, userNo, trueName, school, phone, email, status, userType;
+    bool disabled = false;
+    bool registered = true;
+};
+
+struct MainPageRow
+{
+    std::int64_t id = 0;
+    std::string name, className, type, content;
+};
+
+struct CorpusBriefRow
+{
+    std::int64_t id = 0;
+    std::string brief;
+};
+
+struct CorpusDetailRow
+{
+    std::string content, title, source, author;
+};
+
+struct CompositionRow
+{
+    std::int64_t id = 0;
+    std::string title, content, createTime;
+};
+
+struct ActivityRow
+{
+    std::int64_t id = 0;
+    std::string theme, urlPath, status, isMeg;
+    int round = 1;                 // 1 preliminary, 2 second round
+    std::string title, desc;       // preliminary round texts
+    std::string times, supinfo;    // second round: writing minutes, supplementary text
+    std::string deadline;          // "YYYY-MM-DD HH:MM:SS", local time
+    std::string finalists;         // second round: comma list of account names; empty = everyone
+    std::string page;              // the information page's body text
+};
+
+struct TopicRow
+{
+    std::int64_t mid = 0;
+    std::string title, desc, writer, type;
+};
+
+struct MessageRow
+{
+    std::string content, url;
+};
+
+struct ShareRow
+{
+    std::string webid, url, title, summary, arrived;
+};
+
+// Current local time as "YYYY-MM-DD HH:MM:SS".
+std::string NowText();
+
+class PlatformStore
+{
+public:
+    // Opens (creating when missing) the database and makes sure the schema exists.
+    explicit PlatformStore(const std::string &path);
+    ~PlatformStore();
+    PlatformStore(const PlatformStore &) = delete;
+    PlatformStore &operator=(const PlatformStore &) = delete;
+
+    sqlite3 *Handle() const { return m_db; }
+    // Runs statements without results (schema, transactions).
+    void Exec(const std::string &sql);
+    bool IsSeeded();
+
+    std::string Setting(const std::string &key);
+    void SetSetting(const std::string &key, const std::string &value);
+
+    std::optional<UserRow> UserByName(const std::string &name);
+    std::optional<UserRow> UserById(std::int64_t id);
+    std::optional<UserRow> UserByNo(const std::string &userNo);
+    bool SetUserDisabled(std::int64_t id, bool disabled);
+    // A new signed-up account; its user number is 20000 + its id. Returns 0 when the name is taken.
+    std::int64_t AddUser(const std::string &name, const std::string &passwordMd5, const std::string &trueName);
+
+    std::vector<MainPageRow> MainPageItems();
+    std::int64_t MaxKeywordId();
+    std::vector<std::pair<std::int64_t, std::string>> KeywordsAbove(std::int64_t id);
+    bool KeywordExists(std::int64_t id);
+    bool AddKeywordHit(std::int64_t id);
+
+    std::vector<CorpusBriefRow> CorpusBriefs(std::int64_t keywordId);
+    std::optional<CorpusDetailRow> CorpusDetail(std::int64_t corpusId);
+    bool AddCorpusHit(std::int64_t corpusId);
+
+    std::int64_t InsertComposition(std::int64_t userId, const std::string &title,
+                                   const std::string &content, std::int64_t fromType,
+                                   std::int64_t fromId);
+    bool UpdateComposition(std::int64_t userId, std::int64_t compId, const std::string &title,
+                           const std::string &content);
+    // Newest first unless oldestFirst; titleFilter empty = all, else titles containing it.
+    std::vector<CompositionRow> ListCompositions(std::int64_t userId, const std::string &titleFilter,
+                                                 bool oldestFirst, std::int64_t limit,
+                                                 std::int64_t offset);
+    std::optional<CompositionRow> Composition(std::int64_t userId, std::int64_t compId);
+    // All or nothing: deletes every id only when each one is the user's.
+    bool DeleteCompositions(std::int64_t userId, const std::vector<std::int64_t> &ids);
+    std::int64_t CountCompositions(std::int64_t userId);
+
+    std::vector<ActivityRow> Activities();
+    std::optional<ActivityRow> Activity(std::int64_t id);
+    std::vector<TopicRow> Topics(std::int64_t activityId);
+    bool SetActivityDeadline(std::int64_t id, const std::string &deadline);
+    bool HasEntry(std::int64_t userId, std::int64_t activityId, int round);
+    // Stores the entry and its library copy in one transaction; returns the library id, or 0
+    // when an entry for that round already exists.
+    std::int64_t SubmitEntry(std::int64_t userId, std::int64_t activityId, int round,
+                             std::int64_t matchId, const std::string &title,
+                             const std::string &content);
+
+    void QueueMessage(std::int64_t userId, const std::string &content, const std::string &url);
+    // The user's undelivered messages, oldest first, now marked delivered.
+    std::vector<MessageRow> TakeMessages(std::int64_t userId);
+
+    void AddScore(std::int64_t userId, const std::string &score);
+    void AddIdea(std::int64_t userId, const std::string &content);
+    std::int64_t CountIdeas(std::int64_t userId);
+    void AddShare(const ShareRow &share);
+    std::vector<ShareRow> Shares();
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+// A prepared statement owned for one use; binds by position starting at 1.
+class SqlStatement
+{
+public:
+    SqlStatement(sqlite3 *db, const char *sql);
+    ~SqlStatement();
+    SqlStatement(const SqlStatement &) = delete;
+    SqlStatement &operator=(const SqlStatement &) = delete;
+
+    SqlStatement &Bind(int index, const std::string &text);
+    SqlStatement &Bind(int index, std::int64_t value);
+    // True while a row is available.
+    bool Step();
+    std::string Text(int column) const;
+    std::int64_t Int(int column) const;
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// BEGIN IMMEDIATE ... COMMIT, rolled back when destroyed uncommitted.
+class WriteTransaction
+{
+public:
+    explicit WriteTransaction(PlatformStore &store);
+    ~WriteTransaction();
+    void Commit();
+
+private:
+    PlatformStore &m_store;
+    bool m_done = false;
+};

@@ -1,0 +1,313 @@
+// Web pages, the sharing gateway and the test controls of the reference service.
+#include "WebPages.h"
+
+#include "GbkText.h"
+#include "JsonText.h"
+#include "Md5.h"
+#include "PlatformService.h"
+#include "TextRules.h"
+
+#include <arpa/inet.h>
+#include <strings.h>
+
+#include <chrono>
+
+namespace {
+
+std::string HtmlEscape(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        case '\n': out += "<br>"; break;
+        default: out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string PercentDecode(const std::string &text)
+{
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out.push_back(' ');
+        } else if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+std::string Page(const std::string &title, const std::string &bodyHtml)
+{
+    return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>" + HtmlEscape(title) +
+           " - 墨韵阁中文写作平台</title><style>body{background:#F6F8E3;font-family:serif;margin:2em;}"
+           "h1{color:#0E803B;}a{color:#1DAA39;}td{padding:4px 12px;}</style></head><body><h1>" +
+           HtmlEscape(title) + "</h1>\n" + bodyHtml +
+           "\n<p><a href=\"/\">首页</a> · <a href=\"/help.aspx\">帮助</a></p></body></html>\n";
+}
+
+WebResponse Text(int status, const std::string &text)
+{
+    return WebResponse{status, "text/plain; charset=utf-8", text + "\n"};
+}
+
+WebResponse Json(const Json::Value &value)
+{
+    return WebResponse{200, "application/json; charset=utf-8", JsonCompact(value)};
+}
+
+WebResponse HomePage(PlatformService &service)
+{
+    std::string list;
+    for (const ActivityRow &a : service.Store().Activities())
+        list += "<li><a href=\"" + HtmlEscape(a.urlPath) + "\">" + HtmlEscape(a.theme) + "</a></li>";
+    return {200, "text/html; charset=utf-8",
+            Page("墨韵阁中文写作平台",
+                 "<p>欢迎来到墨韵阁中文写作平台：在这里写作文、积累语料、参加作文大赛。</p>"
+                 "<h2>作文大赛</h2><ul>" + list + "</ul>"
+                 "<p><a href=\"/user/register.aspx\">注册新账号</a> · <a href=\"/user/forgetpw.aspx\">忘记密码</a></p>")};
+}
+
+WebResponse ProfilePage(PlatformService &service, const std::map<std::string, std::string> &query, bool password)
+{
+    auto no = query.find("no");
+    std::optional<UserRow> user;
+    if (no != query.end())
+        user = service.Store().UserByNo(no->second);
+    if (!user)
+        return {404, "text/html; charset=utf-8", Page(password ? "修改密码" : "修改个人资料", "<p>没有找到这个用户。</p>")};
+    if (password)
+        return {200, "text/html; charset=utf-8",
+                Page("修改密码", "<p>用户编号：" + HtmlEscape(user->userNo) + "（" + HtmlEscape(user->name) + "）</p>"
+                                 "<form><p>原密码：<input type=\"password\" name=\"old\"></p>"
+                                 "<p>新密码：<input type=\"password\" name=\"new\"></p>"
+                                 "<p>演示平台的密码不能在线修改。</p></form>")};
+    return {200, "text/html; charset=utf-8",
+            Page("修改个人资料", "<table><tr><td>用户编号</td><td>" + HtmlEscape(user->userNo) + "</td></tr>"
+                                 "<tr><td>姓名</td><td>" + HtmlEscape(user->trueName) + "</td></tr>"
+                                 "<tr><td>学校</td><td>" + HtmlEscape(user->school) + "</td></tr>"
+                                 "<tr><td>电子邮箱</td><td>" + HtmlEscape(user->email) + "</td></tr>"
+                                 "<tr><td>电话</td><td>" + HtmlEscape(user->phone) + "</td></tr>"
+                                 "<tr><td>用户类别</td><td>" + HtmlEscape(user->userType) + "</td></tr></table>")};
+}
+
+WebResponse SharePage(PlatformService &service, const std::map<std::string, std::string> &query)
+{
+    auto value = [&](const char *key) {
+        auto it = query.find(key);
+        return it == query.end() ? std::string() : it->second;
+    };
+    ShareRow share{value("webid"), value("url"), value("title"), value("summary"), ""};
+    if (share.webid.empty())
+        return {400, "text/html; charset=utf-8", Page("分享", "<p>缺少分享目标（webid）。</p>")};
+    service.Store().AddShare(share);
+    return {200, "text/html; charset=utf-8",
+            Page("分享", "<p>已收到分享：</p><table><tr><td>目标</td><td>" + HtmlEscape(share.webid) +
+                             "</td></tr><tr><td>网址</td><td>" + HtmlEscape(share.url) +
+                             "</td></tr><tr><td>标题</td><td>" + HtmlEscape(share.title) +
+                             "</td></tr><tr><td>内容</td><td>" + HtmlEscape(share.summary) + "</td></tr></table>")};
+}
+
+std::optional<UserRow> ControlUser(PlatformService &service, const std::map<std::string, std::string> &query)
+{
+    if (auto id = query.find("id"); id != query.end())
+        if (auto number = ParseNumber(id->second.c_str()))
+            return service.Store().UserById(*number);
+    if (auto name = query.find("name"); name != query.end())
+        return service.Store().UserByName(name->second);
+    return std::nullopt;
+}
+
+WebResponse TestControl(PlatformService &service, const std::string &action,
+                        const std::map<std::string, std::string> &query)
+{
+    auto value = [&](const char *key) {
+        auto it = query.find(key);
+        return it == query.end() ? std::string() : it->second;
+    };
+    SessionTable &sessions = service.Shared().sessions;
+    if (action == "verify-code") {
+        std::string code = sessions.PendingVerifyCode(value("code"));
+        return code.empty() ? Text(404, "no pending code") : Text(200, code);
+    }
+    if (action == "overall") {
+        if (query.count("version"))
+            service.Store().SetSetting("version", value("version"));
+        if (query.count("MainInfoTime"))
+            service.Store().SetSetting("MainInfoTime", value("MainInfoTime"));
+        return Text(200, "ok");
+    }
+    if (action == "idle-timeout") {
+        auto seconds = ParseNumber(value("seconds").c_str());
+        if (!seconds)
+            return Text(400, "seconds?");
+        sessions.SetIdleTimeout(std::chrono::seconds(*seconds));
+        return Text(200, "ok");
+    }
+    if (action == "deadline") {
+        auto activity = ParseNumber(value("activity").c_str());
+        if (!activity || !service.Store().SetActivityDeadline(*activity, value("value")))
+            return Text(404, "no such activity");
+        return Text(200, "ok");
+    }
+    if (action == "shares") {
+        Json::Value rows(Json::arrayValue);
+        for (const ShareRow &s : service.Store().Shares()) {
+            Json::Value row;
+            row["webid"] = s.webid;
+            row["url"] = s.url;
+            row["title"] = s.title;
+            row["summary"] = s.summary;
+            row["arrived"] = s.arrived;
+            rows.append(row);
+        }
+        Json::Value root;
+        root["data"] = rows;
+        return Json(root);
+    }
+
+    if (action == "add-user") {
+        std::string name = value("name");
+        if (name.empty() || !query.count("password"))
+            return Text(400, "name and password?");
+        std::int64_t id = service.Store().AddUser(name, Md5Hex(value("password")), value("truename"));
+        return id ? Text(200, std::to_string(id)) : Text(409, "name taken");
+    }
+
+    auto user = ControlUser(service, query);
+    if (!user)
+        return Text(404, "no such user");
+    if (action == "lapse")
+        return sessions.Lapse(user->id) ? Text(200, "ok") : Text(404, "no session");
+    if (action == "displace")
+        return sessions.Displace(user->id) ? Text(200, "ok") : Text(404, "no session");
+    if (action == "refuse-relogin") {
+        sessions.RefuseNextReLogin(user->id);
+        return Text(200, "ok");
+    }
+    if (action == "disable") {
+        service.Store().SetUserDisabled(user->id, value("value") != "0");
+        return Text(200, "ok");
+    }
+    if (action == "message") {
+        service.Store().QueueMessage(user->id, value("content"), value("url"));
+        return Text(200, "ok");
+    }
+    if (action == "counts") {
+        Json::Value root;
+        root["id"] = std::to_string(user->id);
+        root["compositions"] = std::to_string(service.Store().CountCompositions(user->id));
+        root["ideas"] = std::to_string(service.Store().CountIdeas(user->id));
+        return Json(root);
+    }
+    return Text(404, "unknown control");
+}
+
+bool IsLoopback(const struct soap *soap)
+{
+    // soap->ip holds an IPv4 peer; an IPv6 peer is in ip6 (host order words).
+    if (soap->ip != 0)
+        return (soap->ip >> 24) == 127;
+    static const unsigned int kIpv6Loopback[4] = {0, 0, 0, 1};
+    bool v6Loopback = true;
+    for (int i = 0; i < 4; ++i)
+        v6Loopback = v6Loopback && soap->ip6[i] == kIpv6Loopback[i];
+    return v6Loopback;
+}
+
+} // namespace
+
+std::map<std::string, std::string> ParseQuery(const std::string &query)
+{
+    std::map<std::string, std::string> values;
+    std::string::size_type start = 0;
+    while (start <= query.size()) {
+        auto amp = query.find('&', start);
+        std::string pair = query.substr(start, amp == std::string::npos ? std::string::npos : amp - start);
+        if (!pair.empty()) {
+            auto equals = pair.find('=');
+            std::string key = PercentDecode(pair.substr(0, equals));
+            std::string value = equals == std::string::npos ? std::string() : PercentDecode(pair.substr(equals + 1));
+            if (!IsValidUtf8(value))
+                value = GbkToUtf8(value);
+            values.emplace(key, value);
+        }
+        if (amp == std::string::npos)
+            break;
+        start = amp + 1;
+    }
+    return values;
+}
+
+WebResponse HandleWebRequest(PlatformService &service, const std::string &target, bool fromLoopback)
+{
+    auto question = target.find('?');
+    std::string path = target.substr(0, question);
+    auto query = ParseQuery(question == std::string::npos ? std::string() : target.substr(question + 1));
+    auto is = [&](const char *page) { return strcasecmp(path.c_str(), page) == 0; };
+
+    if (path.rfind("/test/", 0) == 0) {
+        if (!fromLoopback)
+            return Text(403, "test controls answer only on loopback");
+        return TestControl(service, path.substr(6), query);
+    }
+    if (is("/") || is("/index.aspx") || is("/default.aspx"))
+        return HomePage(service);
+    if (is("/send/") || is("/send"))
+        return SharePage(service, query);
+    if (is("/help.aspx"))
+        return {200, "text/html; charset=utf-8",
+                Page("帮助", "<h2>写作</h2><p>在自由写作中输入作文，绿色的词语是关键词，点击它可以看到相关的语料。</p>"
+                             "<h2>我的文库</h2><p>保存的作文都在“我的文库”里，可以搜索、查看、删除和继续写作。</p>"
+                             "<h2>作文大赛</h2><p>在大赛页面选择活动，按照提示参加初赛或复赛。征文一旦提交不可修改。</p>")};
+    if (is("/user/register.aspx"))
+        return {200, "text/html; charset=utf-8",
+                Page("注册新账号", "<form><p>用户名：<input name=\"u\"></p><p>密码：<input type=\"password\" name=\"p\"></p>"
+                                   "<p>演示平台只提供预置的账号，暂不开放在线注册。</p></form>")};
+    if (is("/user/forgetpw.aspx"))
+        return {200, "text/html; charset=utf-8",
+                Page("找回密码", "<form><p>用户名：<input name=\"u\"></p><p>电子邮箱：<input name=\"email\"></p>"
+                                 "<p>请联系老师或平台管理员重置密码。</p></form>")};
+    if (is("/user/info.aspx"))
+        return ProfilePage(service, query, false);
+    if (is("/user/mima.aspx"))
+        return ProfilePage(service, query, true);
+    for (const ActivityRow &a : service.Store().Activities())
+        if (is(a.urlPath.c_str()))
+            return {200, "text/html; charset=utf-8",
+                    Page(a.theme, "<p>" + HtmlEscape(a.page) + "</p><p>截止时间：" + HtmlEscape(a.deadline) + "</p>")};
+    return {404, "text/html; charset=utf-8", Page("页面不存在", "<p>没有这个页面。</p>")};
+}
+
+int ServeHttpGet(struct soap *soap)
+{
+    auto *service = static_cast<PlatformService *>(soap->user);
+    WebResponse response;
+    try {
+        response = HandleWebRequest(*service, soap->path, IsLoopback(soap));
+    } catch (const std::exception &) {
+        response = Text(500, "service failure");
+    }
+    soap->http_content = response.contentType.c_str();
+    int status = response.status == 200 ? SOAP_FILE : SOAP_FILE + response.status;
+    if (soap_response(soap, status) || soap_send_raw(soap, response.body.data(), response.body.size()) ||
+        soap_end_send(soap))
+        return soap_closesock(soap);
+    return SOAP_OK;
+}

@@ -1,0 +1,25 @@
+// The HTTP GET side of the service: the platform web site's pages the client opens, the sharing
+// gateway "/send/", and the test controls under "/test/" (answered only to loopback peers).
+#pragma once
+
+#include <map>
+#include <string>
+
+class PlatformService;
+
+struct WebResponse
+{
+    int status = 200;
+    std::string contentType = "text/html; charset=utf-8";
+    std::string body;
+};
+
+// Splits "a=1&b=%E4%B8%AD" into decoded keys and values ('+' is a blank). Values that are not
+// UTF-8 are taken as GBK (the client appends GBK text unencoded) and converted.
+std::map<std::string, std::string> ParseQuery(const std::string &query);
+
+// Answers one GET request; target is the request path with its query.
+WebResponse HandleWebRequest(PlatformService &service, const std::string &target, bool fromLoopback);
+
+// gSOAP's fget hook; soap->user points to the worker's PlatformService.
+int ServeHttpGet(struct soap *soap);

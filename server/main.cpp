@@ -1,0 +1,105 @@
+// platform-service: the reference platform service. Prints its base address as the first line
+// of standard output, serves until SIGINT or SIGTERM.
+#include "PlatformServer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#ifndef PLATFORM_DEFAULT_DATA_DIR
+#define PLATFORM_DEFAULT_DATA_DIR "data"
+#endif
+
+namespace {
+
+PlatformServer *g_server = nullptr;
+
+void OnStopSignal(int)
+{
+    if (g_server)
+        g_server->RequestStop();
+}
+
+const char kUsage[] =
+    "Usage: platform-service [options]\n"
+    "  --port N          port to listen on (default 8089; 0 picks a free port)\n"
+    "  --bind ADDR       address to listen on (default 127.0.0.1)\n"
+    "  --db PATH         SQLite database (default platform.db); created and seeded when new\n"
+    "  --data DIR        seed folder (default the source tree's data/)\n"
+    "  --threads N       worker threads (default 8)\n"
+    "  --idle-timeout S  seconds of inactivity after which a session lapses (default 1800)\n"
+    "  --help            this text\n"
+    "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/.\n"
+    "Operations answer at BASE/Iface/api.asmx; test controls at BASE/test/... (loopback only).\n";
+
+bool ParseInt(const char *text, int low, int high, int *out)
+{
+    char *end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (!*text || *end || value < low || value > high)
+        return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ServerOptions options;
+    options.databasePath = "platform.db";
+    options.dataDir = PLATFORM_DEFAULT_DATA_DIR;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--port" && value) {
+            ok = ParseInt(value, 0, 65535, &options.port);
+        } else if (arg == "--threads" && value) {
+            ok = ParseInt(value, 1, 256, &options.workers);
+        } else if (arg == "--idle-timeout" && value) {
+            ok = ParseInt(value, 1, 365 * 24 * 3600, &options.idleTimeoutSeconds);
+        } else if (arg == "--bind" && value) {
+            options.bindAddress = value;
+        } else if (arg == "--db" && value) {
+            options.databasePath = value;
+        } else if (arg == "--data" && value) {
+            options.dataDir = value;
+        } else {
+            std::fprintf(stderr, "platform-service: unknown or incomplete option %s\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "platform-service: bad value for %s: %s\n", arg.c_str(), value);
+            return 2;
+        }
+        ++i;
+    }
+
+    std::signal(SIGPIPE, SIG_IGN); // a client that hangs up must not end the service
+    PlatformServer server(options);
+    std::string error;
+    if (!server.Start(&error)) {
+        std::fprintf(stderr, "platform-service: %s\n", error.c_str());
+        return 1;
+    }
+    g_server = &server;
+    struct sigaction action{};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    std::printf("%s\n", server.BaseAddress().c_str());
+    std::fflush(stdout);
+    server.Run();
+    server.Shutdown();
+    g_server = nullptr;
+    std::fprintf(stderr, "platform-service: stopped\n");
+    return 0;
+}

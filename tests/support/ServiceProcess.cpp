@@ -1,0 +1,204 @@
+// Starts and stops the reference service for integration tests, and talks plain HTTP to it.
+#include "ServiceProcess.h"
+
+#include <openssl/evp.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#ifndef PLATFORM_SERVICE_PATH
+#error "PLATFORM_SERVICE_PATH must name the platform-service executable"
+#endif
+#ifndef PLATFORM_DATA_DIR
+#error "PLATFORM_DATA_DIR must name the seed folder"
+#endif
+
+namespace {
+
+// Reads the first line the child prints, waiting at most until the deadline.
+std::string ReadFirstLine(int fd, std::chrono::steady_clock::time_point deadline)
+{
+    std::string line;
+    while (std::chrono::steady_clock::now() < deadline) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left.count()) + 1) <= 0)
+            continue;
+        char c;
+        ssize_t got = read(fd, &c, 1);
+        if (got <= 0)
+            break;
+        if (c == '\n')
+            return line;
+        line.push_back(c);
+    }
+    return {};
+}
+
+} // namespace
+
+std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::string> &extraArgs)
+{
+    std::unique_ptr<ServiceProcess> service(new ServiceProcess);
+    std::string pattern = (std::filesystem::temp_directory_path() / "platform-service-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    service->m_directory = pattern;
+    service->m_databasePath = pattern + "/platform.db";
+
+    std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", service->m_databasePath,
+                                     "--data", PLATFORM_DATA_DIR};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    int out[2];
+    if (pipe(out) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    service->m_pid = pid;
+    std::string line = ReadFirstLine(out[0], std::chrono::steady_clock::now() + std::chrono::seconds(30));
+    close(out[0]); // the service prints nothing more on standard output
+    auto colon = line.rfind(':');
+    if (line.rfind("http://", 0) != 0 || colon == std::string::npos || line.back() != '/')
+        throw std::runtime_error("platform-service did not start (first line: \"" + line + "\")");
+    service->m_baseAddress = line;
+    service->m_port = std::atoi(line.c_str() + colon + 1);
+    return service;
+}
+
+ServiceProcess::~ServiceProcess()
+{
+    Stop();
+    if (!m_directory.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_directory, ignored);
+    }
+}
+
+int ServiceProcess::Stop()
+{
+    if (m_pid <= 0)
+        return -1;
+    kill(m_pid, SIGTERM);
+    int status = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (waitpid(m_pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ServiceProcess::Control(const std::string &control, int *status) const
+{
+    return Get("/test/" + control, status);
+}
+
+std::string ServiceProcess::Get(const std::string &target, int *status) const
+{
+    std::string response = RawHttpExchange(m_port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1:" +
+                                                        std::to_string(m_port) + "\r\n\r\n");
+    if (status)
+        *status = 0;
+    auto headerEnd = response.find("\r\n\r\n");
+    if (response.rfind("HTTP/1.", 0) != 0 || headerEnd == std::string::npos)
+        return {};
+    if (status)
+        *status = std::atoi(response.c_str() + 9);
+    std::string body = response.substr(headerEnd + 4);
+    while (!body.empty() && body.back() == '\n')
+        body.pop_back();
+    return body;
+}
+
+std::string RawHttpExchange(int port, const std::string &request, int timeoutSeconds)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return {};
+    timeval wait{timeoutSeconds, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string response;
+    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0) {
+        std::size_t sent = 0;
+        while (sent < request.size()) {
+            ssize_t n = send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            sent += static_cast<std::size_t>(n);
+        }
+        shutdown(fd, SHUT_WR);
+        char buffer[8192];
+        ssize_t n;
+        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+            response.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return response;
+}
+
+std::string UrlEncode(const std::string &text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+            c == '.' || c == '~') {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0x0F]);
+        }
+    }
+    return out;
+}
+
+std::string PasswordDigest(const std::string &password)
+{
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(password.data(), password.size(), digest, &length, EVP_md5(), nullptr);
+    static const char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        hex.push_back(kHex[digest[i] >> 4]);
+        hex.push_back(kHex[digest[i] & 0x0F]);
+    }
+    return hex;
+}

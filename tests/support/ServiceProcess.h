@@ -1,0 +1,81 @@
+// Test support: runs the real reference service (build/bin/platform-service) as a child process
+// on 127.0.0.1 with a free port and a fresh temporary database, for integration tests.
+//
+//   auto service = ServiceProcess::Start();          // throws std::runtime_error on failure
+//   proxy.WsAutoLogin(service->Endpoint().c_str(), service->BaseAddress().c_str(), &req, &resp);
+//   service->Control("lapse?name=xuesheng");         // a test control, see below
+//   // the destructor stops the service (SIGTERM) and deletes its database
+//
+// Demo accounts of the seed (data/platform.json), all with ASCII passwords:
+//   xuesheng / 123456 (student, the demo sign-in), tongxue / 654321, laoshi / 123456,
+//   jinyong / 123456 (disabled: "-3"), weizhuce / 123456 (registration not completed: "-5").
+//
+// Test controls (GET BaseAddress() + "test/" + control; answered to loopback peers only; a user
+// is named by id=N or name=NAME; "ok" or a 404 text):
+//   lapse?name=U              the user's session lapses: the next signed-in call answers "2"
+//   displace?name=U           as if U signed in on another device: next call answers "3"
+//   refuse-relogin?name=U     the next WsReLogin of U answers "0"
+//   disable?name=U&value=1|0  disable (sign-in answers "-3", signed-in calls "4") or enable
+//   message?name=U&content=T&url=A   queue a poll message for U ("/x" urls become site addresses)
+//   overall?version=V&MainInfoTime=T  change what WsOverallInfo reports
+//   verify-code?code=DEVICE   the code drawn in the last WsCreateVerifyImage for that device
+//   deadline?activity=N&value=YYYY-MM-DD%20HH:MM:SS   move a contest round's deadline
+//   idle-timeout?seconds=N    sessions lapse after N idle seconds
+//   add-user?name=U&password=P   a new signed-up account (for load tests)
+//   counts?name=U             {"id","compositions","ideas"} of the user, as JSON
+//   shares                    {"data":[{"webid","url","title","summary","arrived"}]} of /send/
+#pragma once
+
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class ServiceProcess
+{
+public:
+    // Starts the service with a new temporary database seeded from the source tree's data/;
+    // extraArgs are added to the command line (for example {"--threads", "2"}). Waits until
+    // the service has printed its address (at most 30 s).
+    static std::unique_ptr<ServiceProcess> Start(const std::vector<std::string> &extraArgs = {});
+    ~ServiceProcess();
+    ServiceProcess(const ServiceProcess &) = delete;
+    ServiceProcess &operator=(const ServiceProcess &) = delete;
+
+    // "http://127.0.0.1:PORT/"
+    const std::string &BaseAddress() const { return m_baseAddress; }
+    // BaseAddress() + "Iface/api.asmx" (the pre-sign-in and "default" endpoint)
+    std::string Endpoint() const { return m_baseAddress + "Iface/api.asmx"; }
+    // BaseAddress() + "iface/api.asmx" (the endpoint a client forms from the sign-in's "host")
+    std::string SignedInEndpoint() const { return m_baseAddress + "iface/api.asmx"; }
+    int Port() const { return m_port; }
+    const std::string &DatabasePath() const { return m_databasePath; }
+    pid_t Pid() const { return m_pid; }
+
+    // GET BaseAddress() + "test/" + control; returns the body, and the HTTP status in *status.
+    std::string Control(const std::string &control, int *status = nullptr) const;
+    // GET of any path on the service ("/help.aspx", "/send/?webid=..."), body and status.
+    std::string Get(const std::string &target, int *status = nullptr) const;
+
+    // Stops the service (SIGTERM, then SIGKILL after 10 s); returns its exit status, or -1.
+    int Stop();
+
+private:
+    ServiceProcess() = default;
+
+    pid_t m_pid = -1;
+    int m_port = 0;
+    std::string m_baseAddress;
+    std::string m_directory;
+    std::string m_databasePath;
+};
+
+// Percent-encodes text for a query value (UTF-8 bytes in, %XX for everything but A-Z a-z 0-9 - _ . ~).
+std::string UrlEncode(const std::string &text);
+
+// MD5 of the bytes as the client sends it in `p`: 32 lowercase hexadecimal digits.
+std::string PasswordDigest(const std::string &password);
+
+// A plain HTTP/1.0 exchange with 127.0.0.1:port: sends the raw request bytes, returns the raw
+// response (empty when the connection failed). For tests that need malformed requests.
+std::string RawHttpExchange(int port, const std::string &request, int timeoutSeconds = 10);
