@@ -1,6 +1,7 @@
 // Benchmarks of keyword recognition and of one keystroke's work on a 5000-character essay
 // shown as 100 rows, with keyword lists of real Chinese words (data from fetch-words.sh;
-// PENLARK_BENCH_DATA overrides the folder).
+// PENLARK_BENCH_DATA overrides the folder). Run:
+//   bash bench/writing/fetch-words.sh && cmake --build build --target writing_bench && build/bin/writing_bench
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>

@@ -55,7 +55,7 @@ protected:
     KeywordMarks m_marks;
 };
 
-TEST_P(MarkingPass, TieBreaksOfThePart)
+TEST_P(MarkingPass, MarksWithListOrderLengthAndPositionTieBreaks)
 {
     const struct
     {
