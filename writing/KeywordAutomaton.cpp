@@ -449,8 +449,13 @@ const KeywordAutomaton &KeywordRecognizer::AutomatonFor(const std::vector<Keywor
     return m_automaton;
 }
 
-void MarkDocumentKeywords(CWriteDoc &doc, std::int32_t firstRow)
+KeywordRecognizer &ProcessKeywordRecognizer()
 {
     static KeywordRecognizer recognizer;
-    recognizer.Mark(KeywordList, doc.Rows(), firstRow, doc.Marks());
+    return recognizer;
+}
+
+void MarkDocumentKeywords(CWriteDoc &doc, std::int32_t firstRow)
+{
+    ProcessKeywordRecognizer().Mark(KeywordList, doc.Rows(), firstRow, doc.Marks());
 }

@@ -114,7 +114,11 @@ private:
     int m_buildCount = 0;
 };
 
+// The recognizer of the process-wide KeywordList. Whoever reloads the list may call its
+// Invalidate(); a reload that changes the list's size or sampled entries is noticed anyway.
+KeywordRecognizer &ProcessKeywordRecognizer();
+
 // The marking pass as the editor view runs it before each repaint: the process-wide
-// KeywordList against the rows from firstRow on, into the document's marks. The automaton is
-// kept across calls and rebuilt when KeywordList changes. Interface thread only.
+// KeywordList against the rows from firstRow on, into the document's marks. Interface thread
+// only.
 void MarkDocumentKeywords(CWriteDoc &doc, std::int32_t firstRow);
