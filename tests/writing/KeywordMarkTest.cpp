@@ -176,7 +176,7 @@ TEST(KeywordRecognizer, DocumentPassFollowsTheProcessList)
     KeywordList = List({{2, "夏天"}, {3, "天"}});
     MarkDocumentKeywords(doc, 0);
     EXPECT_EQ(DumpMarks(doc.Marks()), "0:2=3 0:3=3 0:4=2 0:5=2 0:6=2 0:7=2");
-    // Same size and storage, one entry changed in place: an explicit invalidation rebuilds.
+    // An entry edited in place, with an explicit invalidation as a reload would do.
     KeywordList[1].text = G("春");
     ProcessKeywordRecognizer().Invalidate();
     MarkDocumentKeywords(doc, 0);
