@@ -1,6 +1,8 @@
 // Shared helpers of the service operations.
 #include "OperationCommon.h"
 
+#include "ServiceDocument.h"
+
 #include <cctype>
 #include <limits>
 
@@ -12,6 +14,17 @@ FetchStatus StatusOfCall(const CallResult &call)
     case CallStatus::Skipped: return FetchStatus::Skipped;
     case CallStatus::Result: break;
     }
+    return FetchStatus::Ok;
+}
+
+FetchStatus ReadResultDocument(const CallResult &call, Json::Value &root, DocumentShape shape)
+{
+    if (call.status != CallStatus::Result)
+        return StatusOfCall(call);
+    if (!ParseServiceDocument(call.text, root))
+        return FetchStatus::BadDocument;
+    if (shape == DocumentShape::WithDataList && !DocumentRecords(root).isArray())
+        return FetchStatus::BadDocument;
     return FetchStatus::Ok;
 }
 

@@ -122,11 +122,9 @@ FetchStatus LoadUserInfo()
 {
     CallResult call = CallWithIdentity<_ns1__WsUserInfo>(CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsUserInfo,
                                                          &_ns1__WsUserInfoResponse::WsUserInfoResult);
-    if (call.status != CallStatus::Result)
-        return StatusOfCall(call);
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root))
-        return FetchStatus::BadDocument;
+    if (FetchStatus status = ReadResultDocument(call, root); status != FetchStatus::Ok)
+        return status;
     const Json::Value &record = DocumentRecord(root);
     UserInfo.TrueName = DocumentText(record["TrueName"]);
     UserInfo.ID = DocumentText(record["ID"]);
@@ -142,11 +140,9 @@ FetchStatus PollNewestMessage(PollMessage &message)
 {
     CallResult call = CallWithIdentity<_ns1__WsServerPoll>(CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsServerPoll,
                                                            &_ns1__WsServerPollResponse::WsServerPollResult);
-    if (call.status != CallStatus::Result)
-        return StatusOfCall(call);
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root))
-        return FetchStatus::BadDocument;
+    if (FetchStatus status = ReadResultDocument(call, root); status != FetchStatus::Ok)
+        return status;
     const Json::Value &messages = DocumentRecord(root)["message"];
     if (!messages.isArray() || messages.empty())
         return FetchStatus::Empty;
@@ -163,11 +159,9 @@ FetchStatus FetchOverallInfo(OverallInfo &info)
     _ns1__WsOverallInfo request{};
     CallResult call = CallService(ProxyRoute::SignedIn, CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsOverallInfo, request,
                                   &_ns1__WsOverallInfoResponse::WsOverallInfoResult);
-    if (call.status != CallStatus::Result)
-        return StatusOfCall(call);
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root))
-        return FetchStatus::BadDocument;
+    if (FetchStatus status = ReadResultDocument(call, root); status != FetchStatus::Ok)
+        return status;
     const Json::Value &record = DocumentRecord(root);
     info.version = DocumentText(record["version"]);
     info.mainInfoTime = DocumentText(record["MainInfoTime"]);
@@ -180,11 +174,9 @@ FetchStatus FetchMainInfo(std::vector<MainInfoItem> &items)
     _ns1__WsMainInfo request{};
     CallResult call = CallService(ProxyRoute::SignedIn, CommonStatusRule::Skip, &OstrelServiceSoapProxy::WsMainInfo, request,
                                   &_ns1__WsMainInfoResponse::WsMainInfoResult);
-    if (call.status != CallStatus::Result)
-        return StatusOfCall(call);
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root))
-        return FetchStatus::BadDocument;
+    if (FetchStatus status = ReadResultDocument(call, root); status != FetchStatus::Ok)
+        return status;
     items.clear();
     for (const Json::Value &entry : DocumentRecords(root)) {
         if (!entry.isObject())

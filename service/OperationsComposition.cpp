@@ -152,11 +152,9 @@ FetchStatus ListCompositions(const std::string &searchWords, std::vector<Library
     request.title = RequestText(title);
     CallResult call = CallService(ProxyRoute::SignedIn, CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsUserComp, request,
                                   &_ns1__WsUserCompResponse::WsUserCompResult);
-    if (call.status != CallStatus::Result)
-        return StatusOfCall(call);
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root) || !DocumentRecords(root).isArray())
-        return FetchStatus::BadDocument;
+    if (FetchStatus status = ReadResultDocument(call, root, DocumentShape::WithDataList); status != FetchStatus::Ok)
+        return status;
     for (const Json::Value &entry : DocumentRecords(root)) {
         if (entry.isObject())
             entries.push_back({DocumentText(entry["ID"]), DocumentText(entry["Title"]), DocumentText(entry["CreateTime"])});
@@ -262,11 +260,9 @@ FetchStatus ListActivities(std::vector<Activity> &activities)
     FillIdentity(request);
     CallResult call = CallService(ProxyRoute::SignedIn, CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsActivity, request,
                                   &_ns1__WsActivityResponse::WsActivityResult);
-    if (call.status != CallStatus::Result)
-        return StatusOfCall(call);
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root) || !DocumentRecords(root).isArray())
-        return FetchStatus::BadDocument;
+    if (FetchStatus status = ReadResultDocument(call, root, DocumentShape::WithDataList); status != FetchStatus::Ok)
+        return status;
     activities.clear();
     for (const Json::Value &entry : DocumentRecords(root)) {
         if (entry.isObject())
@@ -284,11 +280,9 @@ FetchStatus FetchActivityInfo(const std::string &activityId, std::vector<Activit
     request.activityId = RequestText(id);
     CallResult call = CallService(ProxyRoute::SignedIn, CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsActivityInfo, request,
                                   &_ns1__WsActivityInfoResponse::WsActivityInfoResult);
-    if (call.status != CallStatus::Result)
-        return StatusOfCall(call);
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root) || !DocumentRecords(root).isArray())
-        return FetchStatus::BadDocument;
+    if (FetchStatus status = ReadResultDocument(call, root, DocumentShape::WithDataList); status != FetchStatus::Ok)
+        return status;
     entries.clear();
     for (const Json::Value &record : DocumentRecords(root)) {
         if (!record.isObject())
