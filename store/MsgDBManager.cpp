@@ -172,6 +172,7 @@ void CMsgDBManager::loadKeywords()
     // A second main window in one process would otherwise hold every keyword twice.
     KeywordList.clear();
     KeywordIndex.clear();
+    ++KeywordListGeneration;
     try {
         // length() counts characters of the UTF-8 text; rowid keeps equal lengths in table order.
         CppSQLite3Query row = m_db.query("select  id,keyword from  keyword order by  length(keyword) desc, rowid");

@@ -457,5 +457,11 @@ KeywordRecognizer &ProcessKeywordRecognizer()
 
 void MarkDocumentKeywords(CWriteDoc &doc, std::int32_t firstRow)
 {
+    // A reload of the list always rebuilds, whatever the fingerprint would notice.
+    static std::uint64_t builtGeneration = KeywordListGeneration;
+    if (builtGeneration != KeywordListGeneration) {
+        ProcessKeywordRecognizer().Invalidate();
+        builtGeneration = KeywordListGeneration;
+    }
     ProcessKeywordRecognizer().Mark(KeywordList, doc.Rows(), firstRow, doc.Marks());
 }

@@ -114,8 +114,9 @@ private:
     int m_buildCount = 0;
 };
 
-// The recognizer of the process-wide KeywordList. Whoever reloads the list may call its
-// Invalidate(); a reload that changes the list's size or sampled entries is noticed anyway.
+// The recognizer of the process-wide KeywordList. MarkDocumentKeywords rebuilds it after every
+// reload of the list (KeywordListGeneration); other changes to the list's size or sampled
+// entries are noticed by the fingerprint.
 KeywordRecognizer &ProcessKeywordRecognizer();
 
 // The marking pass as the editor view runs it before each repaint: the process-wide

@@ -184,4 +184,23 @@ TEST(KeywordRecognizer, DocumentPassFollowsTheProcessList)
     KeywordList.clear();
 }
 
+TEST(KeywordRecognizer, ReloadOfTheProcessListRebuildsEvenWhenTheFingerprintMatches)
+{
+    CWriteDoc doc;
+    doc.SetText(G("春天"));
+    doc.Reflow(80);
+    // A long list whose second entry is not among the fingerprint's samples.
+    std::vector<KeywordEntry> list;
+    for (int id = 0; id < 1000; ++id)
+        list.push_back({id + 10, std::to_string(id) + "k"});
+    KeywordList = list;
+    MarkDocumentKeywords(doc, 0);
+    EXPECT_EQ(DumpMarks(doc.Marks()), "");
+    KeywordList[1].text = G("春天");  // what a reload from the database could bring
+    ++KeywordListGeneration;
+    MarkDocumentKeywords(doc, 0);
+    EXPECT_EQ(DumpMarks(doc.Marks()), "0:0=11 0:1=11 0:2=11 0:3=11");
+    KeywordList.clear();
+}
+
 } // namespace
