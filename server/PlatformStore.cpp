@@ -340,8 +340,11 @@ std::int64_t PlatformStore::InsertComposition(std::int64_t userId, const std::st
                                               std::int64_t fromId)
 {
     std::string now = NowText();
-    SqlStatement s(m_db, "INSERT INTO compositions(user_id, title, content, from_type, from_id, "
-                         "create_time, update_time) VALUES(?, ?, ?, ?, ?, ?, ?)");
+    // Essay ids start at 10001: the client reads a save's answer as an id only when it is none of
+    // the short status codes ("0", "1", "-1".., and "2", "3", "4" of the common statuses).
+    SqlStatement s(m_db, "INSERT INTO compositions(id, user_id, title, content, from_type, from_id, "
+                         "create_time, update_time) VALUES((SELECT max(coalesce(max(id), 0) + 1, 10001) "
+                         "FROM compositions), ?, ?, ?, ?, ?, ?, ?)");
     s.Bind(1, userId).Bind(2, title).Bind(3, content).Bind(4, fromType).Bind(5, fromId);
     s.Bind(6, now).Bind(7, now).Step();
     return sqlite3_last_insert_rowid(m_db);

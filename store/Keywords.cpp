@@ -3,3 +3,4 @@
 
 std::vector<KeywordEntry> KeywordList;
 std::map<std::int32_t, std::string> KeywordIndex;
+std::uint64_t KeywordListGeneration = 0;

@@ -16,3 +16,5 @@ struct KeywordEntry
 extern std::vector<KeywordEntry> KeywordList;
 // Keyword id -> text; a repeated id keeps the text of the last row loaded.
 extern std::map<std::int32_t, std::string> KeywordIndex;
+// Counts the refills of KeywordList, so that structures built from it know when to rebuild.
+extern std::uint64_t KeywordListGeneration;

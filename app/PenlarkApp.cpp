@@ -1,0 +1,81 @@
+// Start-up and end of the program.
+#include "PenlarkApp.h"
+
+#include "AppFolder.h"
+#include "AppSettings.h"
+#include "DeviceCode.h"
+#include "OkDialog.h"
+#include "ServiceContext.h"
+#include "ServiceHooks.h"
+#include "WindowMessage.h"
+
+namespace {
+
+// Qt attributes that must be set before the application object exists: pages with an embedded
+// web view share one graphics context.
+std::unique_ptr<QApplication> CreateQtApplication(int &argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("penlark"));
+    return app;
+}
+
+} // namespace
+
+void RegisterServiceHooks()
+{
+    ServiceHooks &hooks = GetServiceHooks();
+    hooks.isMessageBoxOpen = [] { return COkDialog::IsOpen(); };
+    hooks.showMessage = [](const std::string &gbkMessage) { COkDialog::ShowMessage(gbkMessage); };
+    // The main window registers what a refused re-sign-in does to it; before it exists there is
+    // no window to close.
+    hooks.onReLoginRefused = [] {};
+}
+
+void ClearServiceHooks()
+{
+    GetServiceHooks() = ServiceHooks{};
+}
+
+CpenlarkApp::CpenlarkApp(int &argc, char **argv) : m_qt(CreateQtApplication(argc, argv))
+{
+}
+
+CpenlarkApp::~CpenlarkApp() = default;
+
+int CpenlarkApp::Run()
+{
+    InitInstance();
+    return ExitInstance();
+}
+
+// The designed start-up initialises the common controls, COM and OLE with control hosting, a
+// registry key name, GDI+ and the rich-edit libraries before anything else. Here the
+// QApplication created with this object stands for all of them: widgets, painting with alpha,
+// images and text editing need no start of their own, web pages are Qt web views, and the
+// program keeps no settings outside config.ini. What remains is the program's own start-up.
+bool CpenlarkApp::InitInstance()
+{
+    // The program folder, from the executable's path.
+    InitAppFolder(QCoreApplication::applicationFilePath().toStdString());
+    RegisterWindowMessages();
+
+    // The service's address: the built-in reference service unless config.ini names another.
+    const AppSettings settings;
+    const std::string host = settings.ServiceHost();
+    InitServiceAddresses(host.empty() ? kBuiltInServiceHost : host);
+    ServiceContext.DeviceCode = ProcessDeviceCode();
+
+    RegisterServiceHooks();
+
+    // The sign-in window runs here, modally, for the life of the process; until it exists the
+    // program ends as soon as it has started. There is no message loop of the program's own.
+    return false;
+}
+
+int CpenlarkApp::ExitInstance()
+{
+    ClearServiceHooks();
+    return 0;
+}

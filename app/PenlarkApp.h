@@ -1,0 +1,31 @@
+// The application object: the start-up sequence, the process-wide values it sets, and the
+// orderly end.
+#pragma once
+
+#include <QApplication>
+#include <memory>
+
+class AppSettings;
+
+class CpenlarkApp
+{
+public:
+    CpenlarkApp(int &argc, char **argv);
+    ~CpenlarkApp();
+
+    // Runs the start-up sequence and then the sign-in window for the life of the process;
+    // returns the process's exit code once everything has ended.
+    int Run();
+
+private:
+    bool InitInstance();
+    int ExitInstance();
+
+    std::unique_ptr<QApplication> m_qt;
+};
+
+// Connects the service client to the windows: the notice box's open flag, the notice itself
+// ("确 定", modal), and what a refused re-sign-in does to the windows.
+void RegisterServiceHooks();
+// Takes the hooks away again before the windows go.
+void ClearServiceHooks();

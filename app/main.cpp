@@ -1,0 +1,8 @@
+// Entry point of the essay-writing client.
+#include "PenlarkApp.h"
+
+int main(int argc, char **argv)
+{
+    CpenlarkApp app(argc, argv);
+    return app.Run();
+}

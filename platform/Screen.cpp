@@ -1,0 +1,24 @@
+// Screen geometry from the primary QScreen.
+#include "Screen.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+
+// Without any screen (no display at all) windows are placed as on a small desktop.
+const QRect kFallbackScreen(0, 0, 1024, 768);
+
+} // namespace
+
+QSize ScreenSize()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().size() : kFallbackScreen.size();
+}
+
+QRect WorkArea()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : kFallbackScreen;
+}

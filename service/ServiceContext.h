@@ -1,0 +1,35 @@
+// The process-wide values that every service request carries.
+#pragma once
+
+#include <string>
+
+// Every field is GBK text. Written by the sign-in flow before the main window's thread starts,
+// only read afterwards.
+struct ServiceContextValues
+{
+    std::string DefaultEndpoint;     // "http://" + host + "/Iface/api.asmx"
+    std::string DefaultBaseAddress;  // "http://" + host + "/"
+    std::string Endpoint;            // after sign-in: BaseAddress + "iface/api.asmx"
+    std::string BaseAddress;         // after sign-in: the result's "host" value
+    std::string DeviceCode = "123456";
+    std::string UserId = "1";
+    std::string UserName;
+    std::string PasswordDigest;
+    std::string UserNo;
+};
+
+extern ServiceContextValues ServiceContext;
+
+// The reference service on this machine, used unless config.ini's [Service] Host says otherwise.
+inline constexpr const char *kBuiltInServiceHost = "127.0.0.1:8089";
+
+// Sets the built-in addresses for a service host ("name:port", no scheme, no slash) and resets
+// the signed-in addresses to them, as at process start.
+void InitServiceAddresses(const std::string &host);
+
+// After a successful sign-in: the signed-in base address and endpoint, joined without adding or
+// removing a separator ("host" is expected to end with "/").
+void SetSignedInAddress(const std::string &host);
+
+// MD5 of the bytes as given, as 32 lowercase hexadecimal digits.
+std::string Md5Hex(const std::string &bytes);

@@ -1,0 +1,37 @@
+// The two proxies of the service and the limits every call runs under.
+#pragma once
+
+#include "soapOstrelServiceSoapProxy.h"
+
+#include <cstddef>
+
+// Signed-in proxy: the same binding, but its service namespace is the base address of the
+// first successful sign-in of the process.
+class OstrelServiceSoapProxyHost : public OstrelServiceSoapProxy
+{
+public:
+    OstrelServiceSoapProxyHost();
+};
+
+// Limits of every call. The gSOAP runtime itself sets no time-out and accepts 2 GB messages.
+struct ServiceLimits
+{
+    int connectSeconds = 10;
+    int sendSeconds = 30;
+    int receiveSeconds = 30;
+    std::size_t maxReceiveBytes = 32u << 20;  // holds a keyword list of 3*10^5 entries
+    unsigned maxXmlDepth = 32;
+};
+
+// Limits applied to proxies at their creation and before every call; tests shorten them.
+ServiceLimits &CurrentServiceLimits();
+void ApplyServiceLimits(struct soap *soap);
+
+// The pre-sign-in proxy, created on first use (at process start) with the built-in namespace.
+OstrelServiceSoapProxy &PreSignInProxy();
+
+// The current signed-in proxy; before the first sign-in, one made with the built-in addresses.
+OstrelServiceSoapProxyHost &HostProxy();
+
+// At each successful sign-in: a new signed-in proxy becomes current.
+void CreateHostProxy();

@@ -1,0 +1,131 @@
+// The device identifier from the disk serial, and config.ini's keys and defaults.
+#include "AppSettings.h"
+#include "DeviceCode.h"
+#include "DiskSerial.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FixedSerial : public IDiskSerialSource
+{
+public:
+    explicit FixedSerial(std::optional<std::string> serial) : m_serial(std::move(serial)) {}
+    std::optional<std::string> ReadSerial() override
+    {
+        ++reads;
+        return m_serial;
+    }
+    int reads = 0;
+
+private:
+    std::optional<std::string> m_serial;
+};
+
+} // namespace
+
+TEST(DeviceCode, LastFourteenSerialCharactersAsLowercaseHex)
+{
+    SetDiskSerialSource(std::make_shared<FixedSerial>("ABCDEFGHIJKLMNOPQRST"));
+    EXPECT_EQ(ComputeDeviceCode(), "4748494a4b4c4d4e4f5051525354");
+    // A short serial is right-aligned in its field first, as the disk reports it.
+    SetDiskSerialSource(std::make_shared<FixedSerial>("ABC"));
+    EXPECT_EQ(ComputeDeviceCode(), "2020202020202020202020414243");
+    SetDiskSerialSource(nullptr);
+}
+
+TEST(DeviceCode, UnreadableSerialGivesTheFixedFiller)
+{
+    SetDiskSerialSource(std::make_shared<FixedSerial>(std::nullopt));
+    EXPECT_EQ(ComputeDeviceCode(), "0000000000000000000000000000");
+    EXPECT_EQ(std::string(kDeviceCodeFiller).size(), 28u);
+    SetDiskSerialSource(std::make_shared<FixedSerial>("   "));
+    EXPECT_EQ(ComputeDeviceCode(), kDeviceCodeFiller);
+    SetDiskSerialSource(nullptr);
+}
+
+TEST(DeviceCode, ComputedOncePerProcess)
+{
+    auto source = std::make_shared<FixedSerial>("ABCDEFGHIJKLMNOPQRST");
+    SetDiskSerialSource(source);
+    EXPECT_EQ(ProcessDeviceCode(), "4748494a4b4c4d4e4f5051525354");
+    SetDiskSerialSource(std::make_shared<FixedSerial>("ZZZZZZZZZZZZZZZZZZZZ"));
+    EXPECT_EQ(ProcessDeviceCode(), "4748494a4b4c4d4e4f5051525354");
+    EXPECT_EQ(source->reads, 1);
+    SetDiskSerialSource(nullptr);
+}
+
+TEST(DeviceCode, ThisMachineGivesTwentyEightHexDigits)
+{
+    const std::string code = ComputeDeviceCode();
+    EXPECT_EQ(code.size(), 28u);
+    EXPECT_EQ(code.find_first_not_of("0123456789abcdef"), std::string::npos) << code;
+}
+
+class AppSettingsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("app_settings_test_" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string Path() const { return (m_dir / "config.ini").string(); }
+    std::string Content() const
+    {
+        std::ifstream in(Path(), std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(AppSettingsTest, MissingFileGivesTheDesignedDefaults)
+{
+    const AppSettings settings(Path());
+    EXPECT_EQ(settings.StartPageShow(), 1);
+    EXPECT_EQ(settings.ShowVerifyCode(), 0);
+    EXPECT_EQ(settings.RememberPassword(), 0);
+    EXPECT_EQ(settings.RememberUserName(), 0);
+    EXPECT_EQ(settings.User(), "");
+    EXPECT_EQ(settings.ServiceHost(), "");
+    EXPECT_FALSE(fs::exists(Path())); // reading never creates the file
+}
+
+TEST_F(AppSettingsTest, WritesUseTheDesignedSectionsKeysAndValues)
+{
+    AppSettings settings(Path());
+    ASSERT_TRUE(settings.SetStartPageShow(0));
+    ASSERT_TRUE(settings.SetShowVerifyCode(true));
+    ASSERT_TRUE(settings.SetRememberPassword(true));
+    ASSERT_TRUE(settings.SetRememberUserName(false));
+    ASSERT_TRUE(settings.SetUser("\xd5\xc5\xc8\xfd"));
+    EXPECT_EQ(Content(), "[StartPage]\r\nShow=0\r\n[Login]\r\nShowVerifyCode=1\r\nRemberPwd=1\r\nRemberUserName=0\r\n"
+                         "User=\xd5\xc5\xc8\xfd\r\n");
+    EXPECT_EQ(settings.StartPageShow(), 0);
+    EXPECT_EQ(settings.ShowVerifyCode(), 1);
+    EXPECT_EQ(settings.RememberPassword(), 1);
+    EXPECT_EQ(settings.RememberUserName(), 0);
+    EXPECT_EQ(settings.User(), "\xd5\xc5\xc8\xfd");
+}
+
+TEST_F(AppSettingsTest, UserIsReadToTwentyNineBytesAndServiceOverridesAreRead)
+{
+    std::ofstream(Path()) << "[Login]\nUser=" << std::string(40, 'u') << "\n[Service]\nHost=127.0.0.1:9000\n"
+                          << "Site=http://127.0.0.1:9000/\nShare=127.0.0.1:9001\n";
+    const AppSettings settings(Path());
+    EXPECT_EQ(settings.User(), std::string(29, 'u'));
+    EXPECT_EQ(settings.ServiceHost(), "127.0.0.1:9000");
+    EXPECT_EQ(settings.ServiceSite(), "http://127.0.0.1:9000/");
+    EXPECT_EQ(settings.ShareHost(), "127.0.0.1:9001");
+}

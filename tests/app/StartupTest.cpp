@@ -1,0 +1,49 @@
+// What the start-up connects: the service client's hooks reach the notice box and its flag.
+#include "GbkText.h"
+#include "OkDialog.h"
+#include "PenlarkApp.h"
+#include "ServiceHooks.h"
+
+#include <QtTest>
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void serviceHooksReachTheNoticeBox()
+    {
+        RegisterServiceHooks();
+        ServiceHooks &hooks = GetServiceHooks();
+
+        MessageBoxResponder responder;
+        bool openDuringNotice = false;
+        responder.answer = [&](const MessageBoxCall &) {
+            openDuringNotice = GetServiceHooks().isMessageBoxOpen();
+            return 1;
+        };
+        {
+            ScopedMessageBoxResponder installed(responder);
+            hooks.showMessage(Utf8ToGbk("\t  您的账号在别处登录!"));
+        }
+        QCOMPARE(responder.calls.size(), size_t(1));
+        QCOMPARE(responder.calls[0].kind, MessageBoxCall::Kind::Notice);
+        QCOMPARE(responder.calls[0].message, Utf8ToGbk("\t  您的账号在别处登录!"));
+        QCOMPARE(responder.calls[0].captions, std::vector<std::string>({Utf8ToGbk("确 定")}));
+        QCOMPARE(openDuringNotice, true);
+
+        // A real modeless notice on screen is what the hook reports.
+        QWidget owner;
+        QCOMPARE(hooks.isMessageBoxOpen(), false);
+        COkDialog *box = COkDialog::ShowModeless(Utf8ToGbk("确 定"), "x", &owner);
+        QCOMPARE(hooks.isMessageBoxOpen(), true);
+        QTest::mouseClick(box->Button(), Qt::LeftButton);
+        QCOMPARE(hooks.isMessageBoxOpen(), false);
+
+        ClearServiceHooks();
+        QCOMPARE(static_cast<bool>(GetServiceHooks().showMessage), false);
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"
