@@ -185,6 +185,12 @@ PlatformStore::PlatformStore(const std::string &path)
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA synchronous=NORMAL");
     Exec(kSchema);
+    // Essay ids start at 10001: the client reads a save's answer as an id only when it is none of
+    // the short status codes ("0", "1", "-1".., and "2", "3", "4" of the common statuses). The
+    // sequence (AUTOINCREMENT) never hands out the id of a deleted essay again, so a writing
+    // screen that still holds a deleted essay's id cannot overwrite another essay.
+    Exec("INSERT INTO sqlite_sequence(name, seq) SELECT 'compositions', 10000 "
+         "WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'compositions')");
 }
 
 PlatformStore::~PlatformStore() { sqlite3_close(m_db); }
@@ -340,11 +346,8 @@ std::int64_t PlatformStore::InsertComposition(std::int64_t userId, const std::st
                                               std::int64_t fromId)
 {
     std::string now = NowText();
-    // Essay ids start at 10001: the client reads a save's answer as an id only when it is none of
-    // the short status codes ("0", "1", "-1".., and "2", "3", "4" of the common statuses).
-    SqlStatement s(m_db, "INSERT INTO compositions(id, user_id, title, content, from_type, from_id, "
-                         "create_time, update_time) VALUES((SELECT max(coalesce(max(id), 0) + 1, 10001) "
-                         "FROM compositions), ?, ?, ?, ?, ?, ?, ?)");
+    SqlStatement s(m_db, "INSERT INTO compositions(user_id, title, content, from_type, from_id, "
+                         "create_time, update_time) VALUES(?, ?, ?, ?, ?, ?, ?)");
     s.Bind(1, userId).Bind(2, title).Bind(3, content).Bind(4, fromType).Bind(5, fromId);
     s.Bind(6, now).Bind(7, now).Step();
     return sqlite3_last_insert_rowid(m_db);

@@ -61,7 +61,7 @@ TEST_F(ServiceTest, MalformedRequestsGetAFaultAndTheServiceGoesOn)
     response = Post(m_service->Port(), "/other.asmx", Envelope("<ns1:WsOverallInfo/>"));
     EXPECT_EQ(HasFault(response), true);
     // Still serving.
-    EXPECT_EQ(Parse(m_client->OverallInfo())["data"][0]["version"].asString(), "1.0");
+    EXPECT_EQ(Parse(m_client->OverallInfo())["data"][0]["version"].asString(), "1.0.0");
 }
 
 TEST_F(ServiceTest, OversizeRequestIsRefusedWithAFaultAndNothingWritten)

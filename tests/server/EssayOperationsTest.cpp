@@ -200,3 +200,15 @@ TEST_F(EssayTest, ContestRefusalsHaveTheirCodes)
     EXPECT_EQ(Parse(m_client->ActivityInfo(m_id, "DEVICE-A", "1"))["data"][0]["type"].asString(), "-1");
     EXPECT_EQ(List().size(), 0u);
 }
+
+TEST_F(EssayTest, EssayIdsAreClearOfStatusCodesAndNeverReused)
+{
+    std::string first = Save("0", "甲", "一");
+    EXPECT_EQ(first, "10001");
+    EXPECT_EQ(m_client->DeleteComp(m_id, "DEVICE-A", first), "true");
+    std::string second = Save("0", "乙", "二");
+    EXPECT_EQ(second, "10002");
+    // A screen still holding the deleted essay's id cannot overwrite the new one.
+    EXPECT_EQ(Save(first, "旧的", "覆盖"), "0");
+    EXPECT_EQ(Parse(m_client->CompInfo(m_id, "DEVICE-A", second))["data"][0]["Content"].asString(), "二");
+}

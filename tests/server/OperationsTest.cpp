@@ -105,7 +105,7 @@ TEST_F(ServiceTest, OverallInfoReportsVersionStampAndHighestKeyword)
     Json::Value doc = Parse(m_client->OverallInfo());
     EXPECT_EQ(FirstNonString(doc), "");
     EXPECT_EQ(Keys(doc["data"][0]), "KeyWordMaxID,MainInfoTime,version");
-    EXPECT_EQ(doc["data"][0]["version"].asString(), "1.0");
+    EXPECT_EQ(doc["data"][0]["version"].asString(), "1.0.0");
     EXPECT_EQ(doc["data"][0]["MainInfoTime"].asString(), "20261201080000");
     EXPECT_EQ(doc["data"][0]["KeyWordMaxID"].asString(), "3000");
 
