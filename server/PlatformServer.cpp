@@ -36,10 +36,17 @@ PlatformServer::~PlatformServer()
 {
     Shutdown();
     m_services.clear();
-    for (struct soap *context : m_contexts)
+    // soap_free alone leaves the context's managed C++ objects (a fault kept from the last
+    // failed accept, for one) behind.
+    auto release = [](struct soap *context) {
+        soap_destroy(context);
+        soap_end(context);
         soap_free(context);
+    };
+    for (struct soap *context : m_contexts)
+        release(context);
     if (m_master)
-        soap_free(m_master);
+        release(m_master);
 }
 
 bool PlatformServer::Start(std::string *error)
@@ -142,6 +149,7 @@ void PlatformServer::WorkerLoop(PlatformService &service)
         service.ServeRequest();
         soap_destroy(soap);
         soap_end(soap);
+        soap->keep_alive = 0; // one request per connection: a worker never waits on an idle client
         soap_closesock(soap);
         soap->socket = SOAP_INVALID_SOCKET;
     }

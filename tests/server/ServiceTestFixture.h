@@ -69,6 +69,16 @@ protected:
     std::unique_ptr<ServiceClient> m_client;
 };
 
+// The text with every digit replaced by '9', to compare shapes: "2026-12-10 12:00:00" gives
+// "9999-99-99 99:99:99", an essay id "10001" gives "99999".
+inline std::string DigitPattern(std::string text)
+{
+    for (char &c : text)
+        if (c >= '0' && c <= '9')
+            c = '9';
+    return text;
+}
+
 // Where the first value that is not a string sits ("data/0/ID"), or "" when every value of the
 // document (through arrays and objects) is a string.
 inline std::string FirstNonString(const Json::Value &value, const std::string &path = "")
