@@ -4,17 +4,18 @@
 
 class QPushButton;
 
-class CAboutDlg : public CDialog {
-  Q_OBJECT
+class CAboutDlg : public CDialog
+{
+    Q_OBJECT
 
- public:
-  explicit CAboutDlg(QWidget* parent = nullptr);
-  QPushButton* OkButton() const { return m_ok; }
+public:
+    explicit CAboutDlg(QWidget *parent = nullptr);
+    QPushButton *OkButton() const { return m_ok; }
 
- protected:
-  void OnInitDialog() override;
-  void OnPaint(QPainter& painter) override;
+protected:
+    void OnInitDialog() override;
+    void OnPaint(QPainter &painter) override;
 
- private:
-  QPushButton* m_ok = nullptr;
+private:
+    QPushButton *m_ok = nullptr;
 };

@@ -19,126 +19,144 @@ const QColor kPaleStrip(0xA3, 0xD3, 0xAB);
 const QColor kGreenStrip(0x1D, 0xAA, 0x39);
 constexpr int kTopBandHeight = 35;
 
-CGdipButton* MakeButton(QWidget* parent, const char* normal, const char* hover) {
-  auto* button = new CGdipButton(parent);
-  button->LoadImages(AppPath(normal), AppPath(hover), AppPath(hover));
-  return button;
+CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *hover)
+{
+    auto *button = new CGdipButton(parent);
+    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(hover));
+    return button;
 }
-}  // namespace
+} // namespace
 
-void SendCaptionDoubleClick(QWidget* window) {
-  if (!window) return;
-  const QPointF at(window->width() / 2.0, 10);
-  QMouseEvent click(QEvent::MouseButtonDblClick, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QCoreApplication::sendEvent(window, &click);
-}
-
-CFatherDlg::CFatherDlg(QWidget* parent) : CDialog(parent, DialogKind::FramelessWindow) {}
-
-QRect CFatherDlg::RestoredRect() {
-  return QRect(ScreenSize().width() / 2 - kWidth / 2, WorkArea().height() / 2 - kHeight / 2, kWidth, kHeight);
+void SendCaptionDoubleClick(QWidget *window)
+{
+    if (!window)
+        return;
+    const QPointF at(window->width() / 2.0, 10);
+    QMouseEvent click(QEvent::MouseButtonDblClick, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &click);
 }
 
-void CFatherDlg::OnInitDialog() {
-  setGeometry(RestoredRect());
-  m_back = MakeButton(this, "\\img\\hostimg\\backbutton1.png", "\\img\\hostimg\\backbutton2.png");
-  m_minimise = MakeButton(this, "\\img\\hostimg\\hiddenbutton2.png", "\\img\\hostimg\\hiddenbutton1.png");
-  m_maximise = MakeButton(this, "\\img\\hostimg\\maxmizebutton2.png", "\\img\\hostimg\\maxmizebutton1.png");
-  m_restore = MakeButton(this, "\\img\\hostimg\\return_normal.png", "\\img\\hostimg\\return_up.png");
-  m_close = MakeButton(this, "\\img\\hostimg\\closebutton2.png", "\\img\\hostimg\\closebutton1.png");
-  m_restore->hide();
-  connect(m_back, &CGdipButton::clicked, this, &CFatherDlg::Back);
-  connect(m_minimise, &CGdipButton::clicked, this, &CFatherDlg::Minimise);
-  connect(m_maximise, &CGdipButton::clicked, this, &CFatherDlg::Maximise);
-  connect(m_restore, &CGdipButton::clicked, this, &CFatherDlg::Restore);
-  connect(m_close, &CGdipButton::clicked, this, &CFatherDlg::CloseScreen);
-  PlaceButtons();
-  SetUpContent();
-  update();
+CFatherDlg::CFatherDlg(QWidget *parent) : CDialog(parent, DialogKind::FramelessWindow) {}
+
+QRect CFatherDlg::RestoredRect()
+{
+    return QRect(ScreenSize().width() / 2 - kWidth / 2, WorkArea().height() / 2 - kHeight / 2, kWidth, kHeight);
 }
 
-void CFatherDlg::PlaceButtons() {
-  if (!m_back) return;
-  const int w = width();
-  m_back->setGeometry(19, 6, 73, 28);
-  m_minimise->setGeometry(w - 136, -1, 43, 28);
-  m_maximise->setGeometry(w - 93, -1, 40, 28);
-  m_restore->setGeometry(w - 93, -1, 40, 28);
-  m_close->setGeometry(w - 53, -1, 43, 28);
+void CFatherDlg::OnInitDialog()
+{
+    setGeometry(RestoredRect());
+    m_back = MakeButton(this, "\\img\\hostimg\\backbutton1.png", "\\img\\hostimg\\backbutton2.png");
+    m_minimise = MakeButton(this, "\\img\\hostimg\\hiddenbutton2.png", "\\img\\hostimg\\hiddenbutton1.png");
+    m_maximise = MakeButton(this, "\\img\\hostimg\\maxmizebutton2.png", "\\img\\hostimg\\maxmizebutton1.png");
+    m_restore = MakeButton(this, "\\img\\hostimg\\return_normal.png", "\\img\\hostimg\\return_up.png");
+    m_close = MakeButton(this, "\\img\\hostimg\\closebutton2.png", "\\img\\hostimg\\closebutton1.png");
+    m_restore->hide();
+    connect(m_back, &CGdipButton::clicked, this, &CFatherDlg::Back);
+    connect(m_minimise, &CGdipButton::clicked, this, &CFatherDlg::Minimise);
+    connect(m_maximise, &CGdipButton::clicked, this, &CFatherDlg::Maximise);
+    connect(m_restore, &CGdipButton::clicked, this, &CFatherDlg::Restore);
+    connect(m_close, &CGdipButton::clicked, this, &CFatherDlg::CloseScreen);
+    PlaceButtons();
+    SetUpContent();
+    update();
 }
 
-void CFatherDlg::resizeEvent(QResizeEvent* event) {
-  CDialog::resizeEvent(event);
-  PlaceButtons();
+void CFatherDlg::PlaceButtons()
+{
+    if (!m_back)
+        return;
+    const int w = width();
+    m_back->setGeometry(19, 6, 73, 28);
+    m_minimise->setGeometry(w - 136, -1, 43, 28);
+    m_maximise->setGeometry(w - 93, -1, 40, 28);
+    m_restore->setGeometry(w - 93, -1, 40, 28);
+    m_close->setGeometry(w - 53, -1, 43, 28);
 }
 
-void CFatherDlg::OnPaint(QPainter& p) {
-  const int w = width(), h = height();
-  p.fillRect(rect(), kBackground);
-  p.fillRect(QRect(0, 0, w, kTopBandHeight), kTopBand);
-  p.fillRect(QRect(0, h - 30, w, 5), kPaleStrip);
-  p.fillRect(QRect(0, h - 25, w, 25), kGreenStrip);
-  PlaceButtons();
-  PaintContent(p, rect());
+void CFatherDlg::resizeEvent(QResizeEvent *event)
+{
+    CDialog::resizeEvent(event);
+    PlaceButtons();
 }
 
-void CFatherDlg::PaintContent(QPainter&, const QRect&) {}
+void CFatherDlg::OnPaint(QPainter &p)
+{
+    const int w = width(), h = height();
+    p.fillRect(rect(), kBackground);
+    p.fillRect(QRect(0, 0, w, kTopBandHeight), kTopBand);
+    p.fillRect(QRect(0, h - 30, w, 5), kPaleStrip);
+    p.fillRect(QRect(0, h - 25, w, 25), kGreenStrip);
+    PlaceButtons();
+    PaintContent(p, rect());
+}
+
+void CFatherDlg::PaintContent(QPainter &, const QRect &) {}
 void CFatherDlg::SetUpContent() {}
 
-void CFatherDlg::Back() {
-  QWidget* mainWindow = parentWidget();
-  QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);  // the close request
-  SendWindowMessage(mainWindow, kMsgShowMainWindow, 1);
-  // Leave the opener in the same state as this screen.
-  if (m_maximised == m_openerRestored) SendCaptionDoubleClick(mainWindow);
-  QRect rect = frameGeometry();
-  SendWindowMessage(mainWindow, kMsgScreenClosed, reinterpret_cast<intptr_t>(&rect));
-  hide();
-  deleteLater();
+void CFatherDlg::Back()
+{
+    QWidget *mainWindow = parentWidget();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); // the close request
+    SendWindowMessage(mainWindow, kMsgShowMainWindow, 1);
+    // Leave the opener in the same state as this screen.
+    if (m_maximised == m_openerRestored)
+        SendCaptionDoubleClick(mainWindow);
+    QRect rect = frameGeometry();
+    SendWindowMessage(mainWindow, kMsgScreenClosed, reinterpret_cast<intptr_t>(&rect));
+    hide();
+    deleteLater();
 }
 
-void CFatherDlg::Minimise() {
-  showMinimized();
-  SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
+void CFatherDlg::Minimise()
+{
+    showMinimized();
+    SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
 }
 
-void CFatherDlg::CloseScreen() {
-  QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-  SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
+void CFatherDlg::CloseScreen()
+{
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
 }
 
-void CFatherDlg::ShowMaximisedButtons(bool maximised) {
-  m_maximise->setVisible(!maximised);
-  m_maximise->setEnabled(!maximised);
-  m_restore->setVisible(maximised);
-  m_restore->setEnabled(maximised);
-  m_maximise->ResetFace();
-  m_restore->ResetFace();
+void CFatherDlg::ShowMaximisedButtons(bool maximised)
+{
+    m_maximise->setVisible(!maximised);
+    m_maximise->setEnabled(!maximised);
+    m_restore->setVisible(maximised);
+    m_restore->setEnabled(maximised);
+    m_maximise->ResetFace();
+    m_restore->ResetFace();
 }
 
-void CFatherDlg::Maximise() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  setGeometry(screen ? screen->geometry() : QRect(QPoint(0, 0), ScreenSize()));
-  m_maximised = true;
-  SetDraggable(false);
-  ShowMaximisedButtons(true);
+void CFatherDlg::Maximise()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    setGeometry(screen ? screen->geometry() : QRect(QPoint(0, 0), ScreenSize()));
+    m_maximised = true;
+    SetDraggable(false);
+    ShowMaximisedButtons(true);
 }
 
-void CFatherDlg::Restore() {
-  setGeometry(RestoredRect());
-  m_maximised = false;
-  SetDraggable(true);
-  ShowMaximisedButtons(false);
+void CFatherDlg::Restore()
+{
+    setGeometry(RestoredRect());
+    m_maximised = false;
+    SetDraggable(true);
+    ShowMaximisedButtons(false);
 }
 
-void CFatherDlg::ToggleMaximised() {
-  if (m_maximised)
-    Restore();
-  else
-    Maximise();
+void CFatherDlg::ToggleMaximised()
+{
+    if (m_maximised)
+        Restore();
+    else
+        Maximise();
 }
 
-void CFatherDlg::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) ToggleMaximised();
+void CFatherDlg::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        ToggleMaximised();
 }

@@ -7,59 +7,60 @@
 
 class CGdipButton;
 
-class CFatherDlg : public CDialog {
-  Q_OBJECT
+class CFatherDlg : public CDialog
+{
+    Q_OBJECT
 
- public:
-  static constexpr int kWidth = 1024;
-  static constexpr int kHeight = 700;
+public:
+    static constexpr int kWidth = 1024;
+    static constexpr int kHeight = 700;
 
-  explicit CFatherDlg(QWidget* parent = nullptr);
+    explicit CFatherDlg(QWidget *parent = nullptr);
 
-  // Set by the opener: true when the opener was not maximised.
-  void SetOpenerRestored(bool restored) { m_openerRestored = restored; }
-  bool OpenerRestored() const { return m_openerRestored; }
-  bool IsMaximised() const { return m_maximised; }
+    // Set by the opener: true when the opener was not maximised.
+    void SetOpenerRestored(bool restored) { m_openerRestored = restored; }
+    bool OpenerRestored() const { return m_openerRestored; }
+    bool IsMaximised() const { return m_maximised; }
 
-  void Back();
-  void Minimise();
-  void CloseScreen();
-  void Maximise();
-  void Restore();
-  void ToggleMaximised();
+    void Back();
+    void Minimise();
+    void CloseScreen();
+    void Maximise();
+    void Restore();
+    void ToggleMaximised();
 
-  CGdipButton* BackButton() const { return m_back; }
-  CGdipButton* MinimiseButton() const { return m_minimise; }
-  CGdipButton* MaximiseButton() const { return m_maximise; }
-  CGdipButton* RestoreButton() const { return m_restore; }
-  CGdipButton* CloseButton() const { return m_close; }
+    CGdipButton *BackButton() const { return m_back; }
+    CGdipButton *MinimiseButton() const { return m_minimise; }
+    CGdipButton *MaximiseButton() const { return m_maximise; }
+    CGdipButton *RestoreButton() const { return m_restore; }
+    CGdipButton *CloseButton() const { return m_close; }
 
-  // The restored rectangle: 1024 x 700, centred on the screen across, on the work area down.
-  static QRect RestoredRect();
+    // The restored rectangle: 1024 x 700, centred on the screen across, on the work area down.
+    static QRect RestoredRect();
 
- protected:
-  // Paint-content hook, after the frame and the buttons.
-  virtual void PaintContent(QPainter& painter, const QRect& client);
-  // Set-up-content hook, after the buttons exist.
-  virtual void SetUpContent();
+protected:
+    // Paint-content hook, after the frame and the buttons.
+    virtual void PaintContent(QPainter &painter, const QRect &client);
+    // Set-up-content hook, after the buttons exist.
+    virtual void SetUpContent();
 
-  void OnInitDialog() override;
-  void OnPaint(QPainter& painter) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void OnInitDialog() override;
+    void OnPaint(QPainter &painter) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
- private:
-  void PlaceButtons();
-  void ShowMaximisedButtons(bool maximised);
+private:
+    void PlaceButtons();
+    void ShowMaximisedButtons(bool maximised);
 
-  CGdipButton* m_back = nullptr;
-  CGdipButton* m_minimise = nullptr;
-  CGdipButton* m_maximise = nullptr;
-  CGdipButton* m_restore = nullptr;
-  CGdipButton* m_close = nullptr;
-  bool m_openerRestored = true;
-  bool m_maximised = false;
+    CGdipButton *m_back = nullptr;
+    CGdipButton *m_minimise = nullptr;
+    CGdipButton *m_maximise = nullptr;
+    CGdipButton *m_restore = nullptr;
+    CGdipButton *m_close = nullptr;
+    bool m_openerRestored = true;
+    bool m_maximised = false;
 };
 
 // Sends the window a double click on its caption, which toggles it between maximised and restored.
-void SendCaptionDoubleClick(QWidget* window);
+void SendCaptionDoubleClick(QWidget *window);

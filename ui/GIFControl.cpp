@@ -7,42 +7,53 @@
 namespace {
 // A zero delay would spin; it plays as 100 ms, the way viewers treat it.
 constexpr int kZeroDelayMs = 100;
+} // namespace
+
+CGIFControl::CGIFControl(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-CGIFControl::CGIFControl(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
-
-bool CGIFControl::Load(const std::string& path) {
-  m_current = m_next = 0;
-  return m_image.load(path);
+bool CGIFControl::Load(const std::string &path)
+{
+    m_current = m_next = 0;
+    return m_image.load(path);
 }
 
-void CGIFControl::StartFrameTimer(size_t frame) {
-  const int delay = m_image.FrameDelay(frame) * 10;
-  m_interval = delay > 0 ? delay : kZeroDelayMs;
-  m_timer.start(m_interval, this);
+void CGIFControl::StartFrameTimer(size_t frame)
+{
+    const int delay = m_image.FrameDelay(frame) * 10;
+    m_interval = delay > 0 ? delay : kZeroDelayMs;
+    m_timer.start(m_interval, this);
 }
 
-void CGIFControl::Play() {
-  if (m_playing || m_image.FrameCount() == 0) return;
-  m_current = 0;
-  StartFrameTimer(0);
-  m_next = 1 % m_image.FrameCount();
-  repaint();
-  m_playing = true;
+void CGIFControl::Play()
+{
+    if (m_playing || m_image.FrameCount() == 0)
+        return;
+    m_current = 0;
+    StartFrameTimer(0);
+    m_next = 1 % m_image.FrameCount();
+    repaint();
+    m_playing = true;
 }
 
-void CGIFControl::timerEvent(QTimerEvent* event) {
-  if (event->timerId() != m_timer.timerId()) return QWidget::timerEvent(event);
-  m_timer.stop();
-  m_current = m_next;
-  StartFrameTimer(m_current);
-  m_next = (m_next + 1) % m_image.FrameCount();
-  repaint();
+void CGIFControl::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_timer.timerId())
+        return QWidget::timerEvent(event);
+    m_timer.stop();
+    m_current = m_next;
+    StartFrameTimer(m_current);
+    m_next = (m_next + 1) % m_image.FrameCount();
+    repaint();
 }
 
-void CGIFControl::paintEvent(QPaintEvent*) {
-  if (m_image.FrameCount() == 0) return;
-  QPainter p(this);
-  p.setRenderHint(QPainter::SmoothPixmapTransform);
-  p.drawImage(rect(), m_image.Frame(m_current));
+void CGIFControl::paintEvent(QPaintEvent *)
+{
+    if (m_image.FrameCount() == 0)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(rect(), m_image.Frame(m_current));
 }

@@ -14,14 +14,14 @@ const QRect kLabelRect(44, 60, 243, 64);
 
 } // namespace
 
-CMsgDlg::CMsgDlg(const std::string &message, const std::string &first, const std::string &second,
-                 const std::string &third, QWidget *parent)
+CMsgDlg::CMsgDlg(const std::string &message, const std::string &first, const std::string &second, const std::string &third,
+                 QWidget *parent)
     : CDialog(parent, DialogKind::FramelessWindow), m_message(message), m_captions{first, second, third}
 {
 }
 
-int CMsgDlg::Show(const std::string &message, const std::string &first, const std::string &second,
-                  const std::string &third, QWidget *owner)
+int CMsgDlg::Show(const std::string &message, const std::string &first, const std::string &second, const std::string &third,
+                  QWidget *owner)
 {
     if (MessageBoxResponder *responder = InstalledMessageBoxResponder()) {
         MessageBoxCall call{MessageBoxCall::Kind::Question, message, {first, second, third}, COkDialog::IsOpen()};

@@ -11,12 +11,12 @@ class CMsgDlg : public CDialog
 
 public:
     // A button whose caption is empty is hidden. Texts are GBK.
-    CMsgDlg(const std::string &message, const std::string &first, const std::string &second,
-            const std::string &third, QWidget *parent = nullptr);
+    CMsgDlg(const std::string &message, const std::string &first, const std::string &second, const std::string &third,
+            QWidget *parent = nullptr);
 
     // Shows the box modally; returns 1, 2 or 3 for the first, second or third button.
-    static int Show(const std::string &message, const std::string &first, const std::string &second,
-                    const std::string &third, QWidget *owner = nullptr);
+    static int Show(const std::string &message, const std::string &first, const std::string &second, const std::string &third,
+                    QWidget *owner = nullptr);
     // The program's confirmation: "确定" and "取消"; true when confirmed.
     static bool Confirm(const std::string &message, QWidget *owner = nullptr);
 

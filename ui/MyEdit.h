@@ -5,48 +5,50 @@
 #include <QLineEdit>
 #include <string>
 
-class CMyEdit : public QLineEdit {
-  Q_OBJECT
+class CMyEdit : public QLineEdit
+{
+    Q_OBJECT
 
- public:
-  explicit CMyEdit(QWidget* parent = nullptr);
+public:
+    explicit CMyEdit(QWidget *parent = nullptr);
 
-  // Shown at once when the field is empty and has no focus.
-  void SetHint(const std::string& gbk);
-  const std::string& Hint() const { return m_hint; }
-  void SetColors(const QColor& text, const QColor& background);
-  void SetPassword(bool password);
-  bool IsPassword() const { return m_password; }
+    // Shown at once when the field is empty and has no focus.
+    void SetHint(const std::string &gbk);
+    const std::string &Hint() const { return m_hint; }
+    void SetColors(const QColor &text, const QColor &background);
+    void SetPassword(bool password);
+    bool IsPassword() const { return m_password; }
 
-  // The field's text as GBK (equal to the hint while the hint is shown).
-  std::string WindowText() const;
-  void SetWindowText(const std::string& gbk);
-  bool IsShowingHint() const;
+    // The field's text as GBK (equal to the hint while the hint is shown).
+    std::string WindowText() const;
+    void SetWindowText(const std::string &gbk);
+    bool IsShowingHint() const;
 
- protected:
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
- private:
-  void ApplyMask(bool masked);
+private:
+    void ApplyMask(bool masked);
 
-  std::string m_hint;
-  bool m_password = false;
+    std::string m_hint;
+    bool m_password = false;
 };
 
-class CCoolEdit : public QLineEdit {
-  Q_OBJECT
+class CCoolEdit : public QLineEdit
+{
+    Q_OBJECT
 
- public:
-  explicit CCoolEdit(QWidget* parent = nullptr);
-  void SetFrameColor(const QColor& colour);
-  void SetFrame(bool on);
-  QColor FrameColor() const { return m_frameColour; }
+public:
+    explicit CCoolEdit(QWidget *parent = nullptr);
+    void SetFrameColor(const QColor &colour);
+    void SetFrame(bool on);
+    QColor FrameColor() const { return m_frameColour; }
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
- private:
-  QColor m_frameColour = QColor(0x0E, 0x80, 0x3B);
-  bool m_frame = true;
+private:
+    QColor m_frameColour = QColor(0x0E, 0x80, 0x3B);
+    bool m_frame = true;
 };

@@ -29,8 +29,7 @@ bool HighBit(char byte)
 
 // ---- Message layout -------------------------------------------------------------------------
 
-std::vector<BoxMessageGlyph> LayoutBoxMessage(const std::string &gbkMessage, int fontHeight, int averageWidth,
-                                              int labelWidth)
+std::vector<BoxMessageGlyph> LayoutBoxMessage(const std::string &gbkMessage, int fontHeight, int averageWidth, int labelWidth)
 {
     std::vector<BoxMessageGlyph> glyphs;
     const int rightLimit = labelWidth - 2 * averageWidth;

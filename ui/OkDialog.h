@@ -32,8 +32,7 @@ struct BoxMessageGlyph
 // one a wide; once the pen has passed labelWidth - 2a, the next character starts a new line,
 // kBoxLineHeight lower. Lines break between any two characters. Every character is listed, even
 // below the label's bottom (the label clips them).
-std::vector<BoxMessageGlyph> LayoutBoxMessage(const std::string &gbkMessage, int fontHeight, int averageWidth,
-                                              int labelWidth);
+std::vector<BoxMessageGlyph> LayoutBoxMessage(const std::string &gbkMessage, int fontHeight, int averageWidth, int labelWidth);
 
 // ---- The parts of a box ---------------------------------------------------------------------
 

@@ -4,19 +4,20 @@
 #pragma once
 #include "Dialog.h"
 
-class CToumingDlg : public CDialog {
-  Q_OBJECT
+class CToumingDlg : public CDialog
+{
+    Q_OBJECT
 
- public:
-  static constexpr int kOpacity = 150;  // of 255
+public:
+    static constexpr int kOpacity = 150; // of 255
 
-  // With a window, a child covering it; without, a top-level window at that opacity.
-  explicit CToumingDlg(QWidget* window = nullptr);
+    // With a window, a child covering it; without, a top-level window at that opacity.
+    explicit CToumingDlg(QWidget *window = nullptr);
 
-  // Covers the window, runs the dialog modally, removes the cover; returns the dialog's result.
-  static int RunCovered(QWidget* window, CDialog& dialog);
+    // Covers the window, runs the dialog modally, removes the cover; returns the dialog's result.
+    static int RunCovered(QWidget *window, CDialog &dialog);
 
- protected:
-  void OnInitDialog() override;
-  void OnPaint(QPainter& painter) override;
+protected:
+    void OnInitDialog() override;
+    void OnPaint(QPainter &painter) override;
 };

@@ -13,95 +13,131 @@
 #include <QWebEngineView>
 #endif
 
-CExplorer1::CExplorer1(QWidget* parent) : QWidget(parent) {
+CExplorer1::CExplorer1(QWidget *parent) : QWidget(parent)
+{
 #ifdef PENLARK_HAVE_WEBENGINE
-  m_view = new QWebEngineView(this);
+    m_view = new QWebEngineView(this);
 #else
-  auto* browser = new QTextBrowser(this);
-  browser->setFrameShape(QFrame::NoFrame);
-  browser->setOpenExternalLinks(false);
-  m_view = browser;
+    auto *browser = new QTextBrowser(this);
+    browser->setFrameShape(QFrame::NoFrame);
+    browser->setOpenExternalLinks(false);
+    m_view = browser;
 #endif
 }
 
-void CExplorer1::Navigate(const QUrl& url) {
-  m_url = url;
+void CExplorer1::Navigate(const QUrl &url)
+{
+    m_url = url;
 #ifdef PENLARK_HAVE_WEBENGINE
-  static_cast<QWebEngineView*>(m_view)->load(url);
+    static_cast<QWebEngineView *>(m_view)->load(url);
 #else
-  static_cast<QTextBrowser*>(m_view)->setSource(url);
+    static_cast<QTextBrowser *>(m_view)->setSource(url);
 #endif
 }
 
-QString CExplorer1::Title() const {
+QString CExplorer1::Title() const
+{
 #ifdef PENLARK_HAVE_WEBENGINE
-  return static_cast<QWebEngineView*>(m_view)->title();
+    return static_cast<QWebEngineView *>(m_view)->title();
 #else
-  return static_cast<QTextBrowser*>(m_view)->documentTitle();
+    return static_cast<QTextBrowser *>(m_view)->documentTitle();
 #endif
 }
 
-void CExplorer1::resizeEvent(QResizeEvent*) { m_view->setGeometry(rect()); }
-
-int ScrollPosition(int current, ScrollRequest request, int minimum, int maximum) {
-  int position = current;
-  switch (request) {
-    case ScrollRequest::LineUp: position -= 30; break;
-    case ScrollRequest::LineDown: position += 30; break;
-    case ScrollRequest::PageUp: position -= 100; break;
-    case ScrollRequest::PageDown: position += 100; break;
-    case ScrollRequest::Top: position = minimum; break;
-    case ScrollRequest::Bottom: position = maximum; break;
-    case ScrollRequest::Other: break;
-  }
-  return std::clamp(position, minimum, std::max(minimum, maximum));
+void CExplorer1::resizeEvent(QResizeEvent *)
+{
+    m_view->setGeometry(rect());
 }
 
-CHtmlDlg::CHtmlDlg(QWidget* parent) : CDialog(parent, DialogKind::Child), m_browser(new CExplorer1(this)) {
-  SetDraggable(false);
+int ScrollPosition(int current, ScrollRequest request, int minimum, int maximum)
+{
+    int position = current;
+    switch (request) {
+    case ScrollRequest::LineUp:
+        position -= 30;
+        break;
+    case ScrollRequest::LineDown:
+        position += 30;
+        break;
+    case ScrollRequest::PageUp:
+        position -= 100;
+        break;
+    case ScrollRequest::PageDown:
+        position += 100;
+        break;
+    case ScrollRequest::Top:
+        position = minimum;
+        break;
+    case ScrollRequest::Bottom:
+        position = maximum;
+        break;
+    case ScrollRequest::Other:
+        break;
+    }
+    return std::clamp(position, minimum, std::max(minimum, maximum));
 }
 
-void CHtmlDlg::resizeEvent(QResizeEvent* event) {
-  CDialog::resizeEvent(event);
-  // One pixel past every edge hides the browser's own border.
-  m_browser->setGeometry(-1, -1, width() + 1, height() + 1);
+CHtmlDlg::CHtmlDlg(QWidget *parent) : CDialog(parent, DialogKind::Child), m_browser(new CExplorer1(this))
+{
+    SetDraggable(false);
 }
 
-intptr_t CHtmlDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) {
-  if (message != kMsgWebPanelShow) return CDialog::OnWindowMessage(message, wParam, lParam);
-  const bool show = wParam == 1;
-  m_browser->setVisible(show);
-  setVisible(show);
-  return 0;
+void CHtmlDlg::resizeEvent(QResizeEvent *event)
+{
+    CDialog::resizeEvent(event);
+    // One pixel past every edge hides the browser's own border.
+    m_browser->setGeometry(-1, -1, width() + 1, height() + 1);
 }
 
-CWelcomeDlg::CWelcomeDlg(QWidget* parent) : CDialog(parent, DialogKind::Child) { SetDraggable(false); }
-
-QUrl CWelcomeDlg::AddressToUrl(const std::string& address) {
-  const QString text = QString::fromLocal8Bit(address.c_str());
-  if (text.contains("://")) return QUrl(text);
-  return QUrl::fromLocalFile(QFileInfo(QString::fromStdString(NormalisePicturePath(address))).absoluteFilePath());
+intptr_t CHtmlDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam)
+{
+    if (message != kMsgWebPanelShow)
+        return CDialog::OnWindowMessage(message, wParam, lParam);
+    const bool show = wParam == 1;
+    m_browser->setVisible(show);
+    setVisible(show);
+    return 0;
 }
 
-void CWelcomeDlg::OnInitDialog() {
-  m_page = new CHtmlDlg(this);
-  m_page->setGeometry(rect());
-  m_page->Browser()->Navigate(AddressToUrl(m_address));
-  m_page->show();
+CWelcomeDlg::CWelcomeDlg(QWidget *parent) : CDialog(parent, DialogKind::Child)
+{
+    SetDraggable(false);
 }
 
-void CWelcomeDlg::resizeEvent(QResizeEvent* event) {
-  CDialog::resizeEvent(event);
-  if (m_page) m_page->setGeometry(rect());
+QUrl CWelcomeDlg::AddressToUrl(const std::string &address)
+{
+    const QString text = QString::fromLocal8Bit(address.c_str());
+    if (text.contains("://"))
+        return QUrl(text);
+    return QUrl::fromLocalFile(QFileInfo(QString::fromStdString(NormalisePicturePath(address))).absoluteFilePath());
 }
 
-void CWelcomeDlg::OnPaint(QPainter& painter) {
-  painter.fillRect(rect(), QColor(0xF6, 0xF8, 0xE3));
-  if (m_page && m_page->geometry() != rect()) m_page->setGeometry(rect());
+void CWelcomeDlg::OnInitDialog()
+{
+    m_page = new CHtmlDlg(this);
+    m_page->setGeometry(rect());
+    m_page->Browser()->Navigate(AddressToUrl(m_address));
+    m_page->show();
 }
 
-intptr_t CWelcomeDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) {
-  // The owner may address the panel itself; the page dialog answers.
-  if (message == kMsgWebPanelShow && m_page) return SendWindowMessage(m_page, message, wParam, lParam);
-  return CDialog::OnWindowMessage(message, wParam, lParam);
+void CWelcomeDlg::resizeEvent(QResizeEvent *event)
+{
+    CDialog::resizeEvent(event);
+    if (m_page)
+        m_page->setGeometry(rect());
+}
+
+void CWelcomeDlg::OnPaint(QPainter &painter)
+{
+    painter.fillRect(rect(), QColor(0xF6, 0xF8, 0xE3));
+    if (m_page && m_page->geometry() != rect())
+        m_page->setGeometry(rect());
+}
+
+intptr_t CWelcomeDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam)
+{
+    // The owner may address the panel itself; the page dialog answers.
+    if (message == kMsgWebPanelShow && m_page)
+        return SendWindowMessage(m_page, message, wParam, lParam);
+    return CDialog::OnWindowMessage(message, wParam, lParam);
 }

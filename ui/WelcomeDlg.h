@@ -7,64 +7,76 @@
 
 // The embedded browser: a web view when the web engine is built in, else a rich-text viewer
 // that still shows local pages.
-class CExplorer1 : public QWidget {
-  Q_OBJECT
+class CExplorer1 : public QWidget
+{
+    Q_OBJECT
 
- public:
-  explicit CExplorer1(QWidget* parent = nullptr);
-  void Navigate(const QUrl& url);
-  QUrl Url() const { return m_url; }
-  // The shown page's title (empty until loaded).
-  QString Title() const;
+public:
+    explicit CExplorer1(QWidget *parent = nullptr);
+    void Navigate(const QUrl &url);
+    QUrl Url() const { return m_url; }
+    // The shown page's title (empty until loaded).
+    QString Title() const;
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
- private:
-  QWidget* m_view = nullptr;
-  QUrl m_url;
+private:
+    QWidget *m_view = nullptr;
+    QUrl m_url;
 };
 
 // Vertical scroll requests of the panel.
-enum class ScrollRequest { LineUp, LineDown, PageUp, PageDown, Top, Bottom, Other };
+enum class ScrollRequest
+{
+    LineUp,
+    LineDown,
+    PageUp,
+    PageDown,
+    Top,
+    Bottom,
+    Other
+};
 // Line ∓30, page ∓100, top and bottom to the range's ends, anything else keeps the position;
 // the result is clamped to [minimum, maximum].
 int ScrollPosition(int current, ScrollRequest request, int minimum, int maximum);
 
-class CHtmlDlg : public CDialog {
-  Q_OBJECT
+class CHtmlDlg : public CDialog
+{
+    Q_OBJECT
 
- public:
-  explicit CHtmlDlg(QWidget* parent = nullptr);
-  CExplorer1* Browser() const { return m_browser; }
+public:
+    explicit CHtmlDlg(QWidget *parent = nullptr);
+    CExplorer1 *Browser() const { return m_browser; }
 
- protected:
-  // Message 1025: first parameter 1 shows the browser and the page dialog, any other hides them.
-  intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) override;
-  void resizeEvent(QResizeEvent* event) override;
+protected:
+    // Message 1025: first parameter 1 shows the browser and the page dialog, any other hides them.
+    intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) override;
+    void resizeEvent(QResizeEvent *event) override;
 
- private:
-  CExplorer1* m_browser;
+private:
+    CExplorer1 *m_browser;
 };
 
-class CWelcomeDlg : public CDialog {
-  Q_OBJECT
+class CWelcomeDlg : public CDialog
+{
+    Q_OBJECT
 
- public:
-  explicit CWelcomeDlg(QWidget* parent = nullptr);
-  // Set by the owner before the panel is created: a web address or a local file path.
-  void SetAddress(const std::string& address) { m_address = address; }
-  CHtmlDlg* Page() const { return m_page; }
+public:
+    explicit CWelcomeDlg(QWidget *parent = nullptr);
+    // Set by the owner before the panel is created: a web address or a local file path.
+    void SetAddress(const std::string &address) { m_address = address; }
+    CHtmlDlg *Page() const { return m_page; }
 
-  static QUrl AddressToUrl(const std::string& address);
+    static QUrl AddressToUrl(const std::string &address);
 
- protected:
-  void OnInitDialog() override;
-  void OnPaint(QPainter& painter) override;
-  void resizeEvent(QResizeEvent* event) override;
-  intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) override;
+protected:
+    void OnInitDialog() override;
+    void OnPaint(QPainter &painter) override;
+    void resizeEvent(QResizeEvent *event) override;
+    intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) override;
 
- private:
-  std::string m_address;
-  CHtmlDlg* m_page = nullptr;
+private:
+    std::string m_address;
+    CHtmlDlg *m_page = nullptr;
 };

@@ -9,56 +9,64 @@
 
 class QPainter;
 
-class CxImage {
- public:
-  // Format codes of the loading interface.
-  enum Format : uint32_t { kFormatUnknown = 0, kFormatBmp = 1, kFormatGif = 2, kFormatJpg = 3, kFormatPng = 4 };
-  // Refused before any pixel memory is allocated.
-  static constexpr uint32_t kMaxSide = 4096;
-  static constexpr size_t kMaxFrames = 512;
-  static constexpr uint64_t kMaxTotalPixels = uint64_t(1) << 26;  // all frames together (256 MiB)
-  static constexpr size_t kMaxFileBytes = size_t(64) << 20;
-  static constexpr uint32_t kSrcCopy = 0x00CC0020;
+class CxImage
+{
+public:
+    // Format codes of the loading interface.
+    enum Format : uint32_t
+    {
+        kFormatUnknown = 0,
+        kFormatBmp = 1,
+        kFormatGif = 2,
+        kFormatJpg = 3,
+        kFormatPng = 4
+    };
+    // Refused before any pixel memory is allocated.
+    static constexpr uint32_t kMaxSide = 4096;
+    static constexpr size_t kMaxFrames = 512;
+    static constexpr uint64_t kMaxTotalPixels = uint64_t(1) << 26; // all frames together (256 MiB)
+    static constexpr size_t kMaxFileBytes = size_t(64) << 20;
+    static constexpr uint32_t kSrcCopy = 0x00CC0020;
 
-  CxImage() = default;
+    CxImage() = default;
 
-  // Reads the file; with a non-zero format that decoder is tried first, then recognition by content.
-  bool load(const std::string& path, uint32_t format = kFormatUnknown);
-  bool decodeFromMemory(const void* buffer, size_t size, uint32_t format = kFormatUnknown);
-  void copyFrom(const CxImage& other);
+    // Reads the file; with a non-zero format that decoder is tried first, then recognition by content.
+    bool load(const std::string &path, uint32_t format = kFormatUnknown);
+    bool decodeFromMemory(const void *buffer, size_t size, uint32_t format = kFormatUnknown);
+    void copyFrom(const CxImage &other);
 
-  bool IsValid() const { return m_valid; }
-  uint32_t imageWidth() const { return m_valid ? uint32_t(m_frames[0].width()) : 0; }
-  uint32_t imageHeight() const { return m_valid ? uint32_t(m_frames[0].height()) : 0; }
-  bool HasAlpha() const { return m_valid && m_alpha; }
-  size_t FrameCount() const { return m_valid ? m_frames.size() : 0; }
-  // Delay of a frame in hundredths of a second (0 for still pictures).
-  int FrameDelay(size_t frame) const { return frame < m_delays.size() ? m_delays[frame] : 0; }
-  const QImage& Frame(size_t frame) const;
-  uint32_t DecodedFormat() const { return m_format; }
+    bool IsValid() const { return m_valid; }
+    uint32_t imageWidth() const { return m_valid ? uint32_t(m_frames[0].width()) : 0; }
+    uint32_t imageHeight() const { return m_valid ? uint32_t(m_frames[0].height()) : 0; }
+    bool HasAlpha() const { return m_valid && m_alpha; }
+    size_t FrameCount() const { return m_valid ? m_frames.size() : 0; }
+    // Delay of a frame in hundredths of a second (0 for still pictures).
+    int FrameDelay(size_t frame) const { return frame < m_delays.size() ? m_delays[frame] : 0; }
+    const QImage &Frame(size_t frame) const;
+    uint32_t DecodedFormat() const { return m_format; }
 
-  // Draws the first frame with its top-left corner at (x, y); -1 for a size keeps the natural size.
-  // Alpha is blended over the target; a clip rectangle limits the drawing when given.
-  bool draw(QPainter* target, int x, int y, int width = -1, int height = -1, const QRect* clip = nullptr,
-            bool smooth = false) const;
-  // Draws scaled to the rectangle with a raster operation (SRCCOPY replaces the target's pixels).
-  bool stretchDraw(QPainter* target, int x, int y, int width, int height, uint32_t rop = kSrcCopy) const;
+    // Draws the first frame with its top-left corner at (x, y); -1 for a size keeps the natural size.
+    // Alpha is blended over the target; a clip rectangle limits the drawing when given.
+    bool draw(QPainter *target, int x, int y, int width = -1, int height = -1, const QRect *clip = nullptr,
+              bool smooth = false) const;
+    // Draws scaled to the rectangle with a raster operation (SRCCOPY replaces the target's pixels).
+    bool stretchDraw(QPainter *target, int x, int y, int width, int height, uint32_t rop = kSrcCopy) const;
 
-  // Format recognised from the first bytes (kFormatUnknown when none matches).
-  static uint32_t RecogniseFormat(const unsigned char* data, size_t size);
+    // Format recognised from the first bytes (kFormatUnknown when none matches).
+    static uint32_t RecogniseFormat(const unsigned char *data, size_t size);
 
- private:
-  bool DecodeAs(uint32_t format, const unsigned char* data, size_t size);
-  void Clear();
+private:
+    bool DecodeAs(uint32_t format, const unsigned char *data, size_t size);
+    void Clear();
 
-  bool m_valid = false;
-  bool m_alpha = false;
-  uint32_t m_format = kFormatUnknown;
-  std::vector<QImage> m_frames;  // ARGB32 premultiplied, all of the picture's size
-  std::vector<int> m_delays;
+    bool m_valid = false;
+    bool m_alpha = false;
+    uint32_t m_format = kFormatUnknown;
+    std::vector<QImage> m_frames; // ARGB32 premultiplied, all of the picture's size
+    std::vector<int> m_delays;
 };
 
 // Reads a whole file, refusing anything over the byte limit; false when missing or unreadable.
-bool ReadPictureFile(const std::string& path, std::vector<unsigned char>& bytes, size_t limit);
+bool ReadPictureFile(const std::string &path, std::vector<unsigned char> &bytes, size_t limit);
 // "\img\x.png" and doubled separators resolve to the same file as "img/x.png".
-std::string NormalisePicturePath(const std::string& path);
+std::string NormalisePicturePath(const std::string &path);

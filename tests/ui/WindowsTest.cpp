@@ -24,207 +24,239 @@
 namespace {
 
 // A main window stand-in that records what screens tell it.
-class MainWindowProbe : public CDialog {
- public:
-  MainWindowProbe() : CDialog(nullptr, DialogKind::FramelessWindow) {}
-  std::vector<std::pair<int, intptr_t>> messages;
-  QRect closedRect;
-  int captionDoubleClicks = 0;
+class MainWindowProbe : public CDialog
+{
+public:
+    MainWindowProbe() : CDialog(nullptr, DialogKind::FramelessWindow) {}
+    std::vector<std::pair<int, intptr_t>> messages;
+    QRect closedRect;
+    int captionDoubleClicks = 0;
 
- protected:
-  intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) override {
-    messages.emplace_back(message, wParam);
-    if (message == kMsgScreenClosed) closedRect = *reinterpret_cast<const QRect*>(wParam);
-    return CDialog::OnWindowMessage(message, wParam, lParam);
-  }
-  void mouseDoubleClickEvent(QMouseEvent*) override { ++captionDoubleClicks; }
-};
-
-class TestStartup : public CStartupScreenDlg {
- public:
-  using CStartupScreenDlg::OnTimer;
-};
-
-std::string ReadShow(const std::string& config) { return GetProfileString("StartPage", "Show", "missing", 10, config); }
-
-}  // namespace
-
-class WindowsTest : public QObject {
-  Q_OBJECT
-
- private:
-  QTemporaryDir m_app;
-  std::string Config() const { return (m_app.path() + "/config.ini").toStdString(); }
-
- private slots:
-  void initTestCase() {
-    // The program folder is a fresh one: no skin, no pictures, its own config.ini.
-    InitAppFolder((m_app.path() + "/penlark").toStdString());
-  }
-
-  void startupScreenIsShownUnlessShowIsZero() {
-    struct Case { const char* content; bool shown; };
-    const Case cases[] = {{"[StartPage]\nShow=0\n", false}, {"[StartPage]\nShow=1\n", true},
-                          {"[StartPage]\nShow=7\n", true},  {"[Login]\nUser=a\n", true},
-                          {nullptr, true}};
-    const std::string path = (m_app.path() + "/show.ini").toStdString();
-    for (const Case& c : cases) {
-      QFile::remove(QString::fromStdString(path));
-      if (c.content) {
-        QFile f(QString::fromStdString(path));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(c.content);
-      }
-      QCOMPARE(CStartupScreenDlg::ShouldShow(path), c.shown);
+protected:
+    intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) override
+    {
+        messages.emplace_back(message, wParam);
+        if (message == kMsgScreenClosed)
+            closedRect = *reinterpret_cast<const QRect *>(wParam);
+        return CDialog::OnWindowMessage(message, wParam, lParam);
     }
-  }
+    void mouseDoubleClickEvent(QMouseEvent *) override { ++captionDoubleClicks; }
+};
 
-  void showZeroSkipsTheScreen() {
-    QVERIFY(WriteProfileString("StartPage", "Show", "0", Config()));
-    QCOMPARE(CStartupScreenDlg::ShowIfWanted(), false);
-  }
+class TestStartup : public CStartupScreenDlg
+{
+public:
+    using CStartupScreenDlg::OnTimer;
+};
 
-  void checkBoxWritesShowAtEveryClick() {
-    QFile::remove(QString::fromStdString(Config()));
-    TestStartup screen;
-    screen.EnsureInitialized();
-    QCOMPARE(screen.HasTimer(CStartupScreenDlg::kCloseTimerId), true);
-    QCOMPARE(screen.size(), QSize(1024, 700));
-    QCOMPARE(screen.pos(), QPoint(ScreenSize().width() / 2 - 512, WorkArea().height() / 2 - 350));
-    QTest::mouseClick(screen.CheckButton(), Qt::LeftButton);
-    QCOMPARE(ReadShow(Config()), std::string("0"));
-    QCOMPARE(screen.CheckButton()->CurrentFace(), CGdipButton::Face::Pressed);
-    QTest::mouseClick(screen.CheckButton(), Qt::LeftButton);
-    QCOMPARE(ReadShow(Config()), std::string("1"));
-    QCOMPARE(screen.IsChecked(), false);
-    QTest::mouseClick(screen.Label(), Qt::LeftButton);  // the label toggles too
-    QCOMPARE(ReadShow(Config()), std::string("0"));
-    QCOMPARE(screen.Label()->WindowText(), Utf8ToGbk("下次不再显示"));
-    screen.OnTimer(CStartupScreenDlg::kCloseTimerId);  // ten seconds later
-    QCOMPARE(screen.HasTimer(CStartupScreenDlg::kCloseTimerId), false);
-    QCOMPARE(screen.isVisible(), false);
-    QCOMPARE(ReadShow(Config()), std::string("0"));  // one click stays written
-  }
+std::string ReadShow(const std::string &config)
+{
+    return GetProfileString("StartPage", "Show", "missing", 10, config);
+}
 
-  void enterButtonStopsTheTimerAndEndsTheModalRun() {
-    TestStartup screen;
-    QTimer::singleShot(0, &screen, [&] { QTest::mouseClick(screen.EnterButton(), Qt::LeftButton); });
-    QCOMPARE(screen.DoModal(), kIdOk);
-    QCOMPARE(screen.HasTimer(CStartupScreenDlg::kCloseTimerId), false);
-  }
+} // namespace
 
-  void startupScreenTakesItsLayoutFromTheSkin() {
-    QDir(m_app.path()).mkpath("img");
-    QFile skin(m_app.path() + "/img/skin.xml");
-    QVERIFY(skin.open(QIODevice::WriteOnly));
-    skin.write(R"(<s><start><enter x="100" y="200" width="80" height="30" normal="e.png"><Text x="5" y="6" width="70" height="16"/></enter></start></s>)");
-    skin.close();
-    TestStartup screen;
-    screen.EnsureInitialized();
-    QCOMPARE(screen.EnterButton()->geometry(), QRect(100, 200, 80, 30));
-    QCOMPARE(screen.Label()->geometry(), QRect(5, 6, 70, 16));
-    QCOMPARE(screen.CheckButton()->geometry(), QRect(466, 624, 14, 14));  // no CheckBox: keeps its place
-    QFile::remove(m_app.path() + "/img/skin.xml");
-  }
+class WindowsTest : public QObject
+{
+    Q_OBJECT
 
-  void maximiseRestoreAndBack() {
-    MainWindowProbe main;
-    main.setGeometry(CFatherDlg::RestoredRect());
-    auto* screen = new CFatherDlg(&main);
-    screen->SetOpenerRestored(true);
-    screen->show();
-    QCOMPARE(screen->geometry(), CFatherDlg::RestoredRect());
-    QCOMPARE(screen->CloseButton()->geometry(), QRect(1024 - 53, -1, 43, 28));
-    QCOMPARE(screen->RestoreButton()->isVisible(), false);
+private:
+    QTemporaryDir m_app;
+    std::string Config() const { return (m_app.path() + "/config.ini").toStdString(); }
 
-    QTest::mouseClick(screen->MaximiseButton(), Qt::LeftButton);
-    QCOMPARE(screen->IsMaximised(), true);
-    QCOMPARE(screen->geometry(), QGuiApplication::primaryScreen()->geometry());
-    QCOMPARE(screen->IsDraggable(), false);
-    QCOMPARE(screen->MaximiseButton()->isVisible(), false);
-    QCOMPARE(screen->RestoreButton()->isVisible(), true);
-    QCOMPARE(screen->CloseButton()->x(), screen->width() - 53);
+private slots:
+    void initTestCase()
+    {
+        // The program folder is a fresh one: no skin, no pictures, its own config.ini.
+        InitAppFolder((m_app.path() + "/penlark").toStdString());
+    }
 
-    QTest::mouseClick(screen->RestoreButton(), Qt::LeftButton);
-    QCOMPARE(screen->geometry(), CFatherDlg::RestoredRect());
-    QCOMPARE(screen->IsDraggable(), true);
-    QCOMPARE(screen->MaximiseButton()->isVisible(), true);
+    void startupScreenIsShownUnlessShowIsZero()
+    {
+        struct Case
+        {
+            const char *content;
+            bool shown;
+        };
+        const Case cases[] = {{"[StartPage]\nShow=0\n", false},
+                              {"[StartPage]\nShow=1\n", true},
+                              {"[StartPage]\nShow=7\n", true},
+                              {"[Login]\nUser=a\n", true},
+                              {nullptr, true}};
+        const std::string path = (m_app.path() + "/show.ini").toStdString();
+        for (const Case &c : cases) {
+            QFile::remove(QString::fromStdString(path));
+            if (c.content) {
+                QFile f(QString::fromStdString(path));
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.write(c.content);
+            }
+            QCOMPARE(CStartupScreenDlg::ShouldShow(path), c.shown);
+        }
+    }
 
-    QTest::mouseDClick(screen, Qt::LeftButton, {}, QPoint(500, 300));  // double click toggles
-    QCOMPARE(screen->IsMaximised(), true);
+    void showZeroSkipsTheScreen()
+    {
+        QVERIFY(WriteProfileString("StartPage", "Show", "0", Config()));
+        QCOMPARE(CStartupScreenDlg::ShowIfWanted(), false);
+    }
 
-    // Back from a maximised screen whose opener was restored: the opener is toggled too.
-    QPointer<CFatherDlg> alive(screen);
-    const QRect rect = screen->frameGeometry();
-    QTest::mouseClick(screen->BackButton(), Qt::LeftButton);
-    QCOMPARE(main.captionDoubleClicks, 1);
-    QCOMPARE(main.messages.size(), size_t(2));
-    QCOMPARE(main.messages[0], std::make_pair(kMsgShowMainWindow, intptr_t(1)));
-    QCOMPARE(main.messages[1].first, kMsgScreenClosed);
-    QCOMPARE(main.closedRect, rect);
-    QTRY_VERIFY(alive.isNull());  // deleted itself
-  }
+    void checkBoxWritesShowAtEveryClick()
+    {
+        QFile::remove(QString::fromStdString(Config()));
+        TestStartup screen;
+        screen.EnsureInitialized();
+        QCOMPARE(screen.HasTimer(CStartupScreenDlg::kCloseTimerId), true);
+        QCOMPARE(screen.size(), QSize(1024, 700));
+        QCOMPARE(screen.pos(), QPoint(ScreenSize().width() / 2 - 512, WorkArea().height() / 2 - 350));
+        QTest::mouseClick(screen.CheckButton(), Qt::LeftButton);
+        QCOMPARE(ReadShow(Config()), std::string("0"));
+        QCOMPARE(screen.CheckButton()->CurrentFace(), CGdipButton::Face::Pressed);
+        QTest::mouseClick(screen.CheckButton(), Qt::LeftButton);
+        QCOMPARE(ReadShow(Config()), std::string("1"));
+        QCOMPARE(screen.IsChecked(), false);
+        QTest::mouseClick(screen.Label(), Qt::LeftButton); // the label toggles too
+        QCOMPARE(ReadShow(Config()), std::string("0"));
+        QCOMPARE(screen.Label()->WindowText(), Utf8ToGbk("下次不再显示"));
+        screen.OnTimer(CStartupScreenDlg::kCloseTimerId); // ten seconds later
+        QCOMPARE(screen.HasTimer(CStartupScreenDlg::kCloseTimerId), false);
+        QCOMPARE(screen.isVisible(), false);
+        QCOMPARE(ReadShow(Config()), std::string("0")); // one click stays written
+    }
 
-  void backInTheOpenersStateSendsNoCaptionClick() {
-    MainWindowProbe main;
-    auto* screen = new CFatherDlg(&main);
-    screen->SetOpenerRestored(true);
-    screen->show();
-    screen->Back();
-    QCOMPARE(main.captionDoubleClicks, 0);
-    QCOMPARE(main.messages.back().first, kMsgScreenClosed);
-  }
+    void enterButtonStopsTheTimerAndEndsTheModalRun()
+    {
+        TestStartup screen;
+        QTimer::singleShot(0, &screen, [&] { QTest::mouseClick(screen.EnterButton(), Qt::LeftButton); });
+        QCOMPARE(screen.DoModal(), kIdOk);
+        QCOMPARE(screen.HasTimer(CStartupScreenDlg::kCloseTimerId), false);
+    }
 
-  void minimiseAndCloseShowTheMainWindow() {
-    MainWindowProbe main;
-    CFatherDlg screen(&main);
-    screen.show();
-    screen.CloseScreen();
-    QCOMPARE(main.messages.back(), std::make_pair(kMsgShowMainWindow, intptr_t(1)));
-    QTRY_COMPARE(screen.isVisible(), false);
-  }
+    void startupScreenTakesItsLayoutFromTheSkin()
+    {
+        QDir(m_app.path()).mkpath("img");
+        QFile skin(m_app.path() + "/img/skin.xml");
+        QVERIFY(skin.open(QIODevice::WriteOnly));
+        skin.write(
+            R"(<s><start><enter x="100" y="200" width="80" height="30" normal="e.png"><Text x="5" y="6" width="70" height="16"/></enter></start></s>)");
+        skin.close();
+        TestStartup screen;
+        screen.EnsureInitialized();
+        QCOMPARE(screen.EnterButton()->geometry(), QRect(100, 200, 80, 30));
+        QCOMPARE(screen.Label()->geometry(), QRect(5, 6, 70, 16));
+        QCOMPARE(screen.CheckButton()->geometry(), QRect(466, 624, 14, 14)); // no CheckBox: keeps its place
+        QFile::remove(m_app.path() + "/img/skin.xml");
+    }
 
-  void coverDarkensTheWindowWhileTheDialogRuns() {
-    QWidget window;
-    window.setGeometry(100, 80, 400, 300);
-    window.setStyleSheet("background: white");
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    CDialog dialog;
-    QRgb covered = 0;
-    bool coverShown = false;
-    QTimer::singleShot(50, &dialog, [&] {
-      const auto covers = window.findChildren<CToumingDlg*>();
-      coverShown = covers.size() == 1 && covers.front()->isVisible() && covers.front()->geometry() == window.rect();
-      covered = window.grab().toImage().pixel(200, 150);
-      dialog.EndDialog(kIdOk);
-    });
-    QCOMPARE(CToumingDlg::RunCovered(&window, dialog), kIdOk);
-    QCOMPARE(coverShown, true);
-    QCOMPARE(qRed(covered), 105);  // white under black at 150/255
-    QCOMPARE(window.findChildren<CToumingDlg*>().size(), qsizetype(0));  // removed afterwards
-    QCOMPARE(window.grab().toImage().pixel(200, 150), qRgb(255, 255, 255));
+    void maximiseRestoreAndBack()
+    {
+        MainWindowProbe main;
+        main.setGeometry(CFatherDlg::RestoredRect());
+        auto *screen = new CFatherDlg(&main);
+        screen->SetOpenerRestored(true);
+        screen->show();
+        QCOMPARE(screen->geometry(), CFatherDlg::RestoredRect());
+        QCOMPARE(screen->CloseButton()->geometry(), QRect(1024 - 53, -1, 43, 28));
+        QCOMPARE(screen->RestoreButton()->isVisible(), false);
 
-    CToumingDlg alone;  // without a window: a top-level window at that opacity
-    alone.EnsureInitialized();
-    QCOMPARE(qRound(alone.windowOpacity() * 255), 150);
-  }
+        QTest::mouseClick(screen->MaximiseButton(), Qt::LeftButton);
+        QCOMPARE(screen->IsMaximised(), true);
+        QCOMPARE(screen->geometry(), QGuiApplication::primaryScreen()->geometry());
+        QCOMPARE(screen->IsDraggable(), false);
+        QCOMPARE(screen->MaximiseButton()->isVisible(), false);
+        QCOMPARE(screen->RestoreButton()->isVisible(), true);
+        QCOMPARE(screen->CloseButton()->x(), screen->width() - 53);
 
-  void aboutBoxEndsWithOk() {
-    CAboutDlg about;
-    QTimer::singleShot(0, &about, [&] { QTest::mouseClick(about.OkButton(), Qt::LeftButton); });
-    QCOMPARE(about.DoModal(), kIdOk);
-  }
+        QTest::mouseClick(screen->RestoreButton(), Qt::LeftButton);
+        QCOMPARE(screen->geometry(), CFatherDlg::RestoredRect());
+        QCOMPARE(screen->IsDraggable(), true);
+        QCOMPARE(screen->MaximiseButton()->isVisible(), true);
 
-  void panelScrollingRule() {
-    struct Case { int current; ScrollRequest request; int expected; };
-    const Case cases[] = {{100, ScrollRequest::LineUp, 70},   {100, ScrollRequest::LineDown, 130},
-                          {100, ScrollRequest::PageUp, 0},    {100, ScrollRequest::PageDown, 200},
-                          {20, ScrollRequest::LineUp, 0},     {480, ScrollRequest::PageDown, 500},
-                          {250, ScrollRequest::Top, 0},       {250, ScrollRequest::Bottom, 500},
-                          {250, ScrollRequest::Other, 250}};
-    for (const Case& c : cases) QCOMPARE(ScrollPosition(c.current, c.request, 0, 500), c.expected);
-  }
+        QTest::mouseDClick(screen, Qt::LeftButton, {}, QPoint(500, 300)); // double click toggles
+        QCOMPARE(screen->IsMaximised(), true);
+
+        // Back from a maximised screen whose opener was restored: the opener is toggled too.
+        QPointer<CFatherDlg> alive(screen);
+        const QRect rect = screen->frameGeometry();
+        QTest::mouseClick(screen->BackButton(), Qt::LeftButton);
+        QCOMPARE(main.captionDoubleClicks, 1);
+        QCOMPARE(main.messages.size(), size_t(2));
+        QCOMPARE(main.messages[0], std::make_pair(kMsgShowMainWindow, intptr_t(1)));
+        QCOMPARE(main.messages[1].first, kMsgScreenClosed);
+        QCOMPARE(main.closedRect, rect);
+        QTRY_VERIFY(alive.isNull()); // deleted itself
+    }
+
+    void backInTheOpenersStateSendsNoCaptionClick()
+    {
+        MainWindowProbe main;
+        auto *screen = new CFatherDlg(&main);
+        screen->SetOpenerRestored(true);
+        screen->show();
+        screen->Back();
+        QCOMPARE(main.captionDoubleClicks, 0);
+        QCOMPARE(main.messages.back().first, kMsgScreenClosed);
+    }
+
+    void minimiseAndCloseShowTheMainWindow()
+    {
+        MainWindowProbe main;
+        CFatherDlg screen(&main);
+        screen.show();
+        screen.CloseScreen();
+        QCOMPARE(main.messages.back(), std::make_pair(kMsgShowMainWindow, intptr_t(1)));
+        QTRY_COMPARE(screen.isVisible(), false);
+    }
+
+    void coverDarkensTheWindowWhileTheDialogRuns()
+    {
+        QWidget window;
+        window.setGeometry(100, 80, 400, 300);
+        window.setStyleSheet("background: white");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CDialog dialog;
+        QRgb covered = 0;
+        bool coverShown = false;
+        QTimer::singleShot(50, &dialog, [&] {
+            const auto covers = window.findChildren<CToumingDlg *>();
+            coverShown = covers.size() == 1 && covers.front()->isVisible() && covers.front()->geometry() == window.rect();
+            covered = window.grab().toImage().pixel(200, 150);
+            dialog.EndDialog(kIdOk);
+        });
+        QCOMPARE(CToumingDlg::RunCovered(&window, dialog), kIdOk);
+        QCOMPARE(coverShown, true);
+        QCOMPARE(qRed(covered), 105);                                        // white under black at 150/255
+        QCOMPARE(window.findChildren<CToumingDlg *>().size(), qsizetype(0)); // removed afterwards
+        QCOMPARE(window.grab().toImage().pixel(200, 150), qRgb(255, 255, 255));
+
+        CToumingDlg alone; // without a window: a top-level window at that opacity
+        alone.EnsureInitialized();
+        QCOMPARE(qRound(alone.windowOpacity() * 255), 150);
+    }
+
+    void aboutBoxEndsWithOk()
+    {
+        CAboutDlg about;
+        QTimer::singleShot(0, &about, [&] { QTest::mouseClick(about.OkButton(), Qt::LeftButton); });
+        QCOMPARE(about.DoModal(), kIdOk);
+    }
+
+    void panelScrollingRule()
+    {
+        struct Case
+        {
+            int current;
+            ScrollRequest request;
+            int expected;
+        };
+        const Case cases[] = {
+            {100, ScrollRequest::LineUp, 70},    {100, ScrollRequest::LineDown, 130}, {100, ScrollRequest::PageUp, 0},
+            {100, ScrollRequest::PageDown, 200}, {20, ScrollRequest::LineUp, 0},      {480, ScrollRequest::PageDown, 500},
+            {250, ScrollRequest::Top, 0},        {250, ScrollRequest::Bottom, 500},   {250, ScrollRequest::Other, 250}};
+        for (const Case &c : cases)
+            QCOMPARE(ScrollPosition(c.current, c.request, 0, 500), c.expected);
+    }
 };
 
 QTEST_MAIN(WindowsTest)
