@@ -84,11 +84,15 @@ OstrelServiceSoapProxyHost::OstrelServiceSoapProxyHost()
 
 OstrelServiceSoapProxy &PreSignInProxy()
 {
-    static NamespaceTable table(ServiceContext.DefaultBaseAddress);
-    static OstrelServiceSoapProxy proxy;
-    static bool configured = (Configure(proxy, table), true);
-    (void)configured;
-    return proxy;
+    // One for the process, with the built-in namespace.
+    struct PreSignIn
+    {
+        PreSignIn() : table(ServiceContext.DefaultBaseAddress) { Configure(proxy, table); }
+        NamespaceTable table;
+        OstrelServiceSoapProxy proxy;
+    };
+    static PreSignIn preSignIn;
+    return preSignIn.proxy;
 }
 
 OstrelServiceSoapProxyHost &HostProxy()
