@@ -7,6 +7,7 @@
 #include "OkDialog.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
+#include "WebEngineSetup.h"
 #include "WindowMessage.h"
 
 namespace {
@@ -15,6 +16,7 @@ namespace {
 // web view share one graphics context.
 std::unique_ptr<QApplication> CreateQtApplication(int &argc, char **argv)
 {
+    PrepareWebEngineEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     auto app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("penlark"));
