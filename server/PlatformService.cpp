@@ -13,7 +13,6 @@
 
 #include <algorithm>
 
-
 PlatformService::PlatformService(struct soap *context, ServiceShared &shared, const std::string &databasePath)
     : OstrelServiceSoapService(context), m_shared(shared), m_store(databasePath)
 {
@@ -31,8 +30,7 @@ void PlatformService::ServeRequest()
             soap_closesock(soap); // a GET, answered by the page handler
             return;
         }
-    } else if (!soap_envelope_begin_in(soap) && !soap_recv_header(soap) && !soap_body_begin_in(soap) &&
-               !dispatch()) {
+    } else if (!soap_envelope_begin_in(soap) && !soap_recv_header(soap) && !soap_body_begin_in(soap) && !dispatch()) {
         return; // answered
     }
     if (soap->error == SOAP_OK)
@@ -96,6 +94,17 @@ int PlatformService::Answer(char *&result, const std::function<std::string()> &o
     } catch (const std::exception &e) {
         return soap_receiver_fault(soap, "Service failure", nullptr);
     }
+}
+
+int PlatformService::AnswerSignedIn(char *&result, const char *id, const char *code,
+                                    const std::function<std::string(const Caller &)> &operation)
+{
+    return Answer(result, [&]() -> std::string {
+        Caller caller = SignedIn(id, code);
+        if (!caller.status.empty())
+            return caller.status;
+        return operation(caller);
+    });
 }
 
 std::string PlatformService::SiteAddress(const std::string &path) const
@@ -205,8 +214,7 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
     });
 }
 
-int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request,
-                                         _ns1__WsCreateVerifyImageResponse *response)
+int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns1__WsCreateVerifyImageResponse *response)
 {
     std::string device = Element(request->code);
     std::string gif;
@@ -226,10 +234,7 @@ int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request,
 
 int PlatformService::WsUserInfo(_ns1__WsUserInfo *request, _ns1__WsUserInfoResponse *response)
 {
-    return Answer(response->WsUserInfoResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsUserInfoResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         auto user = m_store.UserById(caller.userId);
         Json::Value row;
         row["TrueName"] = user->trueName;
@@ -245,10 +250,7 @@ int PlatformService::WsUserInfo(_ns1__WsUserInfo *request, _ns1__WsUserInfoRespo
 
 int PlatformService::WsServerPoll(_ns1__WsServerPoll *request, _ns1__WsServerPollResponse *response)
 {
-    return Answer(response->WsServerPollResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsServerPollResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         Json::Value messages(Json::arrayValue);
         for (const MessageRow &m : m_store.TakeMessages(caller.userId)) {
             Json::Value message;
@@ -292,10 +294,7 @@ int PlatformService::WsMainInfo(_ns1__WsMainInfo *, _ns1__WsMainInfoResponse *re
 
 int PlatformService::WsKeyword(_ns1__WsKeyword *request, _ns1__WsKeywordResponse *response)
 {
-    return Answer(response->WsKeywordResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsKeywordResult, request->id, request->code, [&](const Caller &) -> std::string {
         auto above = ParseNumber(request->keyId);
         if (!above)
             return "4";
@@ -310,13 +309,9 @@ int PlatformService::WsKeyword(_ns1__WsKeyword *request, _ns1__WsKeywordResponse
     });
 }
 
-int PlatformService::WsCorpusBriefByKwId(_ns1__WsCorpusBriefByKwId *request,
-                                         _ns1__WsCorpusBriefByKwIdResponse *response)
+int PlatformService::WsCorpusBriefByKwId(_ns1__WsCorpusBriefByKwId *request, _ns1__WsCorpusBriefByKwIdResponse *response)
 {
-    return Answer(response->WsCorpusBriefByKwIdResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsCorpusBriefByKwIdResult, request->id, request->code, [&](const Caller &) -> std::string {
         auto keywordId = ParseNumber(request->kwId);
         if (!keywordId)
             return "4";
@@ -333,10 +328,7 @@ int PlatformService::WsCorpusBriefByKwId(_ns1__WsCorpusBriefByKwId *request,
 
 int PlatformService::WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsCorpusInfoByIdResponse *response)
 {
-    return Answer(response->WsCorpusInfoByIdResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsCorpusInfoByIdResult, request->id, request->code, [&](const Caller &) -> std::string {
         auto corpusId = ParseNumber(request->corpusId);
         if (!corpusId)
             return "4";
@@ -354,10 +346,7 @@ int PlatformService::WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsC
 
 int PlatformService::WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpdateCorHitsResponse *response)
 {
-    return Answer(response->WsUpdateCorHitsResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsUpdateCorHitsResult, request->id, request->code, [&](const Caller &) -> std::string {
         auto corpusId = ParseNumber(request->corId);
         if (!corpusId)
             return "4";
@@ -367,10 +356,7 @@ int PlatformService::WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpd
 
 int PlatformService::WsUpdateKeyHits(_ns1__WsUpdateKeyHits *request, _ns1__WsUpdateKeyHitsResponse *response)
 {
-    return Answer(response->WsUpdateKeyHitsResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsUpdateKeyHitsResult, request->id, request->code, [&](const Caller &) -> std::string {
         auto keywordId = ParseNumber(request->keyId);
         if (!keywordId)
             return "4";
@@ -380,10 +366,7 @@ int PlatformService::WsUpdateKeyHits(_ns1__WsUpdateKeyHits *request, _ns1__WsUpd
 
 int PlatformService::WsRecentScore(_ns1__WsRecentScore *request, _ns1__WsRecentScoreResponse *response)
 {
-    return Answer(response->WsRecentScoreResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsRecentScoreResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         if (!IsValidScore(request->compScore))
             return "0";
         m_store.AddScore(caller.userId, request->compScore);
@@ -395,10 +378,7 @@ int PlatformService::WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaRespo
 {
     // The feedback fields hold at most 800 characters; leave room, refuse floods.
     constexpr std::size_t kMaxIdeaChars = 2000;
-    return Answer(response->WsUserIdeaResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsUserIdeaResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         std::string content = Element(request->content);
         if (!IsValidUtf8(content) || TrimText(content).empty() || CountChars(content) > kMaxIdeaChars)
             return "0";

@@ -60,7 +60,6 @@ public:
     int WsActivityInfo(_ns1__WsActivityInfo *request, _ns1__WsActivityInfoResponse *response) override;
     int WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaResponse *response) override;
 
-
 private:
     // The identity of a signed-in call: a status code to answer at once, or the user.
     struct Caller
@@ -83,6 +82,9 @@ private:
 
     // Runs one operation's logic and stores its answer; a store failure becomes a SOAP fault.
     int Answer(char *&result, const std::function<std::string()> &operation);
+    // The same for an operation of a signed-in user: a refused session answers its status.
+    int AnswerSignedIn(char *&result, const char *id, const char *code,
+                       const std::function<std::string(const Caller &)> &operation);
 
     // Closes a socket; after a refused request first reads what the client is still sending,
     // so that the fault reaches it instead of a connection reset.

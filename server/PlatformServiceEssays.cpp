@@ -18,8 +18,8 @@ constexpr std::int64_t kMaxPageSize = 10000;
 // non-blank body. The length rule of the body is checked by the caller (its code differs).
 bool IsStorableEssay(const std::string &title, const std::string &content)
 {
-    return IsValidUtf8(title) && IsValidUtf8(content) && !TrimText(title).empty() &&
-           CountChars(title) <= kMaxTitleChars && !TrimText(content).empty();
+    return IsValidUtf8(title) && IsValidUtf8(content) && !TrimText(title).empty() && CountChars(title) <= kMaxTitleChars &&
+           !TrimText(content).empty();
 }
 
 bool IsFinalist(const std::string &finalists, const std::string &name)
@@ -105,10 +105,7 @@ std::string PlatformService::UserComp(const _ns1__WsUserComp &request)
 
 int PlatformService::WsCompInfo(_ns1__WsCompInfo *request, _ns1__WsCompInfoResponse *response)
 {
-    return Answer(response->WsCompInfoResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsCompInfoResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         auto compId = ParseNumber(request->compId);
         if (!compId)
             return "4";
@@ -126,10 +123,7 @@ int PlatformService::WsCompInfo(_ns1__WsCompInfo *request, _ns1__WsCompInfoRespo
 
 int PlatformService::WsDeleteComp(_ns1__WsDeleteComp *request, _ns1__WsDeleteCompResponse *response)
 {
-    return Answer(response->WsDeleteCompResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsDeleteCompResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         auto ids = ParseNumberList(request->delId);
         if (!ids)
             return "4";
@@ -139,10 +133,7 @@ int PlatformService::WsDeleteComp(_ns1__WsDeleteComp *request, _ns1__WsDeleteCom
 
 int PlatformService::WsActivity(_ns1__WsActivity *request, _ns1__WsActivityResponse *response)
 {
-    return Answer(response->WsActivityResult, [&]() -> std::string {
-        Caller caller = SignedIn(request->id, request->code);
-        if (!caller.status.empty())
-            return caller.status;
+    return AnswerSignedIn(response->WsActivityResult, request->id, request->code, [&](const Caller &) -> std::string {
         Json::Value list(Json::arrayValue);
         for (const ActivityRow &a : m_store.Activities()) {
             Json::Value row;
