@@ -6,15 +6,6 @@
 #include <memory>
 #include <string>
 
-// The runtime library refers to a global table by this name; every proxy replaces it with its own.
-SOAP_NMAC struct Namespace namespaces[] = {
-    {"SOAP-ENV", "http://www.w3.org/2003/05/soap-envelope", "http://schemas.xmlsoap.org/soap/envelope/", nullptr},
-    {"SOAP-ENC", "http://www.w3.org/2003/05/soap-encoding", "http://schemas.xmlsoap.org/soap/encoding/", nullptr},
-    {"xsi", "http://www.w3.org/2001/XMLSchema-instance", "http://www.w3.org/*/XMLSchema-instance", nullptr},
-    {"xsd", "http://www.w3.org/2001/XMLSchema", "http://www.w3.org/*/XMLSchema", nullptr},
-    {"ns1", "http://tempuri.org/", "*", nullptr},
-    {nullptr, nullptr, nullptr, nullptr}};
-
 namespace {
 
 // Strings travel unchanged in both directions: requests carry the UTF-8 bytes the caller put in,

@@ -269,7 +269,7 @@ TEST_F(PeerTest, ContestEntryResults)
         EXPECT_EQ(outcome.status, c.status) << c.result;
         EXPECT_EQ(outcome.message, Gbk(c.message)) << c.result;
     }
-    const std::string &first = NewRequests()[0].body;
+    const std::string first = NewRequests()[0].body;
     EXPECT_EQ(Element(first, "ns1:title"), "<ns1:title>我的家乡</ns1:title>");
     EXPECT_EQ(Element(first, "ns1:matchID"), "<ns1:matchID>0</ns1:matchID>");
     EXPECT_EQ(Element(first, "ns1:type"), "<ns1:type>1</ns1:type>");
