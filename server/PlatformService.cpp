@@ -172,7 +172,7 @@ int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *resp
 {
     return Answer(response->WsLoginResult, [&]() -> std::string {
         std::string device = Element(request->code);
-        if (device.empty())
+        if (!IsDeviceCode(device))
             return "0";
         if (!m_shared.sessions.CheckVerifyCode(device, Element(request->verifyCode)))
             return "-1";
@@ -218,7 +218,7 @@ int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns
 {
     std::string device = Element(request->code);
     std::string gif;
-    if (!device.empty()) {
+    if (IsDeviceCode(device)) {
         std::string code = NewVerifyCode();
         gif = DrawVerifyGif(code);
         if (!gif.empty())
@@ -380,7 +380,7 @@ int PlatformService::WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaRespo
     constexpr std::size_t kMaxIdeaChars = 2000;
     return AnswerSignedIn(response->WsUserIdeaResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         std::string content = Element(request->content);
-        if (!IsValidUtf8(content) || TrimText(content).empty() || CountChars(content) > kMaxIdeaChars)
+        if (!IsStorableText(content) || TrimText(content).empty() || CountChars(content) > kMaxIdeaChars)
             return "0";
         m_store.AddIdea(caller.userId, content);
         return "1";

@@ -14,11 +14,11 @@ constexpr std::size_t kMaxEssayChars = 5000;
 constexpr std::size_t kMaxTitleChars = 100;
 constexpr std::int64_t kMaxPageSize = 10000;
 
-// A title and body the library can hold: valid UTF-8, a non-blank title of sane length, a
+// A title and body the library can hold: storable text, a non-blank title of sane length, a
 // non-blank body. The length rule of the body is checked by the caller (its code differs).
 bool IsStorableEssay(const std::string &title, const std::string &content)
 {
-    return IsValidUtf8(title) && IsValidUtf8(content) && !TrimText(title).empty() && CountChars(title) <= kMaxTitleChars &&
+    return IsStorableText(title) && IsStorableText(content) && !TrimText(title).empty() && CountChars(title) <= kMaxTitleChars &&
            !TrimText(content).empty();
 }
 

@@ -70,9 +70,8 @@ UserRow ReadUser(const SqlStatement &s)
     return u;
 }
 
-const char *const kUserColumns =
-    "SELECT id, name, pwd_md5, user_no, true_name, school, phone, email, status, ut, disabled, "
-    "registered FROM users ";
+const char *const kUserColumns = "SELECT id, name, pwd_md5, user_no, true_name, school, phone, email, status, ut, disabled, "
+                                 "registered FROM users ";
 
 ActivityRow ReadActivity(const SqlStatement &s)
 {
@@ -93,9 +92,8 @@ ActivityRow ReadActivity(const SqlStatement &s)
     return a;
 }
 
-const char *const kActivityColumns =
-    "SELECT id, theme, url_path, status, is_meg, round, title, desc, times, supinfo, deadline, "
-    "finalists, page FROM activities ";
+const char *const kActivityColumns = "SELECT id, theme, url_path, status, is_meg, round, title, desc, times, supinfo, deadline, "
+                                     "finalists, page FROM activities ";
 
 } // namespace
 
@@ -117,7 +115,10 @@ SqlStatement::SqlStatement(sqlite3 *db, const char *sql) : m_db(db)
         throw StoreError(sqlite3_errmsg(db));
 }
 
-SqlStatement::~SqlStatement() { sqlite3_finalize(m_stmt); }
+SqlStatement::~SqlStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
 
 SqlStatement &SqlStatement::Bind(int index, const std::string &text)
 {
@@ -151,11 +152,17 @@ std::string SqlStatement::Text(int column) const
     return std::string(reinterpret_cast<const char *>(text), sqlite3_column_bytes(m_stmt, column));
 }
 
-std::int64_t SqlStatement::Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+std::int64_t SqlStatement::Int(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
 
 // ---- WriteTransaction ----
 
-WriteTransaction::WriteTransaction(PlatformStore &store) : m_store(store) { m_store.Exec("BEGIN IMMEDIATE"); }
+WriteTransaction::WriteTransaction(PlatformStore &store) : m_store(store)
+{
+    m_store.Exec("BEGIN IMMEDIATE");
+}
 
 WriteTransaction::~WriteTransaction()
 {
@@ -173,8 +180,8 @@ void WriteTransaction::Commit()
 
 PlatformStore::PlatformStore(const std::string &path)
 {
-    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);
         m_db = nullptr;
@@ -193,7 +200,10 @@ PlatformStore::PlatformStore(const std::string &path)
          "WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'compositions')");
 }
 
-PlatformStore::~PlatformStore() { sqlite3_close(m_db); }
+PlatformStore::~PlatformStore()
+{
+    sqlite3_close(m_db);
+}
 
 void PlatformStore::Exec(const std::string &sql)
 {
@@ -205,7 +215,10 @@ void PlatformStore::Exec(const std::string &sql)
     }
 }
 
-bool PlatformStore::IsSeeded() { return !Setting("seeded").empty(); }
+bool PlatformStore::IsSeeded()
+{
+    return !Setting("seeded").empty();
+}
 
 std::string PlatformStore::Setting(const std::string &key)
 {
@@ -255,8 +268,7 @@ bool PlatformStore::SetUserDisabled(std::int64_t id, bool disabled)
     return sqlite3_changes(m_db) > 0;
 }
 
-std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &passwordMd5,
-                                    const std::string &trueName)
+std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &passwordMd5, const std::string &trueName)
 {
     WriteTransaction transaction(*this);
     if (UserByName(name))
@@ -341,9 +353,8 @@ bool PlatformStore::AddCorpusHit(std::int64_t corpusId)
     return sqlite3_changes(m_db) > 0;
 }
 
-std::int64_t PlatformStore::InsertComposition(std::int64_t userId, const std::string &title,
-                                              const std::string &content, std::int64_t fromType,
-                                              std::int64_t fromId)
+std::int64_t PlatformStore::InsertComposition(std::int64_t userId, const std::string &title, const std::string &content,
+                                              std::int64_t fromType, std::int64_t fromId)
 {
     std::string now = NowText();
     SqlStatement s(m_db, "INSERT INTO compositions(user_id, title, content, from_type, from_id, "
@@ -362,9 +373,8 @@ bool PlatformStore::UpdateComposition(std::int64_t userId, std::int64_t compId, 
     return sqlite3_changes(m_db) > 0;
 }
 
-std::vector<CompositionRow> PlatformStore::ListCompositions(std::int64_t userId, const std::string &titleFilter,
-                                                            bool oldestFirst, std::int64_t limit,
-                                                            std::int64_t offset)
+std::vector<CompositionRow> PlatformStore::ListCompositions(std::int64_t userId, const std::string &titleFilter, bool oldestFirst,
+                                                            std::int64_t limit, std::int64_t offset)
 {
     std::string sql = "SELECT id, title, '', create_time FROM compositions WHERE user_id = ? "
                       "AND (? = '' OR instr(title, ?) > 0) ORDER BY ";
@@ -452,9 +462,8 @@ bool PlatformStore::HasEntry(std::int64_t userId, std::int64_t activityId, int r
     return s.Step();
 }
 
-std::int64_t PlatformStore::SubmitEntry(std::int64_t userId, std::int64_t activityId, int round,
-                                        std::int64_t matchId, const std::string &title,
-                                        const std::string &content)
+std::int64_t PlatformStore::SubmitEntry(std::int64_t userId, std::int64_t activityId, int round, std::int64_t matchId,
+                                        const std::string &title, const std::string &content)
 {
     WriteTransaction transaction(*this);
     if (HasEntry(userId, activityId, round))
@@ -477,17 +486,24 @@ void PlatformStore::QueueMessage(std::int64_t userId, const std::string &content
 
 std::vector<MessageRow> PlatformStore::TakeMessages(std::int64_t userId)
 {
+    // One write transaction: two polls at once must not both take the same messages, and a
+    // message queued meanwhile must wait for the next poll rather than be marked unsent.
+    WriteTransaction transaction(*this);
     std::vector<MessageRow> rows;
+    std::int64_t lastId = 0;
     {
-        SqlStatement s(m_db, "SELECT content, url FROM messages WHERE user_id = ? AND delivered = 0 ORDER BY id");
+        SqlStatement s(m_db, "SELECT id, content, url FROM messages WHERE user_id = ? AND delivered = 0 ORDER BY id");
         s.Bind(1, userId);
-        while (s.Step())
-            rows.push_back({s.Text(0), s.Text(1)});
+        while (s.Step()) {
+            lastId = s.Int(0);
+            rows.push_back({s.Text(1), s.Text(2)});
+        }
     }
     if (!rows.empty()) {
-        SqlStatement s(m_db, "UPDATE messages SET delivered = 1 WHERE user_id = ? AND delivered = 0");
-        s.Bind(1, userId).Step();
+        SqlStatement s(m_db, "UPDATE messages SET delivered = 1 WHERE user_id = ? AND delivered = 0 AND id <= ?");
+        s.Bind(1, userId).Bind(2, lastId).Step();
     }
+    transaction.Commit();
     return rows;
 }
 

@@ -1,6 +1,8 @@
 // Request element checks of the reference service.
 #include "TextRules.h"
 
+#include <algorithm>
+
 std::optional<std::int64_t> ParseNumber(const char *text)
 {
     if (!text || !*text)
@@ -89,6 +91,13 @@ bool IsValidUtf8(const std::string &text)
         p += extra + 1;
     }
     return true;
+}
+
+bool IsStorableText(const std::string &text)
+{
+    auto isControl = [](unsigned char c) { return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F; };
+    return IsValidUtf8(text) &&
+           std::none_of(text.begin(), text.end(), [&](char c) { return isControl(static_cast<unsigned char>(c)); });
 }
 
 std::size_t CountChars(const std::string &utf8)

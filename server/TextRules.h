@@ -14,6 +14,10 @@ std::optional<std::vector<std::int64_t>> ParseNumberList(const char *text);
 bool IsValidScore(const char *text);
 
 bool IsValidUtf8(const std::string &text);
+// Text the service keeps: valid UTF-8 without control characters other than tab, line feed and
+// carriage return. The XML parser turns an unknown entity into DEL (0x7F) and a character
+// reference to a control character into that character; neither belongs in an essay or a note.
+bool IsStorableText(const std::string &text);
 // Characters of an essay as the client counts them: line breaks do not count, everything else
 // (punctuation and blanks included) counts one per character. Text must be valid UTF-8.
 std::size_t CountEssayChars(const std::string &utf8);
@@ -22,5 +26,16 @@ std::size_t CountChars(const std::string &utf8);
 // Without leading and trailing ASCII blanks, tabs and line breaks, and ideographic spaces.
 std::string TrimText(const std::string &utf8);
 
+// A device code as the service keeps it with a verification code: 1 to 64 bytes (clients send
+// 28 hex digits). Longer ones are refused so that no request can make the table of pending
+// codes hold large keys.
+inline bool IsDeviceCode(const std::string &code)
+{
+    return !code.empty() && code.size() <= 64;
+}
+
 // A request element as text; a missing element reads as empty.
-inline std::string Element(const char *text) { return text ? std::string(text) : std::string(); }
+inline std::string Element(const char *text)
+{
+    return text ? std::string(text) : std::string();
+}

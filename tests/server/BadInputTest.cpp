@@ -11,21 +11,28 @@ std::string Post(int port, const std::string &path, const std::string &body,
                  const std::string &contentType = "application/soap+xml; charset=utf-8")
 {
     return RawHttpExchange(port, "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " + contentType +
-                                     "\r\nContent-Length: " + std::to_string(body.size()) +
-                                     "\r\nConnection: close\r\n\r\n" + body);
+                                     "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                                     body);
 }
 
 std::string Envelope(const std::string &body)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope "
            "xmlns:SOAP-ENV=\"http://www.w3.org/2003/05/soap-envelope\" xmlns:ns1=\"http://127.0.0.1/\">"
-           "<SOAP-ENV:Body>" + body + "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+           "<SOAP-ENV:Body>" +
+           body + "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }
 
 // The HTTP status of a raw response.
-int Status(const std::string &response) { return response.size() > 12 ? std::atoi(response.c_str() + 9) : 0; }
+int Status(const std::string &response)
+{
+    return response.size() > 12 ? std::atoi(response.c_str() + 9) : 0;
+}
 
-bool HasFault(const std::string &response) { return response.find(":Fault>") != std::string::npos; }
+bool HasFault(const std::string &response)
+{
+    return response.find(":Fault>") != std::string::npos;
+}
 
 } // namespace
 
@@ -69,8 +76,10 @@ TEST_F(ServiceTest, OversizeRequestIsRefusedWithAFaultAndNothingWritten)
     std::string id = SignIn("xuesheng", "123456");
     std::string huge(2 * 1024 * 1024, 'a');
     std::string response = Post(m_service->Port(), "/iface/api.asmx",
-                                Envelope("<ns1:WsUserIdea><ns1:id>" + id + "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
-                                         "<ns1:content>" + huge + "</ns1:content></ns1:WsUserIdea>"));
+                                Envelope("<ns1:WsUserIdea><ns1:id>" + id +
+                                         "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
+                                         "<ns1:content>" +
+                                         huge + "</ns1:content></ns1:WsUserIdea>"));
     EXPECT_GE(Status(response), 400);
     EXPECT_EQ(HasFault(response), true);
     // Through the proxy as well: a transport failure on the client side, not a crash.
@@ -86,11 +95,8 @@ TEST_F(ServiceTest, QuotesMarkupAndChineseSurviveEveryTextElement)
 {
     std::string id = SignIn("xuesheng", "123456");
     const std::string texts[] = {
-        "它说：\"你好\"，'引号' 和 `反引号`",
-        "'); DROP TABLE compositions; --",
-        "<b>标记</b> & &amp; ]]> <![CDATA[x]]>",
-        "床前明月光\r\n疑是地上霜\r\n",
-        "\\ 反斜杠 \\\\ % _ 百分号",
+        "它说：\"你好\"，'引号' 和 `反引号`", "'); DROP TABLE compositions; --", "<b>标记</b> & &amp; ]]> <![CDATA[x]]>",
+        "床前明月光\r\n疑是地上霜\r\n",       "\\ 反斜杠 \\\\ % _ 百分号",
     };
     for (const std::string &text : texts) {
         std::string essayId = m_client->CompSaveOrEdit(id, "DEVICE-A", "0", text, text);
@@ -149,7 +155,8 @@ TEST_F(ServiceTest, TextThatIsNotUtf8IsNeverStoredAsSuch)
 {
     std::string id = SignIn("xuesheng", "123456");
     // GBK bytes for "啊" sent raw inside an envelope that claims UTF-8.
-    std::string body = Envelope("<ns1:WsCompSaveOrEdit><ns1:id>" + id + "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
+    std::string body = Envelope("<ns1:WsCompSaveOrEdit><ns1:id>" + id +
+                                "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
                                 "<ns1:compId>0</ns1:compId><ns1:title>\xB0\xA1</ns1:title><ns1:content>\xB0\xA1"
                                 "</ns1:content><ns1:compFromType>1</ns1:compFromType><ns1:compFromID>0</ns1:compFromID>"
                                 "</ns1:WsCompSaveOrEdit>");
@@ -161,4 +168,42 @@ TEST_F(ServiceTest, TextThatIsNotUtf8IsNeverStoredAsSuch)
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0]["Title"].asString(), "\u00B0\u00A1");
     EXPECT_EQ(IsValidUtf8(list[0]["Title"].asString()), true);
+}
+
+TEST_F(ServiceTest, ControlCharactersAndUnknownEntitiesAreRefusedAndNothingWritten)
+{
+    std::string id = SignIn("xuesheng", "123456");
+    auto save = [&](const std::string &title, const std::string &content) {
+        return Post(m_service->Port(), "/iface/api.asmx",
+                    Envelope("<ns1:WsCompSaveOrEdit><ns1:id>" + id +
+                             "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
+                             "<ns1:compId>0</ns1:compId><ns1:title>" +
+                             title + "</ns1:title><ns1:content>" + content +
+                             "</ns1:content><ns1:compFromType>1</ns1:compFromType><ns1:compFromID>0</ns1:compFromID>"
+                             "</ns1:WsCompSaveOrEdit>"));
+    };
+    // The XML runtime reads an unknown entity as DEL and a character reference as the character.
+    const std::pair<std::string, std::string> refused[] = {
+        {"&bogus;", "&bogus;"},
+        {"标题", "a&#1;b"},
+        {"a&#x1F;b", "正文"},
+        {"标题", "a&#127;b"},
+    };
+    for (const auto &[title, content] : refused) {
+        std::string response = save(title, content);
+        EXPECT_EQ(Status(response), 200) << title << " / " << content;
+        EXPECT_NE(response.find("Result>0</"), std::string::npos) << response.substr(0, 400);
+    }
+    std::string idea = Post(m_service->Port(), "/iface/api.asmx",
+                            Envelope("<ns1:WsUserIdea><ns1:id>" + id +
+                                     "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
+                                     "<ns1:content>&bogus;</ns1:content></ns1:WsUserIdea>"));
+    EXPECT_NE(idea.find("Result>0</"), std::string::npos) << idea.substr(0, 400);
+    Json::Value counts = Counts("xuesheng");
+    EXPECT_EQ(counts["compositions"].asString(), "0");
+    EXPECT_EQ(counts["ideas"].asString(), "0");
+    // Tabs and line breaks are text.
+    std::string kept = save("标题", "第一行&#13;&#10;\t第二行");
+    EXPECT_EQ(kept.find("Result>0</"), std::string::npos) << kept.substr(0, 400);
+    EXPECT_EQ(Counts("xuesheng")["compositions"].asString(), "1");
 }

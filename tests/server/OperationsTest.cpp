@@ -28,12 +28,8 @@ TEST_F(ServiceTest, SignInRefusalsHaveTheirCodes)
     {
         std::string name, password, device, expected;
     } cases[] = {
-        {kStudent, "wrong", "DEVICE-A", "-6"},
-        {"nobody", kPassword, "DEVICE-A", "-6"},
-        {"", "", "DEVICE-A", "-6"},
-        {"jinyong", "123456", "DEVICE-A", "-3"},
-        {"weizhuce", "123456", "DEVICE-A", "-5"},
-        {kStudent, kPassword, "", "0"},
+        {kStudent, "wrong", "DEVICE-A", "-6"},   {"nobody", kPassword, "DEVICE-A", "-6"},  {"", "", "DEVICE-A", "-6"},
+        {"jinyong", "123456", "DEVICE-A", "-3"}, {"weizhuce", "123456", "DEVICE-A", "-5"}, {kStudent, kPassword, "", "0"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(m_client->AutoLogin(c.name, PasswordDigest(c.password), c.device), c.expected) << c.name;
@@ -55,8 +51,9 @@ TEST_F(ServiceTest, Soap11EnvelopesAreAnsweredInSoap11)
                        "</w:id><w:code>DEVICE-A</w:code></w:WsUserInfo></soap:Body></soap:Envelope>";
     std::string response = RawHttpExchange(
         m_service->Port(), "POST /iface/api.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml; charset=utf-8\r\n"
-                           "SOAPAction: \"" + m_service->BaseAddress() + "\"\r\nContent-Length: " +
-                           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                           "SOAPAction: \"" +
+                               m_service->BaseAddress() + "\"\r\nContent-Length: " + std::to_string(body.size()) +
+                               "\r\nConnection: close\r\n\r\n" + body);
     EXPECT_EQ(response.substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_NE(response.find("Content-Type: text/xml"), std::string::npos) << response;
     EXPECT_NE(response.find("xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\""), std::string::npos);
@@ -86,9 +83,9 @@ TEST_F(ServiceTest, PollGivesQueuedMessagesOldestFirstAndOnlyOnce)
     EXPECT_EQ(first["data"][0]["message"][0]["Url"].asString(), m_service->BaseAddress() + "help.aspx");
 
     EXPECT_EQ(m_service->Control("message?name=xuesheng&content=" + UrlEncode("第一条") + "&url="), "ok");
-    EXPECT_EQ(m_service->Control("message?name=xuesheng&content=" + UrlEncode("第二条") +
-                                 "&url=" + UrlEncode("http://example.org/x")),
-              "ok");
+    EXPECT_EQ(
+        m_service->Control("message?name=xuesheng&content=" + UrlEncode("第二条") + "&url=" + UrlEncode("http://example.org/x")),
+        "ok");
     Json::Value second = Parse(m_client->ServerPoll(id, "DEVICE-A"));
     EXPECT_EQ(FirstNonString(second["data"][0]["message"]), "");
     ASSERT_EQ(second["data"][0]["message"].size(), 2u);
@@ -200,8 +197,8 @@ TEST_F(ServiceTest, RecentScoreAcceptsZeroToHundred)
     struct Case
     {
         const char *score, *expected;
-    } cases[] = {{"0", "1"},   {"100", "1"},  {"85", "1"},    {"99.5", "1"}, {"100.0", "1"}, {"100.5", "0"},
-                 {"101", "0"}, {"-1", "0"},   {"abc", "0"},   {"", "0"},     {"8 5", "0"},    {"1e2", "0"}};
+    } cases[] = {{"0", "1"},   {"100", "1"}, {"85", "1"},  {"99.5", "1"}, {"100.0", "1"}, {"100.5", "0"},
+                 {"101", "0"}, {"-1", "0"},  {"abc", "0"}, {"", "0"},     {"8 5", "0"},   {"1e2", "0"}};
     for (const Case &c : cases)
         EXPECT_EQ(m_client->RecentScore(id, "DEVICE-A", c.score), c.expected) << c.score;
 }
@@ -227,4 +224,10 @@ TEST_F(ServiceTest, VerifyImageIsAGifOfTheCodeBoundToTheDevice)
     std::string code = m_service->Control("verify-code?code=DEVICE-V");
     EXPECT_EQ(code.size(), 4u);
     EXPECT_EQ(m_client->CreateVerifyImage(""), "");
+    // Device codes past 64 bytes get no picture and no pending code.
+    EXPECT_EQ(m_client->CreateVerifyImage(std::string(64, 'd')).substr(0, 4), "GIF8");
+    EXPECT_EQ(m_client->CreateVerifyImage(std::string(65, 'd')), "");
+    int status = 0;
+    m_service->Control("verify-code?code=" + std::string(65, 'd'), &status);
+    EXPECT_EQ(status, 404);
 }
