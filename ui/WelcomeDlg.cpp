@@ -6,10 +6,12 @@
 
 #include <QFileInfo>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <algorithm>
 
 #ifdef PENLARK_HAVE_WEBENGINE
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #endif
 
@@ -41,6 +43,37 @@ QString CExplorer1::Title() const
     return static_cast<QWebEngineView *>(m_view)->title();
 #else
     return static_cast<QTextBrowser *>(m_view)->documentTitle();
+#endif
+}
+
+int CExplorer1::ScrollTop() const
+{
+#ifdef PENLARK_HAVE_WEBENGINE
+    return qRound(static_cast<QWebEngineView *>(m_view)->page()->scrollPosition().y());
+#else
+    return static_cast<QTextBrowser *>(m_view)->verticalScrollBar()->value();
+#endif
+}
+
+int CExplorer1::ScrollMaximum() const
+{
+#ifdef PENLARK_HAVE_WEBENGINE
+    const auto *view = static_cast<QWebEngineView *>(m_view);
+    return std::max(0, qRound(view->page()->contentsSize().height()) - view->height());
+#else
+    return static_cast<QTextBrowser *>(m_view)->verticalScrollBar()->maximum();
+#endif
+}
+
+void CExplorer1::ScrollTo(int top)
+{
+#ifdef PENLARK_HAVE_WEBENGINE
+    // The page owns its scrolling; the view offers no setter, so the page is asked to move.
+    QWebEnginePage *page = static_cast<QWebEngineView *>(m_view)->page();
+    const int left = qRound(page->scrollPosition().x());
+    page->runJavaScript(QStringLiteral("window.scrollTo(%1, %2)").arg(left).arg(top));
+#else
+    static_cast<QTextBrowser *>(m_view)->verticalScrollBar()->setValue(top);
 #endif
 }
 
@@ -87,6 +120,11 @@ void CHtmlDlg::resizeEvent(QResizeEvent *event)
     CDialog::resizeEvent(event);
     // One pixel past every edge hides the browser's own border.
     m_browser->setGeometry(-1, -1, width() + 1, height() + 1);
+}
+
+void CHtmlDlg::Scroll(ScrollRequest request)
+{
+    m_browser->ScrollTo(ScrollPosition(m_browser->ScrollTop(), request, 0, m_browser->ScrollMaximum()));
 }
 
 intptr_t CHtmlDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam)

@@ -17,6 +17,12 @@ public:
     QUrl Url() const { return m_url; }
     // The shown page's title (empty until loaded).
     QString Title() const;
+    // Vertical scrolling of the shown page, in page pixels: the current offset, the largest
+    // offset (content height minus the view's height, never below 0), and a move to an offset.
+    // The web view scrolls asynchronously: ScrollTop follows ScrollTo once the page has moved.
+    int ScrollTop() const;
+    int ScrollMaximum() const;
+    void ScrollTo(int top);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -48,6 +54,8 @@ class CHtmlDlg : public CDialog
 public:
     explicit CHtmlDlg(QWidget *parent = nullptr);
     CExplorer1 *Browser() const { return m_browser; }
+    // Scrolls the page vertically by the panel's rule (ScrollPosition over the page's range).
+    void Scroll(ScrollRequest request);
 
 protected:
     // Message 1025: first parameter 1 shows the browser and the page dialog, any other hides them.
