@@ -19,16 +19,15 @@ const char *ConfigColumn(const std::string &name)
 {
     for (const char *column : kConfigColumns) {
         const std::string_view known(column);
-        if (known.size() == name.size()
-            && std::equal(known.begin(), known.end(), name.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-               }))
+        if (known.size() == name.size() && std::equal(known.begin(), known.end(), name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+            }))
             return column;
     }
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 bool ParseDecimalId(const std::string &text, std::int64_t &value)
 {
@@ -51,7 +50,10 @@ void RestrictToOwner(const std::string &path)
 
 // ---- CMsgDBManager
 
-CMsgDBManager::~CMsgDBManager() { closeDatabase(); }
+CMsgDBManager::~CMsgDBManager()
+{
+    closeDatabase();
+}
 
 bool CMsgDBManager::openDatabase(const std::string &path)
 {
@@ -63,18 +65,21 @@ bool CMsgDBManager::openDatabase(const std::string &path)
         return false;
     }
     m_path = path;
-    if (!existed)  // SQLite has just made the file
+    if (!existed) // SQLite has just made the file
         RestrictToOwner(path);
     return true;
 }
 
-void CMsgDBManager::closeDatabase() { m_db.close(); }
+void CMsgDBManager::closeDatabase()
+{
+    m_db.close();
+}
 
 bool CMsgDBManager::saveUser(const std::string &userName, const std::string &password)
 {
     if (!m_db.isOpen())
         return false;
-    RestrictToOwner(m_path);  // before the write, so that the journal is made owner-only too
+    RestrictToOwner(m_path); // before the write, so that the journal is made owner-only too
     bool inserted = false;
     try {
         m_db.Execute("insert into users (username,password) values (?,?)", {userName, password});
@@ -140,14 +145,13 @@ void CMsgDBManager::addMainPageItem(const std::string &id, const std::string &na
 {
     std::int64_t number = 0;
     if (!ParseDecimalId(id, number))
-        return;  // as the statement with a non-numeric id would have failed
+        return; // as the statement with a non-numeric id would have failed
     try {
         const std::string utf8Name = GbkToUtf8(name);
         const std::string utf8Class = GbkToUtf8(sourceClass);
         const std::string utf8Type = GbkToUtf8(type);
         const std::string utf8Content = GbkToUtf8(content);
-        m_db.Execute("Insert into mainpageinfo  values (?,?,?,?,?)",
-                     {number, utf8Name, utf8Class, utf8Type, utf8Content});
+        m_db.Execute("Insert into mainpageinfo  values (?,?,?,?,?)", {number, utf8Name, utf8Class, utf8Type, utf8Content});
     } catch (const CppSQLite3Exception &) {
     }
 }
@@ -208,24 +212,23 @@ bool configEquals(const std::string &path, const std::string &column, const std:
 
 bool ReplaceMainPageItems(const std::string &path, const std::vector<MainPageRecord> &items, const std::string &stamp)
 {
-    std::vector<std::int64_t> ids(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (!ParseDecimalId(items[i].id, ids[i]))
-            return false;
-    }
     try {
         CppSQLite3DB db;
         db.open(path);
         SqlTransaction transaction(db);
         db.execute("delete from mainpageinfo");
         SqlStatement insert = db.Prepare("Insert into mainpageinfo  values (?,?,?,?,?)");
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const MainPageRecord &item = items[i];
+        for (const MainPageRecord &item : items) {
+            // An item whose id is not a number is left out, as a failing insert is; the others
+            // and the stamp are stored.
+            std::int64_t id = 0;
+            if (!ParseDecimalId(item.id, id))
+                continue;
             const std::string name = GbkToUtf8(item.name);
             const std::string sourceClass = GbkToUtf8(item.sourceClass);
             const std::string type = GbkToUtf8(item.type);
             const std::string content = GbkToUtf8(item.content);
-            insert.BindAll({ids[i], name, sourceClass, type, content});
+            insert.BindAll({id, name, sourceClass, type, content});
             insert.Run();
         }
         db.Execute("update globalconfig set MainInfoTime=? where ID=1", {stamp});
@@ -256,7 +259,7 @@ bool StoreKeywordBatch(const std::string &path, const std::vector<KeywordRecord>
         }
         transaction.Commit();
     } catch (const CppSQLite3Exception &) {
-        return false;  // the transaction rolled back: nothing of the batch is stored
+        return false; // the transaction rolled back: nothing of the batch is stored
     }
     CMsgDBManager store;
     store.openDatabase(path);

@@ -59,8 +59,8 @@ public:
 
     void clearMainPageItems();
     // id must be a decimal number; the texts are GBK and stored as UTF-8.
-    void addMainPageItem(const std::string &id, const std::string &name, const std::string &sourceClass,
-                         const std::string &type, const std::string &content);
+    void addMainPageItem(const std::string &id, const std::string &name, const std::string &sourceClass, const std::string &type,
+                         const std::string &content);
     void loadMainPageItems(std::vector<MainPageItem> &group1, std::vector<MainPageItem> &group2);
 
     // Replaces KeywordList and KeywordIndex with the stored keywords, longest first.
@@ -84,7 +84,8 @@ bool configEquals(const std::string &path, const std::string &column, const std:
 bool StoreKeywordBatch(const std::string &path, const std::vector<KeywordRecord> &keywords, const std::string &maxId);
 
 // Replaces the main-page texts with items and sets MainInfoTime to stamp, in one transaction.
-// A non-numeric id or any failing statement leaves the stored texts and stamp as they were.
+// Items whose id is not a number are left out; a failing statement leaves the stored texts and
+// stamp as they were.
 bool ReplaceMainPageItems(const std::string &path, const std::vector<MainPageRecord> &items, const std::string &stamp);
 
 // Parses a decimal id ("-" allowed, 32-bit range, nothing else); false for anything else.

@@ -12,7 +12,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Gbk(const char *utf8) { return Utf8ToGbk(utf8); }
+std::string Gbk(const char *utf8)
+{
+    return Utf8ToGbk(utf8);
+}
 
 // KeywordList as "id:text" items (text in UTF-8 for readable failures).
 std::vector<std::string> DumpKeywordList()
@@ -31,7 +34,10 @@ std::vector<std::string> DumpItems(const std::vector<MainPageItem> &items)
     return dump;
 }
 
-fs::perms Permissions(const std::string &path) { return fs::status(fs::path(path)).permissions() & fs::perms::all; }
+fs::perms Permissions(const std::string &path)
+{
+    return fs::status(fs::path(path)).permissions() & fs::perms::all;
+}
 
 constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
 
@@ -52,13 +58,13 @@ protected:
     CMsgDBManager m_store;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(MsgDBManagerTest, RememberingAUserTwiceUpdatesInPlace)
 {
-    EXPECT_TRUE(m_store.saveUser("alice", ""));  // only the name remembered
+    EXPECT_TRUE(m_store.saveUser("alice", "")); // only the name remembered
     EXPECT_EQ((std::vector<std::string>{"alice|"}), Rows("select username, password from users"));
-    EXPECT_FALSE(m_store.saveUser("alice", "secret"));  // "记住密码" later: same row, new password
+    EXPECT_FALSE(m_store.saveUser("alice", "secret")); // "记住密码" later: same row, new password
     EXPECT_FALSE(m_store.saveUser("alice", "newer"));
     EXPECT_EQ((std::vector<std::string>{"alice|newer"}), Rows("select username, password from users"));
 
@@ -74,7 +80,7 @@ TEST_F(MsgDBManagerTest, QuotesInNamesAndPasswordsNeverAlterTheStatement)
     const std::string injection = "' or '1'='1";
     m_store.saveUser("first", "first-password");
     std::string password = "untouched";
-    EXPECT_FALSE(m_store.readPassword(injection, password));  // pasted, this would find "first"
+    EXPECT_FALSE(m_store.readPassword(injection, password)); // pasted, this would find "first"
     EXPECT_EQ("untouched", password);
 
     const std::pair<std::string, std::string> users[] = {
@@ -112,9 +118,16 @@ TEST_F(MsgDBManagerTest, ReadConfigOfTheShippedRow)
         const char *expected;
     };
     const Case cases[] = {
-        {"version", "1.0.0"}, {"Version", "1.0.0"},        {"MainInfoTime", ""}, {"KeyWordMaxID", "0"},
-        {"keywordmaxid", "0"}, {"nosuch", "kept"},          {"version from users; --", "kept"},
-        {"", "kept"},          {"version,password", "kept"}, {"ID", "kept"},
+        {"version", "1.0.0"},
+        {"Version", "1.0.0"},
+        {"MainInfoTime", ""},
+        {"KeyWordMaxID", "0"},
+        {"keywordmaxid", "0"},
+        {"nosuch", "kept"},
+        {"version from users; --", "kept"},
+        {"", "kept"},
+        {"version,password", "kept"},
+        {"ID", "kept"},
     };
     for (const Case &c : cases) {
         std::string value = "kept";
@@ -201,7 +214,7 @@ TEST_F(MsgDBManagerTest, MainPageItemsRoundTripByGroupInIdOrder)
     EXPECT_EQ(0u, group1.size() + group2.size());
 }
 
-TEST_F(MsgDBManagerTest, ReplacingMainPageItemsIsAllOrNothing)
+TEST_F(MsgDBManagerTest, ReplacingMainPageItemsSkipsItemsWithoutANumericId)
 {
     m_store.addMainPageItem("1", "old", "c", "1", "old text");
     m_store.closeDatabase();
@@ -215,16 +228,17 @@ TEST_F(MsgDBManagerTest, ReplacingMainPageItemsIsAllOrNothing)
     EXPECT_EQ(stored, Rows(dump));
     EXPECT_EQ((std::vector<std::string>{"20260301"}), Rows("select MainInfoTime from globalconfig"));
 
-    const std::vector<MainPageRecord> bad{{"3", "n", "c", "1", "t"}, {"4 or 1", "n", "c", "1", "t"}};
-    EXPECT_FALSE(ReplaceMainPageItems(m_path, bad, "20260302"));
-    EXPECT_EQ(stored, Rows(dump));
-    EXPECT_EQ((std::vector<std::string>{"20260301"}), Rows("select MainInfoTime from globalconfig"));
+    // An id that is not a number never reaches the table; the other items and the stamp do.
+    const std::vector<MainPageRecord> mixed{{"3", "n", "c", "1", "t"}, {"4 or 1", "n", "c", "1", "t"}, {"", "e", "c", "2", "t"}};
+    EXPECT_TRUE(ReplaceMainPageItems(m_path, mixed, "20260302"));
+    EXPECT_EQ((std::vector<std::string>{"3|n|1|t"}), Rows(dump));
+    EXPECT_EQ((std::vector<std::string>{"20260302"}), Rows("select MainInfoTime from globalconfig"));
 }
 
 TEST_F(MsgDBManagerTest, KeywordListCountsCharactersAndKeepsDatabaseOrder)
 {
     RawDb(m_path).Exec("insert into keyword values (1, 'ab');"
-                       "insert into keyword values (2, '中国人');"  // 3 characters, 9 bytes
+                       "insert into keyword values (2, '中国人');" // 3 characters, 9 bytes
                        "insert into keyword values (3, 'abcd');"
                        "insert into keyword values (4, 'xyz');"
                        "insert into keyword values (5, '春天');"
@@ -291,11 +305,12 @@ TEST_F(MsgDBManagerTest, BadKeywordBatchStoresNothing)
         {{"1", "a"}, {" 2", "b"}},
         {{"1", "a"}, {"2147483648", "b"}},
         {{"1", "a"}, {"1.5", "b"}},
-        {{"1", "a"}, {"2", "boom"}, {"3", "c"}},  // a statement failing half-way
+        {{"1", "a"}, {"2", "boom"}, {"3", "c"}}, // a statement failing half-way
     };
     for (const auto &batch : batches) {
         EXPECT_FALSE(StoreKeywordBatch(m_path, batch, "3")) << batch[1].id;
-        EXPECT_EQ((std::vector<std::string>{"0|0"}), Rows("select count(*), (select KeyWordMaxID from globalconfig) from keyword"));
+        EXPECT_EQ((std::vector<std::string>{"0|0"}),
+                  Rows("select count(*), (select KeyWordMaxID from globalconfig) from keyword"));
     }
 }
 
@@ -305,8 +320,8 @@ TEST(MsgDBManagerBrokenFileTest, MissingOrUnreadableFileRemembersNothing)
     fs::create_directory(fs::path(folder.File("folder.dll")));
     std::ofstream(folder.File("garbage.dll")) << "this is no database, only text that happens to be long enough\n";
     const std::string paths[] = {
-        folder.File("missing.dll"),        // SQLite makes an empty file: every statement fails
-        folder.File("no/folder/write.dll"),  // open fails
+        folder.File("missing.dll"),         // SQLite makes an empty file: every statement fails
+        folder.File("no/folder/write.dll"), // open fails
         folder.File("folder.dll"),
         folder.File("garbage.dll"),
     };
