@@ -204,9 +204,9 @@ void CGdipButton::Press()
     m_pressed = true;
     ShowFace(Face::Pressed);
     PostWindowMessage(parentWidget(), kMsgImageButtonPressed);
-    if (InGroup() && g_selection != this) {
-        if (g_selection)
-            g_selection->ResetFace();
+    // The selection moves only from another button: with none yet, the owner names the first.
+    if (InGroup() && g_selection && g_selection != this) {
+        g_selection->ResetFace();
         PostWindowMessage(parentWidget(), kMsgNavSelected, reinterpret_cast<intptr_t>(this));
         g_selection = this;
     }

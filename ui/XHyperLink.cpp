@@ -116,8 +116,8 @@ QColor CXHyperLink::CurrentColour() const
 void CXHyperLink::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    if (m_fill)
-        p.fillRect(rect(), *m_fill);
+    // Erasing: the fill colour, or the system's button face when none is set.
+    p.fillRect(rect(), m_fill ? *m_fill : palette().color(QPalette::Button));
     p.setFont(CurrentFont());
     p.setPen(CurrentColour());
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, GbkToQString(m_text));

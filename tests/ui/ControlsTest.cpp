@@ -133,6 +133,14 @@ private slots:
         QCOMPARE(log.Count(kMsgNavSelected), 0);
         QCOMPARE(log.Count(kMsgImageButtonPressed), 1);
         QCOMPARE(CGdipButton::GroupSelection(), &b);
+
+        // With no selection a press selects nothing: the owner names the first selection.
+        CGdipButton::SetGroupSelection(nullptr);
+        log.Clear();
+        QTest::mouseClick(&a, Qt::LeftButton);
+        QCOMPARE(log.Count(kMsgNavSelected), 0);
+        QCOMPARE(log.Count(kMsgImageButtonPressed), 1);
+        QCOMPARE(CGdipButton::GroupSelection(), static_cast<CGdipButton *>(nullptr));
     }
 
     void hoverPressedAndKeptFaces()
@@ -279,6 +287,14 @@ private slots:
         QCOMPARE(link.IsVisited(), true);
         QCOMPARE(opened.back(), std::string("http://127.0.0.1:1/user/forgetpw.aspx"));
         CXHyperLink::SetOpener({});
+
+        // The background: the button face until a fill colour is set, then the fill.
+        QPalette palette = link.palette();
+        palette.setColor(QPalette::Button, QColor(0x12, 0x34, 0x56)); // unlike the window behind
+        link.setPalette(palette);
+        QCOMPARE(link.grab().toImage().pixelColor(0, 0), QColor(0x12, 0x34, 0x56));
+        link.SetBackgroundColour(QColor(0xF6, 0xF8, 0xE3));
+        QCOMPARE(link.grab().toImage().pixelColor(0, 0), QColor(0xF6, 0xF8, 0xE3));
     }
 
     void linkHoverEndsAtTheFirstTickAfterLeaving()
