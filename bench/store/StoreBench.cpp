@@ -3,13 +3,13 @@
 #include "GbkText.h"
 #include "Keywords.h"
 #include "MsgDBManager.h"
+#include "ServiceDocument.h"
 
 #include <benchmark/benchmark.h>
 #include <json/json.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 namespace {
 
@@ -19,7 +19,8 @@ constexpr int kKeywords = 100000;
 // to six Chinese characters, a few with quotes.
 std::string MakeReply(int count)
 {
-    static const char *const kSyllables[] = {"春", "风", "明", "月", "山", "水", "花", "鸟", "云", "雨", "江", "河", "书", "笔", "心", "梦"};
+    static const char *const kSyllables[] = {"春", "风", "明", "月", "山", "水", "花", "鸟",
+                                             "云", "雨", "江", "河", "书", "笔", "心", "梦"};
     std::string reply = "{\"data\":[";
     unsigned seed = 12345;
     for (int i = 1; i <= count; ++i) {
@@ -36,20 +37,21 @@ std::string MakeReply(int count)
     return reply + "]}";
 }
 
-// What the keyword refresh does with the reply before storing it: ids and texts in GBK.
-std::vector<KeywordRecord> ParseReply(const std::string &reply)
+// What the keyword refresh does with the reply before storing it, with the program's own
+// functions: the call hands the result over in GBK, the document is parsed from it, and each
+// id and text is read back in GBK.
+std::vector<KeywordRecord> ParseReply(const std::string &utf8Reply)
 {
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    const std::string result = Utf8ToGbk(utf8Reply);
     Json::Value root;
-    std::string errors;
-    if (!reader->parse(reply.data(), reply.data() + reply.size(), &root, &errors))
+    if (!ParseServiceDocument(result, root))
         return {};
-    const Json::Value &data = root["data"];
     std::vector<KeywordRecord> keywords;
-    keywords.reserve(data.size());
-    for (const Json::Value &item : data)
-        keywords.push_back({Utf8ToGbk(item["I"].asString()), Utf8ToGbk(item["K"].asString())});
+    keywords.reserve(DocumentRecords(root).size());
+    for (const Json::Value &entry : DocumentRecords(root)) {
+        if (entry.isObject())
+            keywords.push_back({DocumentText(entry["I"]), DocumentText(entry["K"])});
+    }
     return keywords;
 }
 
@@ -113,14 +115,25 @@ void StoreWithFormattedExecute(const std::string &path, const std::vector<Keywor
     store.writeConfig("KeyWordMaxID", keywords.back().id);
 }
 
-enum class Way { Bound, FormattedInTransaction, FormattedEachCommitted };
+enum class Way
+{
+    Bound,
+    FormattedInTransaction,
+    FormattedEachCommitted
+};
 
 void Store(Way way, const std::string &path, const std::vector<KeywordRecord> &keywords)
 {
     switch (way) {
-    case Way::Bound: StoreWithBoundValues(path, keywords); break;
-    case Way::FormattedInTransaction: StoreWithFormattedExecute(path, keywords, true); break;
-    case Way::FormattedEachCommitted: StoreWithFormattedExecute(path, keywords, false); break;
+    case Way::Bound:
+        StoreWithBoundValues(path, keywords);
+        break;
+    case Way::FormattedInTransaction:
+        StoreWithFormattedExecute(path, keywords, true);
+        break;
+    case Way::FormattedEachCommitted:
+        StoreWithFormattedExecute(path, keywords, false);
+        break;
     }
 }
 
@@ -176,18 +189,22 @@ void BM_LoadKeywords(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_ParseKeywordReply)->Arg(kKeywords)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StoreKeywordReply, bound, Way::Bound)->Arg(kKeywords)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StoreKeywordReply, formatted_in_transaction, Way::FormattedInTransaction)
-    ->Arg(kKeywords)->Unit(benchmark::kMillisecond);
+    ->Arg(kKeywords)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StoreKeywordBatch, bound, Way::Bound)->Arg(kKeywords)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StoreKeywordBatch, formatted_in_transaction, Way::FormattedInTransaction)
-    ->Arg(kKeywords)->Unit(benchmark::kMillisecond);
+    ->Arg(kKeywords)
+    ->Unit(benchmark::kMillisecond);
 // Each statement its own transaction: 10^5 would take minutes, so a thousand show the rate.
 BENCHMARK_CAPTURE(BM_StoreKeywordBatch, formatted_each_committed, Way::FormattedEachCommitted)
-    ->Arg(1000)->Iterations(2)->Unit(benchmark::kMillisecond);
+    ->Arg(1000)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadKeywords)->Arg(kKeywords)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
