@@ -339,10 +339,11 @@ void Dialogs()
     Save(score, "img/hostimg/1.png");
 }
 
-// Notifier skin: a 24-bit BMP whose magenta pixels are cut out of the window's shape.
+// Notifier skin: a 24-bit BMP whose magenta pixels are cut out of the window's shape. The
+// shape is read in rows of the width rounded down to a multiple of 4, so the width is one.
 void NotifierSkin()
 {
-    const int w = 250, h = 160;
+    const int w = 252, h = 160;
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(QColor(255, 0, 255));
     QPainter p(&img);
