@@ -96,6 +96,6 @@ private:
     bool m_unreadInput = false;
 };
 
-// The namespace table of the service, defined in ServerNamespaces.cpp under the name the gSOAP
-// runtime looks for: SOAP 1.2 out, 1.1 accepted in, any ns1 URI accepted.
+// The namespace table of the service, the runtime's global one (service/RuntimeNamespaces.cpp):
+// SOAP 1.2 out, 1.1 accepted in, any ns1 URI accepted.
 extern struct Namespace namespaces[];
