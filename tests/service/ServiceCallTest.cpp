@@ -46,8 +46,7 @@ TEST_F(PeerTest, SignInRequestIsQualifiedOrderedAndComplete)
                                  ServiceContext.DeviceCode + "</ns1:code><ns1:verifyCode></ns1:verifyCode></ns1:WsLogin>";
     EXPECT_EQ(operation, expected);
     // SOAP 1.2 carries the action in the content type.
-    EXPECT_NE(sent[0].Header("Content-Type").find("action=\"" + Peer().BaseAddress() + "\""), std::string::npos)
-        << sent[0].head;
+    EXPECT_NE(sent[0].Header("Content-Type").find("action=\"" + Peer().BaseAddress() + "\""), std::string::npos) << sent[0].head;
 }
 
 TEST_F(PeerTest, OperationWithoutElementsSendsItsEmptyElementToTheSignedInEndpoint)
@@ -156,7 +155,7 @@ TEST_F(PeerTest, NothingIsShownWhileANoticeIsOpen)
         EXPECT_EQ(UserInfo().status, CallStatus::Abandoned) << status;
     }
     EXPECT_TRUE(m_shown.empty());
-    EXPECT_EQ(NewRequests().size(), 3u);  // no re-sign-in either
+    EXPECT_EQ(NewRequests().size(), 3u); // no re-sign-in either
 }
 
 TEST_F(PeerTest, SkippingOperationsDoNotRenew)
@@ -177,8 +176,8 @@ TEST_F(PeerTest, BrokenRepliesAreTransportFailures)
         {"hello, not HTTP"},
         {ScriptedPeer::HttpResponse("not xml at all")},
         {ScriptedPeer::HttpResponse("<html><body>Server error</body></html>", "500 Internal Server Error")},
-        {ScriptedPeer::HttpResponse(envelope).substr(0, 300)},  // cut off
-        {""},                                                   // closed without a word
+        {ScriptedPeer::HttpResponse(envelope).substr(0, 300)}, // cut off
+        {""},                                                  // closed without a word
     };
     for (const ScriptedPeer::Reply &reply : replies) {
         Peer().Push(reply);
@@ -191,6 +190,17 @@ TEST_F(PeerTest, BrokenRepliesAreTransportFailures)
     Peer().Push({ScriptedPeer::HttpResponse(envelope)});
     EXPECT_EQ(UserInfo().status, CallStatus::TransportFailure);
     EXPECT_TRUE(m_shown.empty());
+}
+
+TEST_F(PeerTest, Soap11RepliesAreReadToo)
+{
+    std::string envelope = ScriptedPeer::SoapResultEnvelope("WsUserInfo", "{\"data\":[]}");
+    const std::string soap12 = "http://www.w3.org/2003/05/soap-envelope";
+    envelope.replace(envelope.find(soap12), soap12.size(), "http://schemas.xmlsoap.org/soap/envelope/");
+    Peer().Push({ScriptedPeer::HttpResponse(envelope)});
+    CallResult result = UserInfo();
+    EXPECT_EQ(result.status, CallStatus::Result);
+    EXPECT_EQ(result.text, "{\"data\":[]}");
 }
 
 TEST_F(PeerTest, NoPeerIsATransportFailure)
@@ -227,4 +237,4 @@ TEST(ResultKind, ClassifiesResults)
     EXPECT_EQ(ClassifyResult(SOAP_OK, " 2", true, {}), ResultKind::Document);
 }
 
-}  // namespace
+} // namespace
