@@ -21,8 +21,7 @@ std::string Dump(const std::vector<BoxMessageGlyph> &glyphs, const std::string &
 {
     std::string text;
     for (const BoxMessageGlyph &g : glyphs)
-        text += GbkToUtf8(message.substr(g.offset, g.length)) + "@" + std::to_string(g.x) + "," +
-                std::to_string(g.top) + " ";
+        text += GbkToUtf8(message.substr(g.offset, g.length)) + "@" + std::to_string(g.x) + "," + std::to_string(g.top) + " ";
     return text;
 }
 
@@ -57,8 +56,7 @@ QImage RenderNotice(const std::string &message)
     return box.grab().toImage();
 }
 
-template <typename Box>
-Box *OpenBox()
+template <typename Box> Box *OpenBox()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (auto *box = qobject_cast<Box *>(widget); box && box->isVisible())
@@ -84,8 +82,7 @@ private slots:
             << gbk("\t  删除成功!") << QString(" @48,6  @54,6 删@60,6 除@72,6 成@84,6 功@96,6 !@108,6 ");
         QTest::newRow("CR, CR LF and LF each start one line")
             << gbk("a\rb\r\nc\nd\n\re") << QString("a@0,6 b@0,26 c@0,46 d@0,66 e@0,106 ");
-        QTest::newRow("a byte without a high-bit partner is one average wide")
-            << QByteArray("\xb1x") << QString("?@0,6 x@6,6 ");
+        QTest::newRow("a byte without a high-bit partner is one average wide") << QByteArray("\xb1x") << QString("?@0,6 x@6,6 ");
     }
 
     void layoutFollowsTheBoxRule()
@@ -130,6 +127,25 @@ private slots:
         const int tabbed = LeftmostDark(RenderNotice(Utf8ToGbk("\t  删除成功!")), label);
         QVERIFY(plain >= 44);
         QCOMPARE(tabbed - plain, 10 * average);
+    }
+
+    void drawnLongSentenceWrapsOntoASecondLine()
+    {
+        // Thirty characters do not fit one line of the label with the box's own font.
+        const std::string sentence = Utf8ToGbk("今天我们去公园里看花，春天的花开得真好看，红的黄的白的都有。");
+        const QFont font = messagebox::BoxFont();
+        const auto glyphs = LayoutBoxMessage(sentence, font.pixelSize(), AverageCharWidth(font), 243);
+        const int secondTop = glyphs.back().top;
+        QVERIFY(secondTop > glyphs.front().top);
+        const QImage image = RenderNotice(sentence);
+        const QRect firstLine(44, 50 + glyphs.front().top, 243, secondTop - glyphs.front().top);
+        const QRect secondLine(44, 50 + secondTop, 243, secondTop - glyphs.front().top);
+        QVERIFY(DarkPixels(image, secondLine) > 0);
+        // Both lines start at the label's left edge (within a glyph's own side bearing).
+        for (const QRect &line : {firstLine, secondLine}) {
+            QVERIFY(LeftmostDark(image, line) >= 44);
+            QVERIFY(LeftmostDark(image, line) < 44 + AverageCharWidth(font) / 2);
+        }
     }
 
     void drawnMessageIsClippedAtTheLabelsHeight()
