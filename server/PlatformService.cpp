@@ -168,6 +168,16 @@ std::string PlatformService::SignInDocument(std::int64_t userId)
     return DataDocument(row);
 }
 
+std::string PlatformService::StartSession(const std::string &device, const char *name, const char *passwordMd5)
+{
+    std::int64_t userId = 0;
+    std::string status = CheckCredentials(name, passwordMd5, &userId);
+    if (!status.empty())
+        return status;
+    m_shared.sessions.SignIn(userId, device);
+    return SignInDocument(userId);
+}
+
 int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *response)
 {
     return Answer(response->WsLoginResult, [&]() -> std::string {
@@ -176,12 +186,7 @@ int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *resp
             return "0";
         if (!m_shared.sessions.CheckVerifyCode(device, Element(request->verifyCode)))
             return "-1";
-        std::int64_t userId = 0;
-        std::string status = CheckCredentials(request->u, request->p, &userId);
-        if (!status.empty())
-            return status;
-        m_shared.sessions.SignIn(userId, device);
-        return SignInDocument(userId);
+        return StartSession(device, request->u, request->p);
     });
 }
 
@@ -189,14 +194,9 @@ int PlatformService::WsAutoLogin(_ns1__WsAutoLogin *request, _ns1__WsAutoLoginRe
 {
     return Answer(response->WsAutoLoginResult, [&]() -> std::string {
         std::string device = Element(request->code);
-        if (device.empty())
+        if (!IsDeviceCode(device))
             return "0";
-        std::int64_t userId = 0;
-        std::string status = CheckCredentials(request->u, request->p, &userId);
-        if (!status.empty())
-            return status;
-        m_shared.sessions.SignIn(userId, device);
-        return SignInDocument(userId);
+        return StartSession(device, request->u, request->p);
     });
 }
 
@@ -205,7 +205,7 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
     return Answer(response->WsReLoginResult, [&]() -> std::string {
         std::string device = Element(request->code);
         std::int64_t userId = 0;
-        if (device.empty() || !CheckCredentials(request->u, request->p, &userId).empty())
+        if (!IsDeviceCode(device) || !CheckCredentials(request->u, request->p, &userId).empty())
             return "0";
         if (m_shared.sessions.TakeReLoginRefusal(userId))
             return "0";

@@ -72,6 +72,9 @@ private:
     // The answer of a sign-in: a status code, or the user.
     std::string CheckCredentials(const char *name, const char *digest, std::int64_t *userId);
     std::string SignInDocument(std::int64_t userId);
+    // Checks the name and password digest and, when they pass, opens the user's session for the
+    // device: the sign-in document, or the refusal's status code.
+    std::string StartSession(const std::string &device, const char *name, const char *passwordMd5);
     // Absolute address of a site path ("/help.aspx" -> base + "help.aspx").
     std::string SiteAddress(const std::string &path) const;
 
