@@ -51,6 +51,20 @@ std::int32_t LeadingNumber(const std::string &text)
     return static_cast<std::int32_t>(value);
 }
 
+bool IsDecimalId(const std::string &text)
+{
+    constexpr std::size_t kMaxDigits = 10;
+    if (text.empty() || text.size() > kMaxDigits)
+        return false;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return value >= 1 && value <= std::numeric_limits<std::int32_t>::max();
+}
+
 std::string ProgramMessage(const char *utf8Text)
 {
     return Utf8ToGbk(utf8Text);

@@ -26,6 +26,10 @@ FetchStatus StatusOfCall(const CallResult &call);
 // anything else ends the number, and no digits give 0. Out-of-range values are clamped.
 std::int32_t LeadingNumber(const std::string &text);
 
+// An identifier the service gives a record: plain decimal digits, no sign or blanks, a value
+// from 1 to the largest 32-bit number (the library reads identifiers as such numbers).
+bool IsDecimalId(const std::string &text);
+
 enum class DocumentShape
 {
     Any,           // any JSON document

@@ -132,6 +132,9 @@ SaveOutcome SaveComposition(const std::string &compId, const std::string &title,
         return Refusal(kSaveFailed);
     if (call.text == "-1")
         return Refusal(kSaveTooLong);
+    // Only an identifier is a save: an empty or garbled answer must not pass for one.
+    if (!IsDecimalId(call.text))
+        return Refusal(kSaveFailed);
     return Saved(call.text, kSaved);
 }
 
@@ -237,8 +240,10 @@ SaveOutcome SubmitContestEntry(const ContestEntry &entry)
         return Refusal(kAlreadySubmitted);
     if (call.text == "-3")
         return Refusal(kContestTooLong);
-    if (preliminary && call.text != "1")
-        return Refusal(nullptr);
+    if (preliminary)
+        return call.text == "1" ? Saved(call.text, kContestSubmitted) : Refusal(nullptr);
+    if (!IsDecimalId(call.text))
+        return Refusal(kSaveFailed);
     return Saved(call.text, kContestSubmitted);
 }
 

@@ -32,11 +32,14 @@ enum class SaveStatus
 struct SaveOutcome
 {
     SaveStatus status = SaveStatus::TransportFailure;
-    std::string essayId;  // the identifier the service gave the essay
+    // The identifier the service gave the essay; set only when Saved, so a screen keeps the
+    // identifier it had after any other outcome.
+    std::string essayId;
     std::string message;  // GBK: the text to show ("" for nothing)
 };
 
-// Saves a free-writing essay: compId "0" for a new essay, else its library identifier.
+// Saves a free-writing essay: compId "0" for a new essay, else its library identifier. Saved
+// only on a decimal identifier; "0", "-1" and any other answer are refusals with their message.
 SaveOutcome SaveComposition(const std::string &compId, const std::string &title, const std::string &content);
 
 struct LibraryEntry
@@ -81,7 +84,8 @@ struct ContestEntry
 std::string ContestConfirmationQuestion();
 
 // Submits a contest entry (after CheckEssayBeforeSending and the confirmation). A preliminary
-// result that matches no code is ignored: status Refused with an empty message.
+// result that matches no code is ignored: status Refused with an empty message. In the second
+// round only a decimal identifier is a submission; any other unlisted answer is a failure.
 SaveOutcome SubmitContestEntry(const ContestEntry &entry);
 
 // Records a score as typed; true when the service answered "1".

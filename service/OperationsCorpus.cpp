@@ -68,6 +68,10 @@ LikeOutcome LikeCorpus(std::int32_t corpusId)
     CallResult call = CallWithNumber(ProxyRoute::SignedIn, &OstrelServiceSoapProxy::WsUpdateCorHits, &_ns1__WsUpdateCorHits::corId,
                                      corpusId, &_ns1__WsUpdateCorHitsResponse::WsUpdateCorHitsResult);
     LikeOutcome outcome;
+    if (call.status == CallStatus::Abandoned) {
+        outcome.abandoned = true;
+        return outcome;
+    }
     outcome.liked = call.status == CallStatus::Result && call.text == "1";
     outcome.message = ProgramMessage(outcome.liked ? kLiked : kLikeFailed);
     return outcome;

@@ -28,9 +28,12 @@ FetchStatus FetchCorpusDetail(std::int32_t corpusId, CorpusDetail &detail);
 struct LikeOutcome
 {
     bool liked = false;
-    std::string message;  // GBK: the thank-you text or the failure text
+    // The common status handler gave up and has told the user already: nothing more is shown.
+    bool abandoned = false;
+    std::string message;  // GBK: the thank-you text, the failure text, or "" when abandoned
 };
 
+// Liked on "1"; a transport failure or any other result is a failed like.
 LikeOutcome LikeCorpus(std::int32_t corpusId);
 
 // Part of the binding; no screen sends it. The result is returned as received (GBK).

@@ -48,6 +48,9 @@ enum class ResultKind
     Document,
 };
 
+// The common status of a lapsed sign-in, the one the handler renews.
+constexpr const char *kLapsedSignIn = "2";
+
 bool IsCommonStatus(const std::string &gbkResult);
 
 // Classifies a result: transport failure, common status (where it applies), one of the
@@ -94,6 +97,11 @@ RawReply SendServiceRequest(ProxyRoute route, ServiceOperation<Request, Response
     return reply;
 }
 
+// A peer that answers "2" to every request while accepting every renewal would otherwise keep
+// the call going for ever: a call renews the sign-in at most this many times, and the next "2"
+// ends it as abandoned without a message (the renewals themselves showed none).
+constexpr int kMaxRenewalsPerCall = 3;
+
 // The call loop of every operation with a text result: sends the request, converts the result
 // to GBK, then applies the rule for the common status results. After a renewed sign-in the
 // request record is sent again unchanged.
@@ -105,6 +113,7 @@ CallResult CallService(ProxyRoute route, CommonStatusRule rule, ServiceOperation
         const char *value = response.*resultField;
         return std::string(value ? value : "");
     };
+    int renewals = 0;
     for (;;) {
         RawReply reply = SendServiceRequest(route, operation, request, text);
         CallResult result;
@@ -117,8 +126,11 @@ CallResult CallService(ProxyRoute route, CommonStatusRule rule, ServiceOperation
                 result.status = CallStatus::Skipped;
                 return result;
             }
-            if (HandleServiceStatus(result.text))
+            const bool lapsed = result.text == kLapsedSignIn;
+            if (!(lapsed && renewals == kMaxRenewalsPerCall) && HandleServiceStatus(result.text)) {
+                ++renewals;
                 continue;
+            }
             result.status = CallStatus::Abandoned;
             return result;
         }

@@ -61,7 +61,7 @@ bool HandleServiceStatus(const std::string &gbkResult)
         ShowNotice("错误请求，请重新登录！");
         return false;
     }
-    if (gbkResult == "2") {
+    if (gbkResult == kLapsedSignIn) {
         CallResult renewal = ReSignIn();
         if (renewal.status == CallStatus::TransportFailure)
             return false;

@@ -116,6 +116,12 @@ void ScriptedPeer::PushResult(const std::string &operation, const std::string &u
     Push({HttpResponse(SoapResultEnvelope(operation, utf8Text)), false});
 }
 
+void ScriptedPeer::SetResponder(Responder responder)
+{
+    std::lock_guard lock(m_mutex);
+    m_responder = std::move(responder);
+}
+
 std::vector<PeerRequest> ScriptedPeer::Requests() const
 {
     std::lock_guard lock(m_mutex);
@@ -181,8 +187,10 @@ void ScriptedPeer::Handle(int client)
         if (!m_replies.empty()) {
             m_lastReply = m_replies.front();
             m_replies.pop_front();
+            reply = m_lastReply;
+        } else {
+            reply = m_responder ? m_responder(request) : m_lastReply;
         }
-        reply = m_lastReply;
     }
     if (reply.silent) {
         std::unique_lock lock(m_mutex);

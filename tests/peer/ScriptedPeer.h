@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -44,6 +45,11 @@ public:
     // A SOAP 1.2 reply whose body holds <ns1:OPResponse><ns1:OPResult>text</ns1:OPResult>.
     void PushResult(const std::string &operation, const std::string &utf8Text);
 
+    // Answers every request that finds the queue empty, for peers that behave the same way
+    // without end; an empty function goes back to repeating the last reply.
+    using Responder = std::function<Reply(const PeerRequest &)>;
+    void SetResponder(Responder responder);
+
     std::vector<PeerRequest> Requests() const;
 
     static std::string HttpResponse(const std::string &body, const std::string &status = "200 OK");
@@ -60,6 +66,7 @@ private:
     std::condition_variable m_stopped;
     std::deque<Reply> m_replies;
     Reply m_lastReply;
+    Responder m_responder;
     std::vector<PeerRequest> m_requests;
     std::thread m_thread;
 };

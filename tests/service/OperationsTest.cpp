@@ -165,6 +165,38 @@ TEST_F(PeerTest, LikeIsRenewedAndSentAgainWithTheSameId)
     EXPECT_EQ(failed.message, Gbk("\t   语料分享失败"));
 }
 
+TEST_F(PeerTest, LikeAbandonedByTheStatusHandlerShowsNothingMore)
+{
+    struct Case
+    {
+        std::vector<std::pair<const char *, const char *>> replies;  // operation, result
+        const char *handlerMessage;
+    };
+    const Case cases[] = {
+        {{{"WsUpdateCorHits", "3"}}, "您的账号已在别处登录，请重新登录！"},
+        {{{"WsUpdateCorHits", "4"}}, "错误请求，请重新登录！"},
+        {{{"WsUpdateCorHits", "2"}, {"WsReLogin", "0"}}, "\t您已掉线，请重新登录!"},
+    };
+    for (const Case &c : cases) {
+        m_shown.clear();
+        for (const auto &[operation, result] : c.replies)
+            Peer().PushResult(operation, result);
+        LikeOutcome outcome = LikeCorpus(41);
+        EXPECT_EQ(outcome.abandoned, true) << c.replies[0].second;
+        EXPECT_EQ(outcome.liked, false) << c.replies[0].second;
+        EXPECT_EQ(outcome.message, "") << c.replies[0].second;
+        EXPECT_EQ(m_shown, std::vector<std::string>{Gbk(c.handlerMessage)}) << c.replies[0].second;
+    }
+
+    // A peer gone silent is a failed like, not an abandoned one.
+    const std::string savedEndpoint = ServiceContext.Endpoint;
+    ServiceContext.Endpoint = "http://127.0.0.1:1/iface/api.asmx";
+    LikeOutcome unreachable = LikeCorpus(41);
+    ServiceContext.Endpoint = savedEndpoint;
+    EXPECT_EQ(unreachable.abandoned, false);
+    EXPECT_EQ(unreachable.message, Gbk("\t   语料分享失败"));
+}
+
 TEST_F(PeerTest, SaveSendsWireLineBreaksAndKeepsTheReturnedId)
 {
     const std::string essay = Gbk("第一段") + "\r" + Gbk("第二段");
@@ -196,6 +228,40 @@ TEST_F(PeerTest, SaveSendsWireLineBreaksAndKeepsTheReturnedId)
         EXPECT_EQ(outcome.status, SaveStatus::Refused) << r.result;
         EXPECT_EQ(outcome.message, Gbk(r.message)) << r.result;
     }
+}
+
+TEST_F(PeerTest, OnlyADecimalIdIsASave)
+{
+    struct Case
+    {
+        const char *result;
+        SaveStatus status;
+    };
+    const Case cases[] = {
+        {"", SaveStatus::Refused},         {" 57", SaveStatus::Refused},        {"57\n", SaveStatus::Refused},
+        {"57abc", SaveStatus::Refused},    {"abc", SaveStatus::Refused},        {"-5", SaveStatus::Refused},
+        {"+5", SaveStatus::Refused},       {"00", SaveStatus::Refused},         {"2147483648", SaveStatus::Refused},
+        {"<b>1</b>", SaveStatus::Refused}, {"2147483647", SaveStatus::Saved},   {"007", SaveStatus::Saved},
+    };
+    for (const Case &c : cases) {
+        Peer().PushResult("WsCompSaveOrEdit", c.result);
+        SaveOutcome outcome = SaveComposition("57", "t", "x");
+        EXPECT_EQ(outcome.status, c.status) << c.result;
+        EXPECT_EQ(outcome.message, Gbk(c.status == SaveStatus::Saved ? "\t  您的文章已成功保存！" : "\t  作文提交保存失败!"))
+            << c.result;
+        EXPECT_EQ(outcome.essayId, c.status == SaveStatus::Saved ? std::string(c.result) : std::string()) << c.result;
+    }
+
+    // The second contest round takes any identifier the same way.
+    ContestEntry second{ContestRound::Second, Gbk("题目"), Gbk("正文"), "2", "m7"};
+    for (const char *garbled : {"", "ok", "88 "}) {
+        Peer().PushResult("WsCompMatch", garbled);
+        SaveOutcome outcome = SubmitContestEntry(second);
+        EXPECT_EQ(outcome.status, SaveStatus::Refused) << garbled;
+        EXPECT_EQ(outcome.message, Gbk("\t  作文提交保存失败!")) << garbled;
+        EXPECT_EQ(outcome.essayId, "") << garbled;
+    }
+    EXPECT_EQ(m_shown, std::vector<std::string>{});
 }
 
 TEST_F(PeerTest, EmptyEssaysAreRefusedWithoutARequest)

@@ -42,7 +42,11 @@ protected:
         hooks.onReLoginRefused = [this] { ++m_refusals; };
     }
 
-    void TearDown() override { GetServiceHooks() = ServiceHooks{}; }
+    void TearDown() override
+    {
+        Peer().SetResponder({});
+        GetServiceHooks() = ServiceHooks{};
+    }
 
     std::vector<PeerRequest> NewRequests() const
     {

@@ -113,6 +113,61 @@ TEST_F(PeerTest, LapsedSignInIsRenewedAndTheSameRequestSentAgain)
     EXPECT_TRUE(m_shown.empty());
 }
 
+// The operation a request body carries: the name of the element inside the SOAP body.
+std::string OperationName(const std::string &body)
+{
+    const std::size_t open = body.find("<ns1:Ws");
+    if (open == std::string::npos)
+        return {};
+    const std::size_t start = open + 5;
+    return body.substr(start, body.find_first_of(" />", start) - start);
+}
+
+// A peer that answers "2" to every call and accepts every renewal. It gives up after many
+// rounds only so that a client without a bound ends with a wrong result instead of hanging.
+void LapseForEver()
+{
+    Peer().SetResponder([rounds = 0](const PeerRequest &request) mutable {
+        if (request.body.find("WsReLogin") != std::string::npos)
+            return ScriptedPeer::Reply{ScriptedPeer::HttpResponse(ScriptedPeer::SoapResultEnvelope("WsReLogin", "1"))};
+        const char *answer = ++rounds < 50 ? "2" : R"({"data":[]})";
+        return ScriptedPeer::Reply{ScriptedPeer::HttpResponse(ScriptedPeer::SoapResultEnvelope("WsUserInfo", answer))};
+    });
+}
+
+TEST_F(PeerTest, EndlessLapsesEndTheCallSilentlyAfterThreeRenewals)
+{
+    LapseForEver();
+    CallResult result = UserInfo();
+    EXPECT_EQ(result.status, CallStatus::Abandoned);
+    std::vector<PeerRequest> sent = NewRequests();
+    ASSERT_EQ(sent.size(), 7u);  // four sends, three renewals between them
+    std::vector<std::string> operations;
+    for (const PeerRequest &request : sent)
+        operations.push_back(OperationName(request.body));
+    const std::vector<std::string> expected = {"WsUserInfo", "WsReLogin", "WsUserInfo", "WsReLogin",
+                                               "WsUserInfo", "WsReLogin", "WsUserInfo"};
+    EXPECT_EQ(operations, expected);
+    EXPECT_EQ(m_shown, std::vector<std::string>{});
+    EXPECT_EQ(m_refusals, 0);
+
+    // The bound is per call: the next call has its own three renewals.
+    EXPECT_EQ(UserInfo().status, CallStatus::Abandoned);
+    EXPECT_EQ(NewRequests().size(), 14u);
+}
+
+TEST_F(PeerTest, DisplacementAfterRenewalsIsStillReported)
+{
+    for (int i = 0; i < 3; ++i) {
+        Peer().PushResult("WsUserInfo", "2");
+        Peer().PushResult("WsReLogin", "1");
+    }
+    Peer().PushResult("WsUserInfo", "3");
+    EXPECT_EQ(UserInfo().status, CallStatus::Abandoned);
+    EXPECT_EQ(NewRequests().size(), 7u);
+    EXPECT_EQ(m_shown, std::vector<std::string>{Utf8ToGbk("您的账号已在别处登录，请重新登录！")});
+}
+
 TEST_F(PeerTest, RefusedRenewalShowsOfflineMessageAndReturnsToSignIn)
 {
     Peer().PushResult("WsUserInfo", "2");
