@@ -26,6 +26,24 @@ constexpr const char *kExperienceFailed = "\t  提交心得失败!";
 // Library lists are fetched whole: one page of this size.
 constexpr const char *kLibraryPageSize = "4000";
 
+// The blank that Chinese input methods type: the full-width space, U+3000, in GBK.
+constexpr char kFullWidthSpace[] = "\xA1\xA1";
+
+std::size_t GbkCharLengthAt(const std::string &text, std::size_t i)
+{
+    return IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+}
+
+// The length of the blank that starts at i: 1 for a space or a tab, 2 for a full-width space,
+// 0 for any other character. i is the start of a character, so a trail byte 0xA1 of another
+// character is never read as half of a full-width space.
+std::size_t BlankLengthAt(const std::string &text, std::size_t i)
+{
+    if (text[i] == ' ' || text[i] == '\t')
+        return 1;
+    return text.compare(i, 2, kFullWidthSpace) == 0 ? 2 : 0;
+}
+
 void FillIdentity(auto &request)
 {
     request.id = RequestText(ServiceContext.UserId);
@@ -90,11 +108,18 @@ std::string FromWireLineBreaks(const std::string &essay)
 
 std::string TrimBlanks(const std::string &text)
 {
-    std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    std::size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
+    std::size_t first = std::string::npos, end = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t blank = BlankLengthAt(text, i);
+        const std::size_t length = blank ? blank : GbkCharLengthAt(text, i);
+        if (!blank) {
+            if (first == std::string::npos)
+                first = i;
+            end = i + length;
+        }
+        i += length;
+    }
+    return first == std::string::npos ? std::string() : text.substr(first, end - first);
 }
 
 std::string CheckEssayBeforeSending(const std::string &title, const std::string &content)

@@ -14,7 +14,8 @@ std::string EssayPlaceholderText();
 std::string ToWireLineBreaks(const std::string &essay);
 std::string FromWireLineBreaks(const std::string &essay);
 
-// Leading and trailing blanks removed.
+// GBK text with its leading and trailing blanks removed: spaces, tabs and full-width spaces,
+// read character by character. Every title check and the library search trim with it.
 std::string TrimBlanks(const std::string &text);
 
 // The local checks before a save or a contest entry: the message to show (GBK), or "" when the

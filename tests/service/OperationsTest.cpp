@@ -201,7 +201,7 @@ TEST_F(PeerTest, SaveSendsWireLineBreaksAndKeepsTheReturnedId)
 {
     const std::string essay = Gbk("第一段") + "\r" + Gbk("第二段");
     Peer().PushResult("WsCompSaveOrEdit", "57");
-    SaveOutcome first = SaveComposition("0", Gbk("  春天  "), essay);
+    SaveOutcome first = SaveComposition("0", Gbk(" 　春天　 "), essay);
     EXPECT_EQ(first.status, SaveStatus::Saved);
     EXPECT_EQ(first.essayId, "57");
     EXPECT_EQ(first.message, Gbk("\t  您的文章已成功保存！"));
@@ -264,6 +264,27 @@ TEST_F(PeerTest, OnlyADecimalIdIsASave)
     EXPECT_EQ(m_shown, std::vector<std::string>{});
 }
 
+TEST(TrimBlanks, TrimsAsciiAndFullWidthBlanksCharacterByCharacter)
+{
+    struct Case
+    {
+        std::string text, trimmed;
+    };
+    const Case cases[] = {
+        {Gbk("　春天　"), Gbk("春天")},
+        {Gbk(" \t　春 天　 \t"), Gbk("春 天")},
+        {Gbk("春　天"), Gbk("春　天")},  // blanks inside stay
+        {Gbk("　　"), ""},
+        {"", ""},
+        // 0xA1 as the trail byte of a character followed by a lone 0xA1: no full-width space.
+        {Gbk("啊") + "\xA1", Gbk("啊") + "\xA1"},
+        // A character whose trail byte is 0xA1, then a full-width space.
+        {Gbk("　啊　"), Gbk("啊")},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(TrimBlanks(c.text), c.trimmed) << GbkToUtf8(c.text);
+}
+
 TEST_F(PeerTest, EmptyEssaysAreRefusedWithoutARequest)
 {
     struct Case
@@ -274,6 +295,8 @@ TEST_F(PeerTest, EmptyEssaysAreRefusedWithoutARequest)
     const Case cases[] = {
         {"", "x", "\t  作文标题不能为空!"},
         {"   ", "x", "\t  作文标题不能为空!"},
+        {Gbk("　　"), "x", "\t  作文标题不能为空!"},
+        {Gbk(" \t　 　"), "x", "\t  作文标题不能为空!"},
         {"t", "", "\t  作文内容不能为空!"},
         {"t", Gbk("请在此输入内容"), "\t  作文内容不能为空!"},
     };
