@@ -14,6 +14,26 @@ foreach(mode mark edit)
   endif()
 endforeach()
 
+# Every line end, LF, CR LF or a lone CR, ends one paragraph: an empty line stays an empty
+# paragraph, so the rows and the marks below it are the same whichever line ends the essay has.
+set(expected "0\tc8cb0d\n1\t0d\n2\tc8cb0d\nmark\t0\t0\t3\nmark\t2\t0\t3\nmark\t0\t1\t3\nmark\t2\t1\t3\n")
+foreach(ending LF CRLF CR)
+  if(ending STREQUAL "LF")
+    set(eol "\n")
+  elseif(ending STREQUAL "CRLF")
+    set(eol "\r\n")
+  else()
+    set(eol "\r")
+  endif()
+  set(input ${CMAKE_CURRENT_BINARY_DIR}/empty-line-${ending}.txt)
+  file(WRITE ${input} "人${eol}${eol}人${eol}")
+  execute_process(COMMAND ${TOOL} mark --keywords ${DATA}/keywords.txt --width 6 INPUT_FILE ${input}
+                  OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
+    message(FATAL_ERROR "essay-tool mark, ${ending} line ends: exit ${rc}\n--- got\n${out}--- expected\n${expected}")
+  endif()
+endforeach()
+
 # Bad input is refused with exit status 2 and a message, never a crash.
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/bad-script.txt "insert 0 x abc\n")
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/bad-keywords.txt "no tab here\n")

@@ -91,6 +91,22 @@ std::string StripLineEnd(std::string line)
     return line;
 }
 
+// Each line end of the input, LF, CR LF or a lone CR, becomes one paragraph mark, so an empty
+// line stays an empty paragraph whatever system wrote the file. No GBK byte of a two-byte
+// character is CR or LF, so a byte-wise pass is safe.
+std::string ParagraphMarks(const std::string &text)
+{
+    std::string marked;
+    marked.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char byte = text[i];
+        if (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        marked.push_back(byte == '\n' ? '\r' : byte);
+    }
+    return marked;
+}
+
 // One keyword a line, "id<TAB>text", in list order.
 bool ReadKeywords(const std::string &path, std::vector<KeywordEntry> &list)
 {
@@ -125,12 +141,8 @@ int RunMark(const Options &options)
     if (!ReadKeywords(options.keywordFile, list))
         return kUsageError;
     const std::string utf8((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    // Each line end, LF or CR LF, is one paragraph mark.
-    std::string text;
-    for (char byte : Utf8ToGbk(utf8))
-        text.push_back(byte == '\n' && (text.empty() || text.back() != '\r') ? '\r' : byte);
     CWriteDoc doc;
-    doc.SetText(text);
+    doc.SetText(ParagraphMarks(Utf8ToGbk(utf8)));
     doc.Reflow(*options.width);
     KeywordAutomaton automaton;
     automaton.Build(list);
