@@ -141,6 +141,11 @@ bool CGdipButton::InGroup() const
     return m_group && std::find(g_group.begin(), g_group.end(), this) != g_group.end();
 }
 
+bool CGdipButton::IsGroupSelection() const
+{
+    return g_selection == this && InGroup();
+}
+
 // ---- painting ----
 
 void CGdipButton::paintEvent(QPaintEvent *)
@@ -181,9 +186,11 @@ void CGdipButton::leaveEvent(QEvent *)
 {
     m_hover = false;
     m_tipTimer.stop();
-    // A selected group button keeps its pressed face until another one is chosen.
-    const bool selectedInGroup = InGroup() && g_selection == this;
-    if (!m_keepFace && !selectedInGroup)
+    // The selected group button shows its hover face like any other while the pointer is over
+    // it, and goes back to its pressed face, the mark of the selection, when the pointer leaves.
+    if (IsGroupSelection())
+        ShowFace(Face::Pressed);
+    else if (!m_keepFace)
         ShowFace(Face::Normal);
 }
 

@@ -74,6 +74,7 @@ private:
     void Press();
     void ShowToolTipNow();
     bool InGroup() const;
+    bool IsGroupSelection() const;
 
     QImage m_images[4];
     bool m_stretch = false;

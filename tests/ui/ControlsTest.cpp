@@ -143,6 +143,47 @@ private slots:
         QCOMPARE(CGdipButton::GroupSelection(), static_cast<CGdipButton *>(nullptr));
     }
 
+    void selectedGroupButtonComesBackToItsPressedFace()
+    {
+        QWidget parent;
+        parent.resize(100, 20);
+        CGdipButton named(&parent), pressed(&parent);
+        for (CGdipButton *button : {&named, &pressed}) {
+            button->resize(10, 8);
+            button->LoadImages(m_normal, m_hover, m_pressed);
+            button->SetGroup(true);
+            CGdipButton::AddToGroup(button);
+        }
+        pressed.move(20, 0);
+        const QRgb red = qRgb(255, 0, 0);
+
+        // The selection the owner names at start, shown pressed.
+        CGdipButton::SetGroupSelection(&named);
+        named.ShowFace(CGdipButton::Face::Pressed);
+        for (int pass = 0; pass < 2; ++pass) {
+            Enter(&named);
+            QCOMPARE(named.CurrentFace(), CGdipButton::Face::Hover);
+            Leave(&named);
+            QCOMPARE(named.CurrentFace(), CGdipButton::Face::Pressed);
+            QCOMPARE(named.grab().toImage().pixel(5, 4), red);
+        }
+
+        // A selection made by a click, passed over again after the release.
+        QTest::mouseClick(&pressed, Qt::LeftButton);
+        QCOMPARE(CGdipButton::GroupSelection(), &pressed);
+        Leave(&pressed);
+        Enter(&pressed);
+        Leave(&pressed);
+        QCOMPARE(pressed.CurrentFace(), CGdipButton::Face::Pressed);
+        QCOMPARE(pressed.grab().toImage().pixel(5, 4), red);
+
+        // The former selection is an ordinary button again.
+        Enter(&named);
+        Leave(&named);
+        QCOMPARE(named.CurrentFace(), CGdipButton::Face::Normal);
+        CGdipButton::SetGroupSelection(nullptr);
+    }
+
     void hoverPressedAndKeptFaces()
     {
         QWidget parent;
