@@ -62,11 +62,45 @@ TEST(DeviceCode, ComputedOncePerProcess)
     SetDiskSerialSource(nullptr);
 }
 
-TEST(DeviceCode, ThisMachineGivesTwentyEightHexDigits)
+// The platform's own serial reader over a prepared sysfs tree, so that the identifier is
+// checked end to end against bytes the test knows.
+class DeviceCodeFromDiskTest : public ::testing::Test
 {
-    const std::string code = ComputeDeviceCode();
-    EXPECT_EQ(code.size(), 28u);
-    EXPECT_EQ(code.find_first_not_of("0123456789abcdef"), std::string::npos) << code;
+protected:
+    void SetUp() override
+    {
+        m_root = fs::temp_directory_path() / ("device_code_test_" + std::to_string(::getpid()));
+        for (const char *dir : {"block", "dev", "udev"})
+            fs::create_directories(m_root / dir);
+        SetDiskSerialSource(std::make_shared<LinuxDiskSerialSource>((m_root / "block").string(), (m_root / "dev").string(),
+                                                                    (m_root / "udev").string()));
+    }
+    void TearDown() override
+    {
+        SetDiskSerialSource(nullptr);
+        fs::remove_all(m_root);
+    }
+    void AddDiskWithSerial(const std::string &name, const std::string &serial)
+    {
+        fs::create_directories(m_root / "block" / name / "device");
+        std::ofstream(m_root / "block" / name / "serial", std::ios::binary) << serial;
+    }
+
+    fs::path m_root;
+};
+
+TEST_F(DeviceCodeFromDiskTest, KnownSerialBytesGiveTheExactIdentifier)
+{
+    // 16 characters, right-aligned in the 20-character field; two bytes above 0x7F.
+    AddDiskWithSerial("sdb", "OTHER-DISK-SERIAL-99\n");
+    AddDiskWithSerial("sda", "  WD-WMC4N0\xA5\xFFK1H3P\n");
+    EXPECT_EQ(ComputeDeviceCode(), "2d574d43344e30a5ff4b31483350");
+}
+
+TEST_F(DeviceCodeFromDiskTest, NoDiskGivesTheFiller)
+{
+    fs::create_directories(m_root / "block" / "loop0" / "device");
+    EXPECT_EQ(ComputeDeviceCode(), "0000000000000000000000000000");
 }
 
 class AppSettingsTest : public ::testing::Test
