@@ -212,6 +212,23 @@ TEST_F(ClientServiceTest, LapsedDisplacedAndRefusedSessions)
     EXPECT_EQ(m_shown, std::vector<std::string>{Gbk("您的账号已在别处登录，请重新登录！")});
 }
 
+TEST_F(ClientServiceTest, LikeFromADisplacedSessionLeavesTheTellingToTheHandler)
+{
+    std::vector<ServiceKeyword> keywords;
+    ASSERT_EQ(FetchKeywords("0", keywords), FetchStatus::Ok);
+    ASSERT_FALSE(keywords.empty());
+    std::vector<CorpusBrief> briefs;
+    ASSERT_EQ(FetchCorpusBriefs(LeadingNumber(keywords[0].id), briefs), FetchStatus::Ok);
+    ASSERT_FALSE(briefs.empty());
+
+    Service().Control("displace?name=xuesheng");
+    LikeOutcome outcome = LikeCorpus(briefs[0].Id);
+    EXPECT_EQ(outcome.abandoned, true);
+    EXPECT_EQ(outcome.liked, false);
+    EXPECT_EQ(outcome.message, "");
+    EXPECT_EQ(m_shown, std::vector<std::string>{Gbk("您的账号已在别处登录，请重新登录！")});
+}
+
 TEST_F(ClientServiceTest, StartupSynchronisationFillsTheShippedDatabase)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "penlark-sync-test";
