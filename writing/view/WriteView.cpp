@@ -139,7 +139,6 @@ void CWriteView::resizeEvent(QResizeEvent *event)
     m_rowWidth = m_grid.RowWidth(viewport()->width());
     verticalScrollBar()->setPageStep(m_grid.PageLines(viewport()->height()) * m_grid.lineHeight);
     ReflowDocument();
-    SetScrollRange((m_doc.RowCount() + 2) * m_grid.lineHeight);
     InvalidateContent();
     CaretMoved();
 }
@@ -238,7 +237,7 @@ void CWriteView::mouseMoveEvent(QMouseEvent *event)
         ScrollLines(-1);
     else if (point.y() > viewport()->height() - ViewGrid::kEdgeScrollZone)
         ScrollLines(1);
-    SetCaret(PositionAt(point), true);
+    SetCaret(PositionAt(point), true, false);
 }
 
 void CWriteView::mouseReleaseEvent(QMouseEvent *event)

@@ -99,6 +99,9 @@ public:
     QString PreeditText() const { return m_preedit; }
     const CWriteDoc &Document() const { return m_doc; }
 
+    // What the input method asks: the caret rectangle, the font, the text around the caret.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
     // The view as it would paint now, into an image of the viewport's size.
     QImage RenderImage();
 
@@ -115,7 +118,6 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void scrollContentsBy(int dx, int dy) override;
     bool focusNextPrevChild(bool next) override;
 
@@ -141,7 +143,8 @@ private:
     void MoveVertically(int rows, bool extend);
     void MoveHome(bool extend, bool toTop);
     void MoveEnd(bool extend, bool toBottom);
-    void SetCaret(DocPosition caret, bool extend);
+    // A drag scrolls by its own rule, so it does not bring the caret into sight.
+    void SetCaret(DocPosition caret, bool extend, bool bringIntoSight = true);
     void ClearSelection();
     void SelectWordAt(DocPosition at);
     void SelectRowAt(std::int32_t row);

@@ -331,6 +331,7 @@ void CWriteView::ReflowDocument()
     at.column = static_cast<std::int32_t>(offset);
     m_caret = ClampedPosition(at);
     ClearSelection();
+    SetScrollRange((m_doc.RowCount() + 2) * m_grid.lineHeight);
     InvalidateContent();
 }
 

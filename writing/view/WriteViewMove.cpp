@@ -60,7 +60,7 @@ void CWriteView::ClearSelection()
     m_selStart = m_selEnd = m_anchor = m_caret;
 }
 
-void CWriteView::SetCaret(DocPosition caret, bool extend)
+void CWriteView::SetCaret(DocPosition caret, bool extend, bool bringIntoSight)
 {
     if (extend) {
         if (!m_selectionActive) {
@@ -76,7 +76,8 @@ void CWriteView::SetCaret(DocPosition caret, bool extend)
         ClearSelection();
     }
     m_goalColumn = m_caret.column;
-    EnsureCaretVisible();
+    if (bringIntoSight)
+        EnsureCaretVisible();
     CaretMoved();
 }
 
