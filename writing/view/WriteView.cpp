@@ -315,7 +315,8 @@ void CWriteView::inputMethodEvent(QInputMethodEvent *event)
 
 QVariant CWriteView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const std::string &row = m_doc.Rows()[static_cast<std::size_t>(m_caret.row)];
+    const DocPosition caret = ClampedPosition(m_caret);
+    const std::string &row = m_doc.Rows()[static_cast<std::size_t>(caret.row)];
     switch (query) {
     case Qt::ImEnabled:
         return !m_readOnly;
@@ -331,7 +332,7 @@ QVariant CWriteView::inputMethodQuery(Qt::InputMethodQuery query) const
     }
     case Qt::ImCursorPosition:
     case Qt::ImAnchorPosition:
-        return static_cast<int>(GbkToQString(row.substr(0, static_cast<std::size_t>(m_caret.column))).size());
+        return static_cast<int>(GbkToQString(row.substr(0, static_cast<std::size_t>(caret.column))).size());
     case Qt::ImCurrentSelection:
         return GbkToQString(SelectedText());
     case Qt::ImHints:

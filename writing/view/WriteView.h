@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,11 @@ public:
 
     // What the input method asks: the caret rectangle, the font, the text around the caret.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+    // The marking pass run before each paint: the process-wide recognizer unless replaced
+    // (the benchmark compares it with the keyword-by-keyword pass).
+    using MarkingPass = std::function<void(CWriteDoc &doc, std::int32_t firstRow)>;
+    void SetMarkingPass(MarkingPass pass) { m_markingPass = std::move(pass); }
 
     // The view as it would paint now, into an image of the viewport's size.
     QImage RenderImage();
@@ -208,4 +214,5 @@ private:
     bool m_caretShown = false;
     bool m_caretBlinkOn = true;
     QTimer m_blink;
+    MarkingPass m_markingPass;
 };

@@ -132,8 +132,12 @@ void CWriteView::PaintContent(QPainter &painter, QSize size)
     const int scroll = ScrollOffset();
     const std::int32_t first = std::min(scroll / m_grid.lineHeight, m_doc.RowCount());
     const std::int32_t end = std::min(m_doc.RowCount(), first + kShownRowSpan);
-    if (!m_readOnly)
-        MarkDocumentKeywords(m_doc, first);
+    if (!m_readOnly) {
+        if (m_markingPass)
+            m_markingPass(m_doc, first);
+        else
+            MarkDocumentKeywords(m_doc, first);
+    }
     painter.setFont(m_font);
     for (std::int32_t row = first; row < end; ++row) {
         const int top = row * m_grid.lineHeight - scroll + ViewGrid::kTextTop;
