@@ -94,6 +94,10 @@ private slots:
         add("select all then Backspace", 10, "ab\ncd", "{C-a}{Backspace}", "", {0, 0}, 0);
         add("selection over a paragraph mark", 10, "ab\ncd", "{Right}{S-Down}{Backspace}", "ad", {0, 1}, 2);
         add("Enter over a selection", 10, "abcd", "{Right}{S-Right}{S-Right}{Enter}", "a¶|d", {1, 0}, 2);
+        add("Shift+Home selects to the row start", 10, "abc", "{End}{S-Home}{Backspace}", "", {0, 0}, 0);
+        add("Shift+End selects to the row end", 10, "abc\nd", "{Right}{S-End}x", "ax¶|d", {0, 2}, 3);
+        add("Right ends a selection at its end", 10, "abcd", "{Right}{S-Right}{S-Right}{Right}x", "abcxd", {0, 4}, 5);
+        add("Left ends a selection at its start", 10, "abcd", "{Right}{S-Right}{S-Right}{Left}x", "axbcd", {0, 2}, 5);
         add("Ctrl+End then Ctrl+Home", 10, "ab\ncd", "{C-End}x{C-Home}y", "yab¶|cdx", {0, 1}, 6);
     }
 
@@ -109,6 +113,24 @@ private slots:
         QTEST(editor.Rows(), "rows");
         QTEST(editor.View()->Caret(), "caret");
         QTEST(editor.View()->CharCount(), "count");
+    }
+
+    void checkPointsPairChineseCharacters()
+    {
+        EditorHarness editor(20);
+        editor.Run("a");
+        for (const char *character : {"春", "天", "来", "了"})
+            CommitText(editor.View(), QString::fromUtf8(character));
+        // One check point for the letter, one for every second Chinese character.
+        QCOMPARE(editor.View()->Document().UndoDepth(), std::size_t(3));
+        editor.Run("{C-z}");
+        QCOMPARE(editor.Rows(), QString::fromUtf8("a春天"));
+        // A character whose second byte is below 0x80 takes its own check point.
+        CommitText(editor.View(), QString::fromUtf8("丂"));
+        QCOMPARE(editor.View()->GetText(), Gbk("a春天丂"));
+        QCOMPARE(editor.View()->Document().UndoDepth(), std::size_t(3));
+        editor.Run("{C-z}");
+        QCOMPARE(editor.Rows(), QString::fromUtf8("a春天"));
     }
 
     void limitHoldsForEveryInput()
