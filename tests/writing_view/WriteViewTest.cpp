@@ -339,6 +339,17 @@ private slots:
         QCOMPARE(editor.View()->ScrollOffset(), (2 + page) * line);
         editor.View()->verticalScrollBar()->setValue(5 * line + line / 2); // a thumb drag
         QCOMPARE(editor.View()->ScrollOffset(), 5 * line);
+        // Page Down ends a selection; the caret stays where it was.
+        editor.Run("{C-Home}{S-Right}{PageDown}");
+        QCOMPARE(editor.View()->HasSelection(), false);
+        QCOMPARE(editor.View()->Caret(), (DocPosition{0, 2}));
+        // Down on the last row scrolls one line.
+        editor.SetText("ab");
+        editor.Host()->resize(editor.Host()->width(), line / 2 + ViewGrid::kTextTop);
+        QCoreApplication::processEvents();
+        const int before = editor.View()->ScrollOffset();
+        editor.Run("{Down}");
+        QCOMPARE(editor.View()->ScrollOffset(), before + line);
     }
 
     void composingIsNotAnEdit()
