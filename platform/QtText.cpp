@@ -4,6 +4,8 @@
 
 #include "GbkText.h"
 
+#include <QList>
+
 QString GbkToQString(const std::string &gbk)
 {
     const std::string utf8 = GbkToUtf8(gbk);
@@ -13,4 +15,32 @@ QString GbkToQString(const std::string &gbk)
 std::string QStringToGbk(const QString &text)
 {
     return Utf8ToGbk(text.toUtf8().toStdString());
+}
+
+std::string QStringToGbkDroppingUnmapped(const QString &text)
+{
+    // One conversion of the whole text, then a walk over its characters beside the bytes: a
+    // character outside ASCII comes out as two bytes, as 0x80 (the euro sign), or as '?' when
+    // GBK has no form for it.
+    const std::string converted = QStringToGbk(text);
+    const QList<uint> characters = text.toUcs4();
+    std::string kept;
+    kept.reserve(converted.size());
+    std::size_t at = 0;
+    for (const uint character : characters) {
+        if (at >= converted.size())
+            break;
+        const auto lead = static_cast<unsigned char>(converted[at]);
+        if (character < 0x80) {
+            kept.push_back(converted[at++]);
+        } else if (lead == '?') {
+            ++at;
+        } else if (lead == 0x80 || at + 1 >= converted.size()) {
+            kept.push_back(converted[at++]);
+        } else {
+            kept.append(converted, at, 2);
+            at += 2;
+        }
+    }
+    return kept;
 }

@@ -193,6 +193,18 @@ void CWriteDoc::Clear()
     m_marks.Clear();
 }
 
+void CWriteDoc::ReplaceRows(std::int32_t first, std::int32_t count, std::vector<std::string> rows)
+{
+    first = std::clamp(first, 0, RowCount());
+    count = std::clamp(count, 0, RowCount() - first);
+    const auto begin = m_rows.begin() + first;
+    m_rows.erase(begin, begin + count);
+    m_rows.insert(m_rows.begin() + first, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    if (m_rows.empty())
+        m_rows.emplace_back();
+    m_marks.Clear();
+}
+
 void CWriteDoc::WriteState(UndoSnapshot &snapshot) const
 {
     snapshot.caretRow = m_viewState.caretRow;

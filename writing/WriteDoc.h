@@ -56,6 +56,10 @@ public:
     }
     // Leaves one empty row.
     void Clear();
+    // The view's row edits (deleting, joining and splitting rows): count rows from first are
+    // replaced by rows, which the caller has already cut to the row width. The document keeps
+    // at least one row.
+    void ReplaceRows(std::int32_t first, std::int32_t count, std::vector<std::string> rows);
 
     const std::vector<std::string> &Rows() const { return m_rows; }
     std::int32_t RowCount() const { return static_cast<std::int32_t>(m_rows.size()); }
