@@ -274,7 +274,13 @@ void CUserLoginDlg::ShowSayTexts()
 
 void CUserLoginDlg::OnTimer(int id)
 {
-    if (id != kRotateTimerId || !SayTextsRotate(m_list1.size(), m_list2.size()))
+    if (id == kRotateTimerId)
+        RotateSayTexts();
+}
+
+void CUserLoginDlg::RotateSayTexts()
+{
+    if (!SayTextsRotate(m_list1.size(), m_list2.size()))
         return;
     m_leftPair = AdvanceSayPair(m_leftPair, m_list2.size());
     m_rightPair = AdvanceSayPair(m_rightPair, m_list1.size());
@@ -379,7 +385,7 @@ void CUserLoginDlg::FetchVerifyPicture()
 
 bool CUserLoginDlg::IsIdle() const
 {
-    return m_login->isVisible() && !m_loading->isVisible();
+    return !m_login->isHidden() && m_loading->isHidden();
 }
 
 void CUserLoginDlg::ResetToIdle()

@@ -42,6 +42,8 @@ public:
     void ShowAboutBox();
     // Buttons visible, loading animation hidden and stopped (message 1025 does the same).
     void ResetToIdle();
+    // One tick of the text rotation (timer 1).
+    void RotateSayTexts();
 
     bool InVerificationMode() const { return m_verification; }
     bool IsIdle() const;
