@@ -22,10 +22,10 @@
 #include "StartupScreenDlg.h"
 #include "WindowMessage.h"
 #include "XHyperLink.h"
-#include "YStatic.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -56,13 +56,24 @@ void ShowBoxFace(CGdipButton *box, bool ticked)
         box->ResetFace();
 }
 
-CYStatic *MakeLabel(QWidget *parent, const char *utf8Text, const QFont &font)
+// Labels show their text as plain characters: service texts are never read as markup.
+QLabel *MakePlainLabel(QWidget *parent, const QFont &font, const QColor &colour)
 {
-    auto *label = new CYStatic(parent);
+    auto *label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
-    label->SetTextColor(kWhite);
-    label->SetLineHeight(16);
-    label->SetWindowText(Utf8ToGbk(utf8Text));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLabel *MakeLabel(QWidget *parent, const char *utf8Text, const QFont &font)
+{
+    QLabel *label = MakePlainLabel(parent, font, kWhite);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setText(QString::fromUtf8(utf8Text));
     return label;
 }
 
@@ -145,14 +156,14 @@ void CUserLoginDlg::CreateControls()
     m_forget->SetColours(kWhite, kWhite, kWhite);
     m_forget->EnableToolTip(true);
 
-    m_codeLabel = MakeLabel(this, "验证码", small);
+    m_codeLabel = MakeLabel(this, "验证码", link);
     QFont underlined = link;
     underlined.setUnderline(true);
     m_nextCode = MakeLabel(this, "看不清,换一张", underlined);
     m_nextCode->setCursor(Qt::PointingHandCursor);
-    m_textName = MakeLabel(this, "记住用户名", small);
-    m_textPwd = MakeLabel(this, "记住密码", small);
-    m_textLogin = MakeLabel(this, "自动登录", small);
+    m_textName = MakeLabel(this, "记住用户名", link);
+    m_textPwd = MakeLabel(this, "记住密码", link);
+    m_textLogin = MakeLabel(this, "自动登录", link);
     for (QWidget *label :
          {static_cast<QWidget *>(m_nextCode), static_cast<QWidget *>(m_textName), static_cast<QWidget *>(m_textPwd)})
         label->installEventFilter(this);
@@ -169,14 +180,12 @@ void CUserLoginDlg::CreateControls()
         const std::array<std::pair<QRect, QFont>, 3> parts{
             {{rects.name, sayName}, {rects.cls, sayClass}, {rects.content, small}}};
         for (std::size_t part = 0; part < parts.size(); ++part) {
-            auto *label = new CYStatic(this);
+            QLabel *label = MakePlainLabel(this, parts[part].second, part == 0 ? kSayNameColour : QColor(Qt::black));
             label->setGeometry(parts[part].first);
-            label->setFont(parts[part].second);
-            label->SetLineHeight(part == 0 ? 22 : 16);
+            label->setWordWrap(part == 2);
             label->setAttribute(Qt::WA_TransparentForMouseEvents); // the window drags from here too
             m_say[i][part] = label;
         }
-        m_say[i][0]->SetTextColor(kSayNameColour);
     }
 
     connect(m_login, &CGdipButton::clicked, this, &CUserLoginDlg::OnSignIn);
@@ -238,6 +247,10 @@ void CUserLoginDlg::LoadPictures(const CSkinReader &skin)
     m_sayRight.load(AppPath("\\img\\say_right.png"));
     m_verifyFrame.load(AppPath("\\img\\verify.png"));
     m_dashLine.load(AppPath("\\img\\dashline.png"));
+    // The link erases with the panel's own colour under it, so it reads as text on the panel.
+    const QPoint underLink = m_forget->geometry().center() - loginlayout::kLoginPanel;
+    if (m_panel.IsValid() && QRect(QPoint(0, 0), m_panel.Frame(0).size()).contains(underLink))
+        m_forget->SetBackgroundColour(m_panel.Frame(0).pixelColor(underLink));
 }
 
 void CUserLoginDlg::LoadSayTexts()
@@ -252,7 +265,7 @@ std::array<std::string, 3> CUserLoginDlg::SayEntryTexts(int entry) const
 {
     std::array<std::string, 3> texts;
     for (std::size_t part = 0; part < texts.size(); ++part)
-        texts[part] = m_say.at(static_cast<std::size_t>(entry))[part]->WindowText();
+        texts[part] = QStringToGbk(m_say.at(static_cast<std::size_t>(entry))[part]->text());
     return texts;
 }
 
@@ -262,9 +275,9 @@ void CUserLoginDlg::ShowSayTexts()
     if (m_list1.size() < 2 || m_list2.size() < 2)
         return;
     auto show = [this](std::size_t entry, const MainPageItem &item) {
-        m_say[entry][0]->SetWindowText(item.sourceName);
-        m_say[entry][1]->SetWindowText(item.sourceClass);
-        m_say[entry][2]->SetWindowText(item.sourceContent);
+        m_say[entry][0]->setText(GbkToQString(item.sourceName));
+        m_say[entry][1]->setText(GbkToQString(item.sourceClass));
+        m_say[entry][2]->setText(GbkToQString(item.sourceContent));
     };
     show(0, m_list2[m_leftPair.first]);
     show(1, m_list2[m_leftPair.second]);

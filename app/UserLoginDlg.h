@@ -16,7 +16,7 @@ class CGdipButton;
 class CGIFControl;
 class CMyEdit;
 class CXHyperLink;
-class CYStatic;
+class QLabel;
 class CSkinReader;
 
 class CUserLoginDlg : public CDialog
@@ -63,10 +63,10 @@ public:
     CGdipButton *UserNameBox() const { return m_cbName; }
     CGdipButton *PasswordBox() const { return m_cbPwd; }
     CGdipButton *AutoLoginBox() const { return m_cbLogin; }
-    CYStatic *UserNameLabel() const { return m_textName; }
-    CYStatic *PasswordLabel() const { return m_textPwd; }
-    CYStatic *NextVerifyCodeLink() const { return m_nextCode; }
-    CYStatic *VerifyCodeLabel() const { return m_codeLabel; }
+    QLabel *UserNameLabel() const { return m_textName; }
+    QLabel *PasswordLabel() const { return m_textPwd; }
+    QLabel *NextVerifyCodeLink() const { return m_nextCode; }
+    QLabel *VerifyCodeLabel() const { return m_codeLabel; }
     CGIFControl *LoadingAnimation() const { return m_loading; }
 
 protected:
@@ -108,13 +108,13 @@ private:
     CMyEdit *m_password = nullptr;
     CMyEdit *m_verifyCode = nullptr;
     CXHyperLink *m_forget = nullptr;
-    CYStatic *m_codeLabel = nullptr;
-    CYStatic *m_nextCode = nullptr;
-    CYStatic *m_textName = nullptr;
-    CYStatic *m_textPwd = nullptr;
-    CYStatic *m_textLogin = nullptr;
+    QLabel *m_codeLabel = nullptr;
+    QLabel *m_nextCode = nullptr;
+    QLabel *m_textName = nullptr;
+    QLabel *m_textPwd = nullptr;
+    QLabel *m_textLogin = nullptr;
     CGIFControl *m_loading = nullptr;
-    std::array<std::array<CYStatic *, 3>, 4> m_say{};
+    std::array<std::array<QLabel *, 3>, 4> m_say{};
 
     CxImage m_background, m_panel, m_tel, m_mail, m_sayLeft, m_sayMid, m_sayRight, m_verifyFrame, m_dashLine;
     CxImage m_verifyPicture;

@@ -12,7 +12,7 @@
 #include "ServiceContext.h"
 #include "SignedInSession.h"
 #include "UserLoginDlg.h"
-#include "YStatic.h"
+#include <QLabel>
 
 #include <QDir>
 #include <QFileInfo>
