@@ -2,6 +2,7 @@
 #include "PenlarkDlg.h"
 
 #include "AppFolder.h"
+#include "CenterDlg.h"
 #include "FatherDlg.h"
 #include "Fonts.h"
 #include "GbkText.h"
@@ -17,6 +18,7 @@
 #include "Screen.h"
 #include "SiteAddress.h"
 #include "StartupSync.h"
+#include "TaskbarNotifier.h"
 #include "WelcomeDlg.h"
 #include "WindowMessage.h"
 
@@ -98,6 +100,7 @@ void CpenlarkDlg::OnInitDialog()
     CreateControls();
     CreatePanels();
     PlaceControls();
+    CreateNotifier();
     if (!LoadProfile()) {
         COkDialog::ShowMessage(Utf8ToGbk("获取用户信息失败，软件将自动退出!"));
         CloseProgram();
@@ -208,6 +211,22 @@ void CpenlarkDlg::CreatePanels()
     };
     SetPanel(Panel::Welcome, webPage("img\\welcome.htm"));
     SetPanel(Panel::Party, webPage("img\\party.htm"));
+    auto *centre = new CCenterDlg(this);
+    centre->SetSite(SiteHomePage());
+    centre->hide();
+    SetPanel(Panel::Centre, centre);
+}
+
+void CpenlarkDlg::CreateNotifier()
+{
+    m_notifier = new CTaskbarNotifier();
+    m_notifier->Create(this);
+    m_notifier->SetSkin(AppPath("\\img\\information_background.bmp"));
+    m_notifier->SetTextFont("Tahoma", 9, CTaskbarNotifier::kStyleNormal,
+                            CTaskbarNotifier::kStyleBold | CTaskbarNotifier::kStyleUnderline);
+    m_notifier->SetTextColor(QColor(10, 10, 10), QColor(0, 0, 200));
+    const QSize skin = m_notifier->SkinSize();
+    m_notifier->SetTextRect(QRect(5, 35, skin.width() - 10, skin.height() - 65));
 }
 
 void CpenlarkDlg::SetPanel(Panel panel, QWidget *widget)
@@ -277,6 +296,7 @@ void CpenlarkDlg::ShowPanel(Panel panel)
         widget->setGeometry(ComputeMainLayout(size()).content);
         widget->show();
         widget->raise();
+        widget->update(); // pages paint from the profile as it stands now
     }
 }
 
@@ -454,6 +474,11 @@ void CpenlarkDlg::PollNow()
 void CpenlarkDlg::ShowPollMessage(const PollMessage &message)
 {
     m_lastPoll = message;
+    if (!m_notifier)
+        return;
+    m_notifier->SetTitle(std::string());
+    m_notifier->SetLink(message.url);
+    m_notifier->Show(message.content);
 }
 
 // ---- painting ----

@@ -14,6 +14,7 @@
 #include <string>
 
 class CGdipButton;
+class CTaskbarNotifier;
 class CWelcomeDlg;
 
 class CpenlarkDlg : public CDialog
@@ -81,6 +82,7 @@ public:
     CGdipButton *RestoreButton() const { return m_restore; }
     CGdipButton *PartyButton() const { return m_party; }
     CGdipButton *HelpButton() const { return m_help; }
+    CTaskbarNotifier *Notifier() const { return m_notifier; }
 
 protected:
     void OnInitDialog() override;
@@ -97,6 +99,7 @@ private:
     bool LoadProfile();
     void CreateControls();
     void CreatePanels();
+    void CreateNotifier();
     void PlaceControls();
     void SelectNavButton(CGdipButton *button);
     void LoadKeywordsIntoMemory();
@@ -117,6 +120,7 @@ private:
     CGdipButton *m_feedback = nullptr;
     CGdipButton *m_usageReport = nullptr;
     CGdipButton *m_scoreReport = nullptr;
+    CTaskbarNotifier *m_notifier = nullptr;
     std::map<Panel, QWidget *> m_panels;
     Panel m_current = Panel::None;
     CxImage m_rightBottom, m_partyBackground, m_logo, m_tel, m_mail;

@@ -1,18 +1,12 @@
 // The server poll's tick.
 #include "ServerPoll.h"
 
-#include <algorithm>
-#include <cctype>
+#include "QtText.h"
+#include "TaskbarNotifier.h"
 
 bool CServerPoll::IsWebAddress(const std::string &url)
 {
-    std::string head = url.substr(0, 8);
-    std::transform(head.begin(), head.end(), head.begin(), [](unsigned char c) { return std::tolower(c); });
-    const bool scheme = head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
-    const std::size_t rest = head.rfind("https://", 0) == 0 ? 8 : 7;
-    if (!scheme || url.size() <= rest)
-        return false;
-    return std::none_of(url.begin(), url.end(), [](unsigned char c) { return c <= ' ' || c == 0x7F; });
+    return ::IsWebAddress(GbkToQString(url));
 }
 
 void CServerPoll::Tick()

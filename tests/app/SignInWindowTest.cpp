@@ -11,6 +11,7 @@
 #include "ProfileFile.h"
 #include "ServiceContext.h"
 #include "SignedInSession.h"
+#include "TaskbarNotifier.h"
 #include "UserLoginDlg.h"
 #include <QLabel>
 
@@ -232,8 +233,54 @@ private slots:
         session->Service().Control("message?name=xuesheng&content=" + UrlEncode("<b>第二条</b>") +
                                    "&url=" + UrlEncode("file:///etc/passwd"));
         QTRY_COMPARE_WITH_TIMEOUT(GbkToUtf8(main->LastPollMessage().content), std::string("<b>第二条</b>"), 5000);
-        // A link that is not a web address is never kept.
+        // A link that is not a web address is never kept; the text is shown as it came.
         QCOMPARE(main->LastPollMessage().url, std::string());
+        CTaskbarNotifier *popup = main->Notifier();
+        QVERIFY(popup);
+        QCOMPARE(popup->Message(), QString::fromUtf8("<b>第二条</b>"));
+        QCOMPARE(popup->Title(), QString());
+        QCOMPARE(popup->TextRect(), QRect(5, 35, popup->SkinSize().width() - 10, popup->SkinSize().height() - 65));
+
+        // A message with a web link: shown, and a click on its text opens it.
+        session->Service().Control("message?name=xuesheng&content=" + UrlEncode("作文大赛开始了") +
+                                   "&url=" + UrlEncode("http://example.org/contest"));
+        QTRY_COMPARE_WITH_TIMEOUT(popup->Message(), QString::fromUtf8("作文大赛开始了"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(popup->AnimationState(), CTaskbarNotifier::kShowing, 3000);
+        QTest::qWait(100);
+        QVERIFY(popup->grab().save(ShotPath("main_popup.png")));
+        QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->TextRect().center());
+        QTRY_VERIFY(!session->OpenedUrls().empty());
+        QCOMPARE(session->OpenedUrls().back(), QString("http://example.org/contest"));
+    }
+
+    void popupWithoutLinkBringsTheMainWindowBack()
+    {
+        auto session = SignedInSession::Start();
+        CpenlarkDlg *main = session->MainWindow();
+        session->Service().Control("message?name=xuesheng&content=" + UrlEncode("你好") + "&url=");
+        main->PollNow();
+        CTaskbarNotifier *popup = main->Notifier();
+        QCOMPARE(popup->Message(), QString::fromUtf8("你好"));
+        main->hide();
+        QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->TextRect().center());
+        QTRY_COMPARE(main->isVisible(), true);
+        QCOMPARE(session->OpenedUrls(), std::vector<QString>{});
+    }
+
+    void personalCentrePage()
+    {
+        auto session = SignedInSession::Start();
+        CpenlarkDlg *main = session->MainWindow();
+        QTest::mouseClick(main->NavButton(mainlayout::kNavCentre), Qt::LeftButton);
+        QTRY_COMPARE(main->CurrentPanel(), CpenlarkDlg::Panel::Centre);
+        QWidget *centre = main->PanelWidget(CpenlarkDlg::Panel::Centre);
+        QCOMPARE(centre->isVisible(), true);
+        QCOMPARE(centre->geometry(), QRect(201, 35, 823, 639));
+        Screenshot(main, "main_centre.png");
+        // Choosing it again changes nothing.
+        QTest::mouseClick(main->NavButton(mainlayout::kNavCentre), Qt::LeftButton);
+        QTest::qWait(50);
+        QCOMPARE(main->CurrentPanel(), CpenlarkDlg::Panel::Centre);
     }
 
     void refusedRenewalEndsInTheSignInWindow()
