@@ -6,6 +6,7 @@
 #include "Keywords.h"
 #include "MsgDBManager.h"
 #include "MyEdit.h"
+#include "MyThread.h"
 #include "OperationsAccount.h"
 #include "PenlarkDlg.h"
 #include "ProfileFile.h"
@@ -312,6 +313,45 @@ private slots:
         QCOMPARE(session->MessageTexts(), std::vector<std::string>{"您的账号已在别处登录，请重新登录！"});
         QCOMPARE(session->MainWindow(), main);
         QCOMPARE(main->isVisible(), true);
+    }
+
+    // As the program runs it: the main window in its own modal run inside the sign-in's run.
+    void modalRunsOfBothWindows()
+    {
+        auto session = SignedInSession::Start(WindowOnly());
+        MyThread::Options().modalRun = true;
+        CUserLoginDlg *window = session->SignInWindow();
+        window->hide();
+        std::vector<std::string> steps;
+        auto signIn = [window] {
+            window->UserNameEdit()->SetWindowText("xuesheng");
+            window->PasswordEdit()->SetWindowText("123456");
+            window->OnSignIn();
+        };
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&] {
+            CpenlarkDlg *main = CurrentMainWindow();
+            if (!main || !main->StartedUp() || !main->IsModalRunning() || !main->isVisible())
+                return;
+            if (steps.empty()) {
+                steps.push_back(window->isVisible() ? "sign-in visible" : "sign-in hidden");
+                main->SwitchAccount(); // the sign-in comes back, its run goes on
+                QTimer::singleShot(100, window, [&, signIn] {
+                    steps.push_back(window->isVisible() ? "sign-in visible" : "sign-in hidden");
+                    signIn();
+                });
+            } else if (steps.size() == 2) {
+                steps.push_back("main again");
+                main->CloseProgram(); // ends the main window and the sign-in's run
+            }
+        });
+        driver.start(50);
+        QTimer::singleShot(0, window, signIn);
+        window->DoModal();
+        driver.stop();
+        QCOMPARE(steps, (std::vector<std::string>{"sign-in hidden", "sign-in visible", "main again"}));
+        QTRY_VERIFY(CurrentMainWindow() == nullptr);
+        QCOMPARE(window->isVisible(), false);
     }
 
     void rotatingTexts()
