@@ -4,9 +4,33 @@
 #include "AppFolder.h"
 #include "OpenUrl.h"
 
-#include <QBitmap>
+#include <QRegion>
 #include <QMouseEvent>
 #include <QPainter>
+
+namespace {
+
+// The pixels that are not pure white, row by row.
+QRegion NonWhiteRegion(const QImage &image)
+{
+    const QRgb white = qRgb(255, 255, 255);
+    QRegion region;
+    for (int y = 0; y < image.height(); ++y) {
+        int x = 0;
+        while (x < image.width()) {
+            while (x < image.width() && image.pixel(x, y) == white)
+                ++x;
+            const int start = x;
+            while (x < image.width() && image.pixel(x, y) != white)
+                ++x;
+            if (x > start)
+                region += QRect(start, y, x - start, 1);
+        }
+    }
+    return region;
+}
+
+} // namespace
 
 CDlgShareYuliao::CDlgShareYuliao(QWidget *owner) : CDialog(owner, DialogKind::FramelessWindow)
 {
@@ -29,12 +53,10 @@ void CDlgShareYuliao::ComposeFace()
     painter.end();
     // The colour key: every white pixel is see-through. Without a compositor the window's
     // shape does it, which is the same on every platform.
-    const QImage keep = m_face.createMaskFromColor(QColor(Qt::white).rgb(), Qt::MaskOutColor);
-    const QBitmap shape = QBitmap::fromImage(keep);
-    if (!m_picture.IsValid() || shape.isNull())
-        clearMask();
+    if (m_picture.IsValid())
+        setMask(NonWhiteRegion(m_face));
     else
-        setMask(shape);
+        clearMask();
 }
 
 void CDlgShareYuliao::OnInitDialog()
