@@ -257,6 +257,15 @@ private slots:
         QCOMPARE(InsertLineBreaks(green), std::string(kKeywordOpenTag) + Repeat("花", 17) + "<br>" + kKeywordCloseTag + "x");
         const std::string stray = "1<2" + std::string(31, 'a') + "z";
         QCOMPARE(InsertLineBreaks(stray), "1<2" + std::string(31, 'a') + "<br>z");
+
+        // The text's own line breaks end a line and start the count again.
+        const std::string poem = Repeat("月", 16) + "\r\n" + Repeat("霜", 16) + "\n" + Repeat("雪", 18);
+        const auto poemLines = SplitOnBreaks(MarkUpExcerpt(poem, ""));
+        QCOMPARE(poemLines.size(), std::size_t(4));
+        QCOMPARE(poemLines[0], Repeat("月", 16));
+        QCOMPARE(poemLines[1], Repeat("霜", 16));
+        QCOMPARE(poemLines[2], Repeat("雪", 17));
+        QCOMPARE(poemLines[3], Repeat("雪", 1));
     }
 
     void excerptsAreBoundedBetweenCharacters()

@@ -41,6 +41,9 @@ std::string InsertLineBreaks(const std::string &gbkText, std::size_t every)
     while (pos < gbkText.size()) {
         if (gbkText[pos] == '<') {
             if (const auto tag = ReadMarkupTag(gbkText, pos)) {
+                // A line that already ends here starts the count again.
+                if (!tag->closing && (tag->tag == MarkupTag::Break || tag->tag == MarkupTag::Paragraph))
+                    count = 0;
                 out.append(gbkText, pos, tag->length);
                 pos += tag->length;
                 continue;
@@ -72,7 +75,24 @@ std::string BoundedExcerpt(const std::string &gbkText, std::size_t limit)
     return gbkText.substr(0, pos);
 }
 
+std::string LineBreaksAsMarkup(const std::string &gbkText)
+{
+    std::string out;
+    out.reserve(gbkText.size());
+    for (std::size_t pos = 0; pos < gbkText.size(); ++pos) {
+        const char c = gbkText[pos];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && pos + 1 < gbkText.size() && gbkText[pos + 1] == '\n')
+                ++pos;
+            out += "<br>";
+        } else {
+            out += c; // CR and LF are never the second byte of a character
+        }
+    }
+    return out;
+}
+
 std::string MarkUpExcerpt(const std::string &gbkText, const std::string &gbkKeyword)
 {
-    return InsertLineBreaks(WrapKeyword(BoundedExcerpt(gbkText), gbkKeyword));
+    return InsertLineBreaks(WrapKeyword(LineBreaksAsMarkup(BoundedExcerpt(gbkText)), gbkKeyword));
 }

@@ -17,11 +17,16 @@ constexpr std::size_t kMaxExcerptBytes = 16384;
 std::string WrapKeyword(const std::string &gbkText, const std::string &gbkKeyword);
 
 // Inserts "<br>" after every `every` bytes of visible text (tags do not count); a break that
-// would fall inside a double-byte character goes after it, and the count restarts.
+// would fall inside a double-byte character goes after it, and the count restarts, as it does at
+// a line break already in the text.
 std::string InsertLineBreaks(const std::string &gbkText, std::size_t every = kExcerptLineBytes);
 
 // The text cut to at most `limit` bytes, never inside a double-byte character.
 std::string BoundedExcerpt(const std::string &gbkText, std::size_t limit = kMaxExcerptBytes);
 
-// Both steps on a bounded text: what an excerpt's list item shows.
+// The text's own line breaks (CR LF, CR or LF: the lines of a poem) as "<br>", so a line ends
+// where the text ends it instead of running on after a blank.
+std::string LineBreaksAsMarkup(const std::string &gbkText);
+
+// The steps above on a bounded text: what an excerpt's list item shows.
 std::string MarkUpExcerpt(const std::string &gbkText, const std::string &gbkKeyword);
