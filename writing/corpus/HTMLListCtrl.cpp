@@ -398,6 +398,8 @@ void CHTMLListCtrl::SendNotify(int code, const HTMLLIST_ITEM *item)
 
 void CHTMLListCtrl::mousePressEvent(QMouseEvent *event)
 {
+    if (event->button() != Qt::LeftButton)
+        return;
     setFocus(Qt::MouseFocusReason);
     const QPoint point = event->position().toPoint();
     const int index = ItemAt(point);

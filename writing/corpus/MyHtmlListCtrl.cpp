@@ -170,6 +170,13 @@ void CMyHtmlListCtrl::leaveEvent(QEvent *)
     OnPointerLeft(QCursor::pos());
 }
 
+// The popup is a window of its own: it goes when the panel goes.
+void CMyHtmlListCtrl::hideEvent(QHideEvent *event)
+{
+    HideShare();
+    CHTMLListCtrl::hideEvent(event);
+}
+
 void CMyHtmlListCtrl::OnClickAt(QPoint point)
 {
     const int selected = GetSelectedItem();

@@ -106,6 +106,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void OpenExcerpt(int index);
@@ -126,7 +127,6 @@ private:
     int m_actionState = kCorpusNothingOpen;
     std::string m_sourceText;
     int m_sourceHeight = 0;
-    bool m_pressed = false;
     CDlgShareYuliao *m_share = nullptr;
     CxImage m_arrow;         // "img\jiantou1.png": every other excerpt
     CxImage m_arrowSelected; // "img\jiantou2.png": the selected excerpt
