@@ -1,6 +1,7 @@
 // The markup lists as widgets: item heights, press and key selection with their notifications,
 // scrolling, the corpus panel's states without a service, and the library page's variant.
 #include "CorpusMarkup.h"
+#include "DlgShareYuliao.h"
 #include "Fonts.h"
 #include "GbkText.h"
 #include "HTMLListCtrlOrg.h"
@@ -284,6 +285,29 @@ private slots:
         QCOMPARE(responder.calls.size(), std::size_t(2)); // nothing for the abandoned one
         QCOMPARE(responder.calls[0].message, std::string("message 0"));
         QCOMPARE(responder.calls[1].message, std::string("message 1"));
+    }
+
+    void pointerLeavingThePanelHidesTheShareUnlessOntoIt()
+    {
+        PanelFixture f;
+        f.Click(1);
+        QTest::mouseClick(f.panel, Qt::LeftButton, {}, f.panel->ActionRects().share.center());
+        QCOMPARE(f.panel->IsShareShown(), true);
+        QEvent leave(QEvent::Leave);
+
+        QCursor::setPos(f.panel->SharePopup()->geometry().center());
+        QApplication::sendEvent(f.panel, &leave);
+        QCOMPARE(f.panel->IsShareShown(), true);
+
+        QCursor::setPos(f.panel->mapToGlobal(QPoint(f.panel->width() + 30, 5)));
+        QApplication::sendEvent(f.panel, &leave);
+        QCOMPARE(f.panel->IsShareShown(), false);
+
+        // Hiding the panel takes the popup with it.
+        QTest::mouseClick(f.panel, Qt::LeftButton, {}, f.panel->ActionRects().share.center());
+        QCOMPARE(f.panel->IsShareShown(), true);
+        f.panel->hide();
+        QCOMPARE(f.panel->IsShareShown(), false);
     }
 
     void libraryListFillsTheSelectionAndDrawsPicturedChecks()
