@@ -322,8 +322,11 @@ void CHTMLListCtrl::paintEvent(QPaintEvent *)
     QPainter target(this);
     CMemDC2 memory(&target);
     QPainter &painter = *memory.dc();
+    int top = -ScrollPos();
+    const int right = ContentWidth();
     for (HTMLLIST_ITEM &item : m_items) {
-        item.bounds = ItemRect(item.index);
+        item.bounds = QRect(0, top, right, item.height + ExtraHeight(item));
+        top += item.bounds.height();
         if (item.bounds.bottom() < 0 || item.bounds.top() >= height())
             continue;
         painter.fillRect(item.bounds, ItemFill(item));

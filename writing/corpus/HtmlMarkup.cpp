@@ -346,9 +346,10 @@ private:
         m_below = std::max(m_below, metrics.descent() + shift);
         m_x += metrics.horizontalAdvance(text);
         // Runs of one style next to each other on one line are drawn as one.
-        if (!m_line.empty() && m_line.back().font == run.font && m_line.back().colour == run.colour &&
-            m_line.back().baseline == run.baseline &&
-            m_line.back().x + QFontMetrics(run.font).horizontalAdvance(m_line.back().text) == run.x) {
+        const bool adjoins = !m_line.empty() && m_lastRunEnd == run.x;
+        m_lastRunEnd = m_x;
+        if (adjoins && m_line.back().font == run.font && m_line.back().colour == run.colour &&
+            m_line.back().baseline == run.baseline) {
             m_line.back().text += text;
             return;
         }
@@ -403,6 +404,7 @@ private:
     bool m_pendingSpace = false;
     std::vector<MarkupRun> m_line;
     int m_x = 0;
+    int m_lastRunEnd = -1; // where the line's last run ends
     int m_above = 0, m_below = 0;
     MarkupLayout m_layout;
 };
