@@ -202,11 +202,19 @@ private slots:
         QCOMPARE(Text(responder.calls[1].message), QString::fromUtf8("您的账号已在别处登录，请重新登录！"));
         SignInAgain();
 
+        // A lapsed session whose renewal is refused: the handler's notice, nothing more.
+        QCOMPARE(m_service->Control("lapse?name=xuesheng"), std::string("ok"));
+        QCOMPARE(m_service->Control("refuse-relogin?name=xuesheng"), std::string("ok"));
+        Click(m_panel->ActionRects().like.center());
+        QCOMPARE(responder.calls.size(), std::size_t(3));
+        QCOMPARE(Text(responder.calls[2].message), QString::fromUtf8("\t您已掉线，请重新登录!"));
+        SignInAgain();
+
         // A lapsed session renewed on the way: liked after all.
         QCOMPARE(m_service->Control("lapse?name=xuesheng"), std::string("ok"));
         Click(m_panel->ActionRects().like.center());
-        QCOMPARE(responder.calls.size(), std::size_t(3));
-        QCOMPARE(Text(responder.calls[2].message), QString::fromUtf8("谢谢你的参与！你的选择会提升这条语料的排名！"));
+        QCOMPARE(responder.calls.size(), std::size_t(4));
+        QCOMPARE(Text(responder.calls[3].message), QString::fromUtf8("谢谢你的参与！你的选择会提升这条语料的排名！"));
     }
 
     void showsAndHidesTheSource()
