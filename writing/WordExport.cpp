@@ -100,7 +100,7 @@ std::string BuildWordDocument(const std::string &gbkText)
     std::string out = Header();
     out.reserve(out.size() + points.size() * 8 + 64);
     bool inTitle = true;
-    std::size_t lineStart = out.size();
+    std::size_t lineStart = out.rfind('\n') + 1;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const char32_t point = points[i];
         if (point == '\r' || point == '\n') {
@@ -108,7 +108,7 @@ std::string BuildWordDocument(const std::string &gbkText)
                 ++i;
             out += inTitle ? kBodyParagraph : kNextParagraph;
             inTitle = false;
-            lineStart = out.size();
+            lineStart = out.rfind('\n') + 1;
             continue;
         }
         AppendCharacter(out, point);
