@@ -100,6 +100,7 @@ std::string BuildWordDocument(const std::string &gbkText)
     std::string out = Header();
     out.reserve(out.size() + points.size() * 8 + 64);
     bool inTitle = true;
+    std::size_t blankRun = 0;
     std::size_t lineStart = out.rfind('\n') + 1;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const char32_t point = points[i];
@@ -108,10 +109,17 @@ std::string BuildWordDocument(const std::string &gbkText)
                 ++i;
             out += inTitle ? kBodyParagraph : kNextParagraph;
             inTitle = false;
+            blankRun = 0;
             lineStart = out.rfind('\n') + 1;
             continue;
         }
-        AppendCharacter(out, point);
+        // Some readers do not keep a run of literal blanks whole; every second blank of a run is
+        // written as an escape, which they all read as one blank.
+        blankRun = point == ' ' ? blankRun + 1 : 0;
+        if (blankRun % 2 == 0 && blankRun > 0)
+            out += "\\u32?";
+        else
+            AppendCharacter(out, point);
         if (out.size() - lineStart > kLineBreakAfter) {
             out += "\r\n";
             lineStart = out.size();

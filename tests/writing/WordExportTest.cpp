@@ -42,6 +42,7 @@ TEST(WordExport, ParagraphsAndCharactersAreWrittenAsTheReadersExpect)
         {"empty body", G("T\r\n"), "T" + kBodyStart},
         {"braces and backslash stay text", G("T\r\n\\{}"), "T" + kBodyStart + "\\\\\\{\\}"},
         {"tab", "T\r\na\tb", "T" + kBodyStart + "a\\tab b"},
+        {"runs of blanks are kept whole", "a b  c    d", "a b \\u32?c \\u32? \\u32?d"},
         {"other control bytes are dropped",
          std::string("T\r\na\x01\x1b\x7f"
                      "b"),
