@@ -140,6 +140,6 @@ bool ExportWordDocument(const std::string &path, const std::string &gbkText, int
 
 const std::string &WordExportFailureMessage()
 {
-    static const std::string kMessage = Utf8ToGbk("\t  文档保存失败，请换一个位置再试！");
+    static const std::string kMessage = Utf8ToGbk("\t  保存失败，请换一个位置再试！");
     return kMessage;
 }

@@ -1,6 +1,7 @@
 // The save-as-Word action on real widgets: the empty-body notice, the request made of the save
 // dialog (an untouched title field included), cancel, a failed write, and the platform dialog
 // as it is set up.
+#include "AppFolder.h"
 #include "EssayWordExport.h"
 #include "GbkText.h"
 #include "MyEdit.h"
@@ -148,6 +149,20 @@ private slots:
         QCOMPARE(seenSuffix, QStringLiteral("doc"));
         QCOMPARE(seenConfirm, true);
         QCOMPARE(seenMode, QFileDialog::AcceptSave);
+    }
+
+    // The failure notice as the student sees it, saved for a look.
+    void FailureNoticeIsShownInTheProgramsBox()
+    {
+        InitAppFolder(std::string(PENLARK_APP_DIR) + "/penlark");
+        COkDialog box(Utf8ToGbk("确 定"), WordExportFailureMessage());
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QCOMPARE(box.Label()->Message(), WordExportFailureMessage());
+        QCOMPARE(box.Button()->text(), QString::fromUtf8("确 定"));
+        QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+        QCOMPARE(box.grab().save(QStringLiteral(PENLARK_SCREENSHOT_DIR "/export-failed.png")), true);
+        box.EndDialog(kIdOk);
     }
 };
 

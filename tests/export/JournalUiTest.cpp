@@ -4,6 +4,8 @@
 #include "Fonts.h"
 #include "GbkText.h"
 #include "LeftEssayOffer.h"
+#include "AppFolder.h"
+#include "MsgDlg.h"
 #include "OkDialog.h"
 
 #include <QTemporaryDir>
@@ -110,6 +112,24 @@ private slots:
             const int lines = (lastTop - font.pixelSize() / 2) / kBoxLineHeight + 1;
             QCOMPARE(std::max(lines, 3), 3);
         }
+    }
+
+    // The real box as the student sees it, saved for a look: the question and three buttons.
+    void OfferBoxShowsTheQuestionAndThreeButtons()
+    {
+        InitAppFolder(std::string(PENLARK_APP_DIR) + "/penlark");
+        const std::string question = LeftEssayQuestion(Entry("42", "一二三四五六七八九十一二三四五六七八九十多", 0));
+        CMsgDlg box(question, Utf8ToGbk("确定"), Utf8ToGbk("放弃"), Utf8ToGbk("取消"));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QCOMPARE(box.Label()->Message(), question);
+        QStringList captions;
+        for (int i = 0; i < 3; ++i)
+            captions << (box.Button(i)->isVisible() ? box.Button(i)->text() : QString());
+        QCOMPARE(captions, (QStringList{QString::fromUtf8("确定"), QString::fromUtf8("放弃"), QString::fromUtf8("取消")}));
+        QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+        QCOMPARE(box.grab().save(QStringLiteral(PENLARK_SCREENSHOT_DIR "/left-essay-offer.png")), true);
+        box.EndDialog(3);
     }
 };
 
