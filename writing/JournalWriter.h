@@ -10,6 +10,8 @@
 //   ... and succeeds           -> RetireIfUnchangedSince(count)
 //   back or close confirmed    -> Retire()
 //   screen destroyed otherwise -> the destructor writes what is unwritten and leaves the entry
+// The destructor calls snapshot, so the writer must go before anything snapshot reads (the
+// screen resets it first thing in its own destructor, or declares it as its last member).
 #pragma once
 
 #include "EssayJournal.h"
