@@ -147,6 +147,26 @@ TEST(EssayJournal, DamagedAndForeignFilesAreSetAsideAndSkipped)
     EXPECT_EQ(journal.LeftEntries("42").size(), 1u); // the good document itself reads
 }
 
+// Whatever one damaged byte or a cut does to a file, it never reads as a different essay.
+TEST(EssayJournal, NoSmallDamageReadsAsAnotherEssay)
+{
+    JournalEntry original = SecondRoundEntry();
+    original.savedAt = 1765000000;
+    const std::string good = EssayJournal::Serialize(original);
+    for (std::size_t i = 0; i < good.size(); ++i) {
+        for (const unsigned char flip : {0x01, 0x20, 0x80}) {
+            std::string damaged = good;
+            damaged[i] = static_cast<char>(damaged[i] ^ flip);
+            JournalEntry read;
+            if (EssayJournal::Parse(damaged, read))
+                EXPECT_EQ(read, original) << "byte " << i << " ^ " << int(flip);
+        }
+        JournalEntry read;
+        const bool cutReads = EssayJournal::Parse(good.substr(0, i), read);
+        EXPECT_EQ(cutReads, i + 1 == good.size()) << "cut at " << i; // only the final line end may go
+    }
+}
+
 TEST(EssayJournal, ASecondDamagedFileWithTheSameNameKeepsTheFirst)
 {
     TempFolder folder;
