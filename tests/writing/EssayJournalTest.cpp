@@ -158,8 +158,9 @@ TEST(EssayJournal, NoSmallDamageReadsAsAnotherEssay)
             std::string damaged = good;
             damaged[i] = static_cast<char>(damaged[i] ^ flip);
             JournalEntry read;
-            if (EssayJournal::Parse(damaged, read))
+            if (EssayJournal::Parse(damaged, read)) {
                 EXPECT_EQ(read, original) << "byte " << i << " ^ " << int(flip);
+            }
         }
         JournalEntry read;
         const bool cutReads = EssayJournal::Parse(good.substr(0, i), read);
