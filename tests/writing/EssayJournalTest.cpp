@@ -375,6 +375,44 @@ TEST_F(JournalWriterTest, AnOpenScreensEntryIsNotLeftUntilTheScreenIsGone)
     EXPECT_EQ(FileNames(m_folder.Path()), std::set<std::string>{});
 }
 
+// A program killed while it writes leaves the last whole entry, which the next run offers.
+TEST_F(JournalWriterTest, AKilledProgramLeavesItsLastWholeEntry)
+{
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const std::string id = m_journal.NewEntryId();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        long version = 0;
+        JournalWriter writer(m_journal, id, [&] { return FreeEntry("42", G("第") + std::to_string(version) + G("稿")); });
+        for (;; ++version) {
+            writer.Touch(Clock::now());
+            writer.Flush();
+            if (version == 0 && ::write(ready[1], "x", 1) != 1)
+                ::_exit(1);
+        }
+    }
+    ASSERT_GT(child, 0);
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    EXPECT_EQ(m_journal.LeftEntries("42").size(), 0u); // still writing: not left
+    ::usleep(200 * 1000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    const auto left = m_journal.LeftEntries("42");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].id, id);
+    const std::string body = left[0].entry.body;
+    EXPECT_EQ(body.substr(0, 2), G("第"));
+    EXPECT_EQ(body.substr(body.size() - 2), G("稿"));
+    for (const std::string &name : FileNames(m_folder.Path()))
+        EXPECT_EQ(name.find(".damaged"), std::string::npos) << name;
+}
+
 TEST_F(JournalWriterTest, AFailedWriteIsTriedAgainASecondLater)
 {
     WriteBytes(m_folder.File("blocked"), "a file where the folder should be");
