@@ -259,7 +259,13 @@ int EssayJournal::Retire(const std::string &id) const
 {
     if (!IsValidId(id))
         return EINVAL;
-    return RemoveFileDurably(EntryPath(id));
+    if (const int error = RemoveFileDurably(EntryPath(id)))
+        return error;
+    // The lock a crashed screen left goes with its entry; a held one belongs to a live screen,
+    // which removes it itself.
+    if (!IsFileLockHeld(LockPath(id)))
+        RemoveFileDurably(LockPath(id));
+    return 0;
 }
 
 void EssayJournal::SetAside(const std::string &id) const
@@ -287,9 +293,16 @@ std::vector<LeftJournalEntry> EssayJournal::LeftEntries(const std::string &user)
     const auto now = fs::file_time_type::clock::now();
     for (const std::string &name : names) {
         const std::string path = m_folder + "/" + name;
-        if (name.front() == '.' && EndsWith(name, ".tmp")) {
+        if (name.front() == '.' && EndsWith(name, ".tmp") && name.find(kEntrySuffix) != std::string::npos) {
             const auto written = fs::last_write_time(path, error);
             if (!error && now - written > kStaleTemporaryAge)
+                fs::remove(path, error);
+            continue;
+        }
+        if (EndsWith(name, kLockSuffix)) {
+            // A lock without its entry: a screen that ended before its first write.
+            const std::string lockId = name.substr(0, name.size() - std::string(kLockSuffix).size());
+            if (IsValidId(lockId) && !fs::exists(EntryPath(lockId), error) && !IsFileLockHeld(path))
                 fs::remove(path, error);
             continue;
         }

@@ -63,7 +63,8 @@ public:
     // Writes the entry, savedAt set to now, replacing any earlier version of it atomically.
     // Returns 0, or the errno of the failure (an earlier version is then kept as it was).
     int Write(const std::string &id, JournalEntry entry) const;
-    // Removes the entry. Returns 0 (also when it was not there) or an errno.
+    // Removes the entry (and the lock a crashed screen left for it). Returns 0 (also when it was
+    // not there) or an errno.
     int Retire(const std::string &id) const;
 
     // The entries of user left by runs that ended without retiring them, oldest first. Entries

@@ -413,6 +413,19 @@ TEST_F(JournalWriterTest, AKilledProgramLeavesItsLastWholeEntry)
         EXPECT_EQ(name.find(".damaged"), std::string::npos) << name;
 }
 
+TEST_F(JournalWriterTest, LocksLeftByACrashGoWithTheirEntries)
+{
+    const std::string offered = m_journal.NewEntryId();
+    const std::string neverWritten = m_journal.NewEntryId();
+    ASSERT_EQ(m_journal.Write(offered, FreeEntry("42", "x")), 0);
+    WriteBytes(m_journal.LockPath(offered), "");      // its screen crashed after writing
+    WriteBytes(m_journal.LockPath(neverWritten), ""); // this one crashed before its first write
+    ASSERT_EQ(m_journal.LeftEntries("42").size(), 1u);
+    EXPECT_EQ(FileNames(m_folder.Path()), (std::set<std::string>{offered + ".journal", offered + ".lock"}));
+    ASSERT_EQ(m_journal.Retire(offered), 0); // the student dropped it
+    EXPECT_EQ(FileNames(m_folder.Path()), std::set<std::string>{});
+}
+
 TEST_F(JournalWriterTest, AFailedWriteIsTriedAgainASecondLater)
 {
     WriteBytes(m_folder.File("blocked"), "a file where the folder should be");
