@@ -50,11 +50,11 @@ void SaveShot(QWidget *window, const char *name)
 }
 
 // Text committed by the input method, as a student's Chinese typing arrives.
-void Commit(CWriteView *view, const QString &text)
+void Commit(QWidget *input, const QString &text)
 {
     QInputMethodEvent event;
     event.setCommitString(text);
-    QCoreApplication::sendEvent(view, &event);
+    QCoreApplication::sendEvent(input, &event);
 }
 
 // The centre of a character cell on the first row of the view's viewport.
@@ -105,8 +105,11 @@ private slots:
         SaveShot(screen, "writing_screen_empty.png");
 
         // Title and essay through the inputs.
-        screen->TitleField()->setFocus();
-        QTest::keyClicks(screen->TitleField(), QString::fromUtf8("春日"));
+        screen->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(screen));
+        screen->TitleField()->setFocus(); // the hint goes when the field takes the focus
+        Commit(screen->TitleField(), QString::fromUtf8("春日"));
+        QCOMPARE(Q(screen->TitleText()), QString::fromUtf8("春日"));
         CWriteView *view = screen->View();
         view->setFocus();
         const QString essay = QString::fromUtf8("春风又绿江南岸，明月何时照我还？何处是归程。");
@@ -133,15 +136,18 @@ private slots:
         const std::string green = std::string(kKeywordOpenTag) + U("何处") + kKeywordCloseTag;
         QVERIFY2(panel->Item(1)->text.find(green) != std::string::npos, panel->Item(1)->text.c_str());
 
-        // An excerpt opened, its source shown, then the share popup.
-        panel->OnClickAt(panel->ItemRect(1).center());
+        // An excerpt opened, liked, its source shown, then the share popup.
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ItemRect(1).center());
         QCOMPARE(panel->OpenItem(), 1);
         QCOMPARE(panel->ActionState(), kCorpusItemOpen);
-        panel->OnClickAt(panel->ActionRects().source.center());
+        session->Messages().calls.clear();
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().like.center());
+        QCOMPARE(session->MessageTexts(), std::vector<std::string>{"谢谢你的参与！你的选择会提升这条语料的排名！"});
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().source.center());
         QCOMPARE(panel->ActionState(), kCorpusSourceShown);
         QVERIFY(!panel->SourceText().empty());
         SaveShot(screen, "writing_screen_corpus_source.png");
-        panel->OnClickAt(panel->ActionRects().share.center());
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().share.center());
         QTRY_COMPARE(panel->IsShareShown(), true);
         SaveShot(screen, "writing_screen_share.png");
         panel->HideShare();
