@@ -13,6 +13,7 @@
 #include "PenlarkDlg.h"
 #include "QtText.h"
 #include "SignedInSession.h"
+#include "UserLoginDlg.h"
 #include "WindowMessage.h"
 #include "WriteView.h"
 #include "ZiYouWriter.h"
@@ -242,6 +243,40 @@ private slots:
         QTRY_VERIFY(watched.isNull());
         QCOMPARE(viewer.isVisible(), true);
         QCOMPARE(main->isVisible(), true);
+    }
+
+    // The close button ends the program: after its question when the essay has unsaved changes,
+    // the main window ends and the sign-in window closes.
+    void closeEndsTheProgram()
+    {
+        auto session = SignedInSession::Start();
+        CpenlarkDlg *main = session->MainWindow();
+        QVERIFY(main);
+        QPointer<CZiYouWriter> screen = OpenFreeWriting(main);
+        QVERIFY(screen);
+        struct CloseWatch : QObject
+        {
+            int closes = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                closes += event->type() == QEvent::Close ? 1 : 0;
+                return false;
+            }
+        } signInCloses;
+        session->SignInWindow()->installEventFilter(&signInCloses);
+        Commit(screen->View(), QString::fromUtf8("春"));
+        session->Messages().answer = [](const MessageBoxCall &) { return 2; };
+        screen->CloseButton()->click();
+        QCOMPARE(session->MessageTexts(), std::vector<std::string>{"您还没有保存，是否要关闭程序？"});
+        QCOMPARE(session->MainWindow(), main);
+        QCOMPARE(screen->isVisible(), true);
+        QCOMPARE(signInCloses.closes, 0);
+
+        session->Messages().answer = [](const MessageBoxCall &) { return 1; };
+        screen->CloseButton()->click();
+        QTRY_VERIFY(screen.isNull());
+        QTRY_COMPARE(session->MainWindow(), static_cast<CpenlarkDlg *>(nullptr));
+        QTRY_COMPARE(signInCloses.closes, 1);
     }
 };
 
