@@ -111,7 +111,8 @@ void CCallBackDlg::PaintContent(QPainter &p, const QRect &client)
     const QStringList lines = NoteLines();
     for (int i = 0; i < lines.size(); ++i) {
         const int top = l.note.y() + int(std::lround(i * kNoteLinePitch));
-        p.drawText(QRect(l.note.x(), top, client.width() - l.note.x(), 16), Qt::AlignLeft | Qt::AlignTop, lines[i]);
+        p.drawText(QRect(l.note.x(), top, client.width() - l.note.x(), 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                   lines[i]);
     }
 
     p.setPen(kHeadingColour);

@@ -248,6 +248,20 @@ private slots:
         }
     }
 
+    void minimiseTellsTheMainWindowOnlyOnTheReportScreen()
+    {
+        QWidget mainWindow;
+        mainWindow.show();
+        for (Screen kind : {Screen::Feedback, Screen::Experience}) {
+            OpenScreen open = Open(kind, &mainWindow);
+            MessageWatch watch;
+            QTest::mouseClick(open.screen->MinimiseButton(), Qt::LeftButton, {}, QPoint(20, 14));
+            QTRY_COMPARE(open.screen->isMinimized(), true);
+            QCOMPARE(watch.sent.size(), size_t(kind == Screen::Feedback ? 0 : 1));
+            delete open.screen;
+        }
+    }
+
     void feedbackCloseEndsTheProgram()
     {
         QWidget signIn;
