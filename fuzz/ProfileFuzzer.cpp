@@ -1,13 +1,13 @@
 // Fuzz target: the settings file. The bytes become config.ini; every key of the program is read,
 // then one is written and must read back, and the file's other keys must read as before.
 #include "ProfileFile.h"
+#include "TemporaryFolder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -34,11 +34,9 @@ void Require(bool condition)
 
 const std::string &SettingsPath()
 {
-    static const std::string path = [] {
-        char folder[] = "/tmp/profile-fuzz-XXXXXX";
-        Require(mkdtemp(folder) != nullptr);
-        return std::string(folder) + "/config.ini";
-    }();
+    // Every write of the settings is synced: in memory it costs nothing.
+    static const TemporaryFolder folder("profile-fuzz");
+    static const std::string path = folder.Path() + "/config.ini";
     return path;
 }
 

@@ -3,6 +3,7 @@
 #include "MemoryConnection.h"
 #include "PlatformServer.h"
 #include "SeedLoader.h"
+#include "TemporaryFolder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,18 +11,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
 struct FuzzedService
 {
-    FuzzedService()
+    FuzzedService() : folder("service-fuzz")
     {
-        char folder[] = "/tmp/service-fuzz-XXXXXX";
-        if (!mkdtemp(folder))
-            std::abort();
-        options.databasePath = std::string(folder) + "/platform.db";
+        options.databasePath = folder.Path() + "/platform.db";
         {
             PlatformStore store(options.databasePath);
             SeedStore(store, PENLARK_DATA_DIR);
@@ -34,6 +31,15 @@ struct FuzzedService
         UseMemoryConnection(context);
     }
 
+    ~FuzzedService()
+    {
+        service.reset();
+        soap_destroy(context);
+        soap_end(context);
+        soap_free(context);
+    }
+
+    TemporaryFolder folder;
     ServerOptions options;
     ServiceShared shared;
     struct soap *context = nullptr;
@@ -43,8 +49,8 @@ struct FuzzedService
 FuzzedService &Service()
 {
     // Kept for the process: one database, one session table, as one worker of the service.
-    static FuzzedService *service = new FuzzedService;
-    return *service;
+    static FuzzedService service;
+    return service;
 }
 
 } // namespace
