@@ -59,8 +59,8 @@ TEST(AppFolder, BothSpellingsReachTheSameFile)
 
     InitAppFolder((dir / "penlark").string());
     EXPECT_EQ(AppFolder(), dir.string() + "/");
-    for (const auto &[withSeparator, without] : {std::pair{"\\config.ini", "config.ini"},
-                                                 std::pair{"\\img\\startpage.jpg", "img\\startpage.jpg"}}) {
+    for (const auto &[withSeparator, without] :
+         {std::pair{"\\config.ini", "config.ini"}, std::pair{"\\img\\startpage.jpg", "img\\startpage.jpg"}}) {
         EXPECT_EQ(AppPath(withSeparator), AppPath(without));
         std::ifstream a(AppPath(withSeparator));
         std::ifstream b(AppPath(without));
@@ -102,10 +102,7 @@ protected:
         InitAppFolder(m_savedFolder + "x");
         fs::remove_all(m_root);
     }
-    static void Write(const fs::path &path, const std::string &content)
-    {
-        std::ofstream(path, std::ios::binary) << content;
-    }
+    static void Write(const fs::path &path, const std::string &content) { std::ofstream(path, std::ios::binary) << content; }
     static std::string Read(const fs::path &path)
     {
         std::ifstream in(path, std::ios::binary);
@@ -143,9 +140,12 @@ TEST_F(DataFolderTest, InstalledProgramKeepsItsDataFilesWithTheUser)
         const char *relative;
         std::string path;
     } cases[] = {
-        {"\\config.ini", UserFolder() + "config.ini"},   {"config.ini", UserFolder() + "config.ini"},
-        {"\\write.dll", UserFolder() + "write.dll"},     {"/write.dll", UserFolder() + "write.dll"},
-        {"\\img\\logo.png", Program() + "img/logo.png"}, {"img\\config.ini", Program() + "img/config.ini"},
+        {"\\config.ini", UserFolder() + "config.ini"},
+        {"config.ini", UserFolder() + "config.ini"},
+        {"\\write.dll", UserFolder() + "write.dll"},
+        {"/write.dll", UserFolder() + "write.dll"},
+        {"\\img\\logo.png", Program() + "img/logo.png"},
+        {"img\\config.ini", Program() + "img/config.ini"},
         {"write.dll-journal", Program() + "write.dll-journal"},
     };
     for (const auto &c : cases)
