@@ -7,6 +7,7 @@
 #include "OkDialog.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
+#include "ServiceProxy.h"
 #include "WebEngineSetup.h"
 #include "WindowMessage.h"
 
@@ -67,6 +68,7 @@ bool CpenlarkApp::InitInstance()
     const AppSettings settings;
     const std::string host = settings.ServiceHost();
     InitServiceAddresses(host.empty() ? kBuiltInServiceHost : host);
+    SetServiceCAFile(settings.ServiceCAFile());
     ServiceContext.DeviceCode = ProcessDeviceCode();
 
     RegisterServiceHooks();

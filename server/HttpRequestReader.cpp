@@ -68,6 +68,26 @@ RequestVerdict HttpRequestReader::Finish()
 
 std::size_t HttpRequestReader::TakeHeader(const char *data, std::size_t size)
 {
+    // A request line starts with its method; blank lines before it are dropped. Anything else, a
+    // TLS greeting to the plain port for one, is refused without waiting for more.
+    std::size_t skipped = 0;
+    if (!m_requestLineBegun) {
+        while (skipped < size && (data[skipped] == '\r' || data[skipped] == '\n'))
+            ++skipped;
+        m_blankBytes += skipped;
+        if (m_blankBytes > m_limits.maxHeaderBytes) {
+            Fail(RequestVerdict::TooLarge);
+            return size;
+        }
+        if (skipped == size)
+            return size;
+        if (data[skipped] < 'A' || data[skipped] > 'Z') {
+            Fail(RequestVerdict::Malformed);
+            return size;
+        }
+        m_requestLineBegun = true;
+        return skipped + TakeHeader(data + skipped, size - skipped);
+    }
     std::size_t room = m_limits.maxHeaderBytes - m_bytes.size();
     std::size_t take = std::min(size, room);
     m_bytes.append(data, take);

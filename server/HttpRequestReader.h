@@ -64,6 +64,8 @@ private:
     RequestLimits m_limits;
     RequestVerdict m_verdict = RequestVerdict::NeedMore;
     std::string m_bytes;
+    bool m_requestLineBegun = false;
+    std::size_t m_blankBytes = 0; // blank lines before the request line
     std::size_t m_headerScan = 0; // where the search for the header's end goes on
     std::size_t m_headerLength = 0;
     BodyKind m_bodyKind = BodyKind::None;

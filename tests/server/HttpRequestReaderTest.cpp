@@ -87,6 +87,9 @@ TEST(HttpRequestReader, FindsTheEndOfEveryFramingInAnyPieces)
         {"length not a number", Post("Content-Length: 1x\r\n", body), false, "Malformed"},
         {"two different lengths", Post("Content-Length: 17\r\nContent-Length: 16\r\n", body), false, "Malformed"},
         {"chunk size not hex", Post("Transfer-Encoding: chunked\r\n", "zz\r\n"), false, "Malformed"},
+        {"blank lines before the request line", "\r\n\r\nGET /help.aspx HTTP/1.0\r\n\r\n", false, "Complete"},
+        {"not HTTP (a TLS greeting)", std::string("\x16\x03\x01\x02\x00\x01", 6), false, "Malformed"},
+        {"lower-case method", "get / HTTP/1.0\r\n\r\n", false, "Malformed"},
         {"chunk without its line end", Post("Transfer-Encoding: chunked\r\n", "1\r\nab\r\n"), false, "Malformed"},
     };
     for (const Case &c : cases)
@@ -100,6 +103,8 @@ TEST(HttpRequestReader, KeepsTheRequestAsReceivedAndDropsWhatFollows)
     std::string kept;
     EXPECT_EQ(Verdict(request + "GET / HTTP/1.0\r\n\r\n", 3, false, &kept), "Complete");
     EXPECT_EQ(kept, request);
+    EXPECT_EQ(Verdict("\r\n\r\nGET / HTTP/1.0\r\n\r\n", 1, false, &kept), "Complete");
+    EXPECT_EQ(kept, "GET / HTTP/1.0\r\n\r\n");
     const std::string chunked = Post("Transfer-Encoding: chunked\r\n", "4\r\n<a/>\r\n0\r\n\r\n");
     EXPECT_EQ(Verdict(chunked + "junk", 0, false, &kept), "Complete");
     EXPECT_EQ(kept, chunked);
