@@ -12,8 +12,8 @@ struct RequestLimits
 {
     std::size_t maxHeaderBytes = 16 * 1024;
     std::size_t maxBodyBytes = 512 * 1024; // as received, chunk framing included
-    std::size_t maxElements = 1000;
-    std::size_t maxAttributesPerElement = 64;
+    std::size_t maxElements = 500;
+    std::size_t maxAttributesPerElement = 32;
 };
 
 enum class RequestVerdict
