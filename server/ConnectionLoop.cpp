@@ -92,7 +92,9 @@ bool ConnectionLoop::Open(std::string *error)
 void ConnectionLoop::Run(const std::atomic<bool> &stop)
 {
     while (!stop.load())
-        Turn(kTickMs, true);
+        Turn(kTickMs);
+    // New connections wait in the backlog until the socket is closed.
+    epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_listen, nullptr);
     // Requests not yet whole are not going to be served.
     std::vector<int> unserved;
     for (auto &[socket, connection] : m_connections)
@@ -112,7 +114,7 @@ void ConnectionLoop::FinishAnswers(std::chrono::milliseconds limit)
         });
     };
     while (pending() && Clock::now() < end)
-        Turn(20, false);
+        Turn(20);
 }
 
 void ConnectionLoop::Answered(ServedConnection *connection)
@@ -125,15 +127,14 @@ void ConnectionLoop::Answered(ServedConnection *connection)
     [[maybe_unused]] ssize_t ignored = ::write(m_wake, &one, sizeof one);
 }
 
-void ConnectionLoop::Turn(int timeoutMs, bool accepting)
+void ConnectionLoop::Turn(int timeoutMs)
 {
     epoll_event events[kMaxEvents];
     int count = epoll_wait(m_epoll, events, kMaxEvents, timeoutMs);
     for (int i = 0; i < count; ++i) {
         int socket = events[i].data.fd;
         if (socket == m_listen) {
-            if (accepting)
-                AcceptAll();
+            AcceptAll();
         } else if (socket == m_wake) {
             std::uint64_t value;
             [[maybe_unused]] ssize_t ignored = ::read(m_wake, &value, sizeof value);

@@ -82,7 +82,7 @@ private:
     };
     using Clock = std::chrono::steady_clock;
 
-    void Turn(int timeoutMs, bool accepting);
+    void Turn(int timeoutMs);
     void AcceptAll();
     void Admit(int socket, const struct sockaddr_storage &peer);
     void Pump(Connection &connection);
