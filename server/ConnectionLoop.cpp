@@ -43,9 +43,10 @@ struct ConnectionLoop::Connection : ServedConnection
     State state = State::Request;
     SSL *ssl = nullptr;
     HttpRequestReader reader;
-    std::string address;   // the client's address, for the per-address count
-    bool counted = false;  // counted for its address
-    bool received = false; // any byte of a request has arrived
+    std::string address;      // the client's address, for the per-address count
+    bool counted = false;     // counted for its address
+    bool received = false;    // any byte of a request has arrived
+    bool writeFailed = false; // the client went while the answer was being written
     std::size_t written = 0;
     std::size_t lingered = 0;
     std::chrono::steady_clock::time_point deadline;
@@ -117,11 +118,29 @@ void ConnectionLoop::FinishAnswers(std::chrono::milliseconds limit)
         Turn(20);
 }
 
-void ConnectionLoop::Answered(ServedConnection *connection)
+void ConnectionLoop::Answered(ServedConnection *served)
 {
+    // The answer goes out on the worker's thread as far as the socket takes it at once, sparing
+    // the client a turn of the loop; the loop writes the rest, if any, and closes. The loop does
+    // not touch a connection while it is being served, so this is the only thread on it.
+    auto &connection = static_cast<Connection &>(*served);
+    // Answered: no longer counted for its address, before the client can read the answer and
+    // call again.
+    Release(connection);
+    connection.written = 0;
+    while (connection.written < connection.response.size()) {
+        std::size_t put = 0;
+        Io io = Write(connection, connection.response.data() + connection.written,
+                      connection.response.size() - connection.written, &put);
+        if (io != Io::Data) {
+            connection.writeFailed = io != Io::WouldBlock;
+            break;
+        }
+        connection.written += put;
+    }
     {
         std::lock_guard lock(m_answeredMutex);
-        m_answered.push_back(connection);
+        m_answered.push_back(served);
     }
     const std::uint64_t one = 1;
     [[maybe_unused]] ssize_t ignored = ::write(m_wake, &one, sizeof one);
@@ -184,15 +203,10 @@ void ConnectionLoop::Admit(int socket, const sockaddr_storage &peer)
         inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
     }
     connection->address = text;
-    std::size_t &fromAddress = m_perAddress[connection->address];
-    if (m_connections.size() >= m_settings.maxConnections || fromAddress >= m_settings.maxPerAddress) {
-        if (fromAddress == 0)
-            m_perAddress.erase(connection->address);
+    if (m_connections.size() >= m_settings.maxConnections || !Count(*connection)) {
         ::close(socket); // over the bounds: refused at once, costing nothing more
         return;
     }
-    ++fromAddress;
-    connection->counted = true;
     connection->socket = socket;
     connection->deadline = Clock::now() + m_settings.requestTime;
     if (m_settings.tls) {
@@ -313,7 +327,7 @@ bool ConnectionLoop::PumpLinger(Connection &connection)
 
 void ConnectionLoop::Serve(Connection &connection)
 {
-    connection.request = std::string(connection.reader.Bytes());
+    connection.request = connection.reader.TakeBytes();
     connection.state = Connection::State::Serving;
     m_dispatch(&connection);
 }
@@ -341,11 +355,23 @@ void ConnectionLoop::StartLinger(Connection &connection)
     connection.request.shrink_to_fit();
 }
 
+bool ConnectionLoop::Count(Connection &connection)
+{
+    std::lock_guard lock(m_addressMutex);
+    std::size_t &fromAddress = m_perAddress[connection.address];
+    if (fromAddress >= m_settings.maxPerAddress)
+        return false;
+    ++fromAddress;
+    connection.counted = true;
+    return true;
+}
+
 void ConnectionLoop::Release(Connection &connection)
 {
     if (!connection.counted)
         return;
     connection.counted = false;
+    std::lock_guard lock(m_addressMutex);
     auto found = m_perAddress.find(connection.address);
     if (found != m_perAddress.end() && --found->second == 0)
         m_perAddress.erase(found);
@@ -371,8 +397,11 @@ void ConnectionLoop::TakeAnswered()
     }
     for (ServedConnection *served : answered) {
         auto &connection = static_cast<Connection &>(*served);
+        if (connection.writeFailed) {
+            Close(connection.socket);
+            continue;
+        }
         connection.state = Connection::State::Answer;
-        connection.written = 0;
         connection.deadline = Clock::now() + m_settings.answerTime;
         connection.request.clear();
         Pump(connection);

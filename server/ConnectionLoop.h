@@ -42,8 +42,7 @@ struct ConnectionSettings
     // the answer is not lost to a reset.
     std::chrono::milliseconds lingerTime{2000};
     std::size_t maxLingerBytes = 16u << 20;
-    // Connections not yet answered, per client address and in all (answered ones that linger
-    // count only in all).
+    // Connections whose answer is not yet ready, per client address; and all connections.
     std::size_t maxPerAddress = 64;
     std::size_t maxConnections = 1024;
     SSL_CTX *tls = nullptr; // not owned
@@ -66,8 +65,8 @@ public:
     bool Open(std::string *error);
     // Serves connections until stop is set.
     void Run(const std::atomic<bool> &stop);
-    // Called by a worker, on its thread, when connection->response holds the whole answer.
-    void Answered(ServedConnection *connection);
+    // Called by a worker, on its thread, when served->response holds the whole answer.
+    void Answered(ServedConnection *served);
     // After the workers have stopped: writes the answers still pending, for at most the time given.
     void FinishAnswers(std::chrono::milliseconds limit);
 
@@ -93,7 +92,10 @@ private:
     void Serve(Connection &connection);
     void Refuse(Connection &connection, RequestVerdict verdict);
     void StartLinger(Connection &connection);
-    void Release(Connection &connection); // no longer counted for its address
+    // Counts a new connection for its address: false when the address has its fill. Release
+    // undoes it once the connection is answered (on the worker's thread) or closed.
+    bool Count(Connection &connection);
+    void Release(Connection &connection);
     void Close(int socket);
     void TakeAnswered();
     void ExpireDeadlines();
@@ -106,6 +108,7 @@ private:
     int m_epoll = -1;
     int m_wake = -1; // eventfd: a worker has answered
     std::unordered_map<int, std::unique_ptr<Connection>> m_connections;
+    std::mutex m_addressMutex;
     std::unordered_map<std::string, std::size_t> m_perAddress;
     std::mutex m_answeredMutex;
     std::vector<ServedConnection *> m_answered;

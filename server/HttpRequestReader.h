@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 
 struct RequestLimits
 {
@@ -38,6 +39,7 @@ public:
     RequestVerdict Verdict() const { return m_verdict; }
     // The request as received, header and body, up to its end.
     const std::string &Bytes() const { return m_bytes; }
+    std::string TakeBytes() { return std::move(m_bytes); }
 
 private:
     enum class BodyKind
