@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -257,4 +258,48 @@ TEST_F(ServiceTest, SizeBoundHoldsForChunkedRequestsAndRequestsWithoutLength)
     std::string response = RawHttpExchange(m_service->Port(), Chunked(idea("分块送来的意见"), 16));
     EXPECT_NE(response.find("WsUserIdeaResult>1<"), std::string::npos) << response.substr(0, 400);
     EXPECT_EQ(Counts("xuesheng")["ideas"].asString(), "1");
+}
+
+TEST_F(ServiceTest, ClientsThatDoNotReadTheirAnswersHoldNoWorker)
+{
+    std::string id = SignIn("xuesheng", "123456");
+    const std::string request = PostWithLength(Envelope("<ns1:WsKeyword><ns1:id>" + id +
+                                                        "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
+                                                        "<ns1:keyId>0</ns1:keyId></ns1:WsKeyword>"));
+    // More slow readers than there are workers, each with a receive buffer far smaller than the
+    // whole keyword list, so each answer stops in the socket until its client reads.
+    constexpr int kSlowReaders = 12;
+    std::vector<int> readers;
+    for (int i = 0; i < kSlowReaders; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        int small = 2048;
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        timeval wait{20, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        sockaddr_in remote{};
+        remote.sin_family = AF_INET;
+        remote.sin_port = htons(static_cast<uint16_t>(m_service->Port()));
+        remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr *>(&remote), sizeof remote), 0);
+        SendAll(fd, request);
+        readers.push_back(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    auto client = NewClient();
+    EXPECT_EQ(Parse(client->OverallInfo())["data"][0]["version"].asString(), "1.0.0");
+    EXPECT_EQ(client->LastError(), SOAP_OK);
+    // Each slow reader still gets its whole answer.
+    for (int fd : readers) {
+        std::string response = ReadToClose(fd);
+        auto begin = response.find("<ns1:WsKeywordResult>");
+        auto end = response.find("</ns1:WsKeywordResult>");
+        ASSERT_NE(begin, std::string::npos) << response.substr(0, 300);
+        ASSERT_NE(end, std::string::npos) << "answer cut short at " << response.size() << " bytes";
+        std::string json = response.substr(begin + 21, end - begin - 21);
+        for (auto [from, to] : {std::pair<const char *, const char *>{"&quot;", "\""}, {"&amp;", "&"}})
+            for (auto at = json.find(from); at != std::string::npos; at = json.find(from, at + 1))
+                json.replace(at, std::strlen(from), to);
+        EXPECT_EQ(Parse(json)["data"].size(), 3000u);
+        close(fd);
+    }
 }
