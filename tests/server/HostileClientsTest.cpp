@@ -2,6 +2,7 @@
 // time, many connections from one address, requests shaped to make the parser work hard, and
 // oversize requests sent in chunks or without a length. Ordinary calls go on being answered.
 #include "ServiceTestFixture.h"
+#include "TestCertificates.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -302,4 +303,32 @@ TEST_F(ServiceTest, ClientsThatDoNotReadTheirAnswersHoldNoWorker)
         EXPECT_EQ(Parse(json)["data"].size(), 3000u);
         close(fd);
     }
+}
+
+TEST(ServiceOverTls, ServesOverTlsWhileHandshakesStallAndPlainRequestsGetNothing)
+{
+    TestCertificates certificates;
+    auto service =
+        ServiceProcess::Start({"--tls-cert", certificates.Server().certificate, "--tls-key", certificates.Server().key});
+    ASSERT_EQ(service->BaseAddress().rfind("https://127.0.0.1:", 0), 0u) << service->BaseAddress();
+    // Connections that never begin their handshake, more than there are workers.
+    std::vector<int> stalled;
+    for (int i = 0; i < 50; ++i)
+        stalled.push_back(ConnectFrom(service->Port(), "127.0.0.4", 1000));
+    // Plain HTTP to the TLS port is no request: the connection is closed without an answer.
+    EXPECT_EQ(RawHttpExchange(service->Port(), PostWithLength(Envelope("<ns1:WsOverallInfo/>")), 5), "");
+
+    ServiceClient client(service->BaseAddress(), service->Endpoint());
+    std::string signIn = client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+    Json::Value document;
+    ASSERT_EQ(Json::Reader().parse(signIn, document), true) << signIn;
+    // The address the client is to use after signing in is the https one.
+    EXPECT_EQ(document["data"][0]["host"].asString(), service->BaseAddress());
+    const std::string id = document["data"][0]["ID"].asString();
+    Json::Value profile;
+    ASSERT_EQ(Json::Reader().parse(client.UserInfo(id, "DEVICE-A"), profile), true);
+    EXPECT_EQ(profile["data"][0]["ID"].asString(), id);
+    EXPECT_EQ(client.LastError(), SOAP_OK);
+    for (int fd : stalled)
+        close(fd);
 }
