@@ -10,6 +10,7 @@
 #include "PenlarkDlg.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
+#include "ServiceProxy.h"
 #include "UserLoginDlg.h"
 #include "WebEngineSetup.h"
 #include "WindowMessage.h"
@@ -75,6 +76,7 @@ bool CpenlarkApp::InitInstance()
     const AppSettings settings;
     const std::string host = settings.ServiceHost();
     InitServiceAddresses(host.empty() ? kBuiltInServiceHost : host);
+    SetServiceCAFile(settings.ServiceCAFile());
     ServiceContext.DeviceCode = ProcessDeviceCode();
 
     RegisterServiceHooks();

@@ -30,8 +30,11 @@ const char kUsage[] =
     "  --data DIR        seed folder (default the source tree's data/)\n"
     "  --threads N       worker threads (default 8)\n"
     "  --idle-timeout S  seconds of inactivity after which a session lapses (default 1800)\n"
+    "  --tls-cert FILE   serve https with this certificate chain (PEM); needs --tls-key\n"
+    "  --tls-key FILE    the certificate's private key (PEM)\n"
     "  --help            this text\n"
-    "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/.\n"
+    "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/\n"
+    "(https://... when serving TLS).\n"
     "Operations answer at BASE/Iface/api.asmx; test controls at BASE/test/... (loopback only).\n";
 
 bool ParseInt(const char *text, int low, int high, int *out)
@@ -70,6 +73,10 @@ int main(int argc, char **argv)
             options.databasePath = value;
         } else if (arg == "--data" && value) {
             options.dataDir = value;
+        } else if (arg == "--tls-cert" && value) {
+            options.tlsCertificateFile = value;
+        } else if (arg == "--tls-key" && value) {
+            options.tlsKeyFile = value;
         } else {
             std::fprintf(stderr, "platform-service: unknown or incomplete option %s\n%s", arg.c_str(), kUsage);
             return 2;

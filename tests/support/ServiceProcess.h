@@ -42,7 +42,8 @@ public:
     ServiceProcess(const ServiceProcess &) = delete;
     ServiceProcess &operator=(const ServiceProcess &) = delete;
 
-    // "http://127.0.0.1:PORT/"
+    // "http://127.0.0.1:PORT/" ("https://..." when started with --tls-cert and --tls-key; the
+    // test controls and Get() speak plain HTTP only)
     const std::string &BaseAddress() const { return m_baseAddress; }
     // BaseAddress() + "Iface/api.asmx" (the pre-sign-in and "default" endpoint)
     std::string Endpoint() const { return m_baseAddress + "Iface/api.asmx"; }
