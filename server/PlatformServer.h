@@ -16,6 +16,7 @@
 struct ServerOptions
 {
     std::string bindAddress = "127.0.0.1";
+    std::string publicUrl;           // handed to clients instead of the address they reached
     int port = 8089;                 // 0 picks a free port
     std::string databasePath;
     std::string dataDir;             // seed folder, used when the database is new

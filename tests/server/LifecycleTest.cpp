@@ -32,9 +32,13 @@ TEST(ServiceLifecycle, DataSurvivesARestartAndIsSeededOnce)
     {
         auto service = ServiceProcess::Start({"--db", database});
         ServiceClient client(service->BaseAddress(), service->Endpoint());
-        // Sessions live in memory: a restart asks for a new sign-in.
-        EXPECT_EQ(client.CompInfo("1", "DEVICE-A", essayId), "4");
-        client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+        // Sessions live in memory; after a restart the device of the last sign-in is told its
+        // sign-in lapsed (renewed silently), another device that it was displaced, and a user
+        // who never signed in that the request is malformed.
+        EXPECT_EQ(client.CompInfo("1", "DEVICE-A", essayId), "2");
+        EXPECT_EQ(client.CompInfo("1", "DEVICE-B", essayId), "3");
+        EXPECT_EQ(client.UserInfo("2", "DEVICE-A"), "4");
+        EXPECT_EQ(client.ReLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A"), "1");
         Json::Reader reader;
         Json::Value essay, keywords;
         reader.parse(client.CompInfo("1", "DEVICE-A", essayId), essay);
