@@ -65,10 +65,14 @@ size_t PlatformService::Receive(struct soap *soap, char *buffer, size_t length)
     // Only the body is sanitised; the headers end at the first blank line.
     if (service->m_bodyStart == 0 && service->m_rawComplete) {
         auto end = service->m_rawRequest.find("\r\n\r\n", before < 3 ? 0 : before - 3);
-        if (end != std::string::npos)
+        if (end != std::string::npos) {
             service->m_bodyStart = end + 4;
+            // Chunk sizes may fall inside a character: such a body is left as it came (its text
+            // is still checked whole, from the copy).
+            service->m_sanitizeBody = !IsChunked(service->m_rawRequest);
+        }
     }
-    if (service->m_bodyStart > 0 || !service->m_rawComplete) {
+    if (service->m_sanitizeBody && (service->m_bodyStart > 0 || !service->m_rawComplete)) {
         std::size_t skip = service->m_bodyStart > before ? service->m_bodyStart - before : 0;
         if (skip < got)
             service->m_sanitizer.Sanitize(buffer + skip, got - skip);
@@ -92,6 +96,7 @@ void PlatformService::ServeRequest()
     m_unreadInput = false;
     m_rawRequest.clear();
     m_bodyStart = 0;
+    m_sanitizeBody = false;
     m_sanitizer = Utf8Sanitizer();
     m_rawComplete = true;
     m_replyDelay = std::chrono::milliseconds(0);

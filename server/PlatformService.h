@@ -141,6 +141,7 @@ private:
     std::string m_rawRequest;
     std::size_t m_bodyStart = 0; // where the body begins in m_rawRequest, once known
     Utf8Sanitizer m_sanitizer;
+    bool m_sanitizeBody = false;
     bool m_rawComplete = true; // false when the request was larger than the copy keeps
     std::chrono::milliseconds m_replyDelay{0};
     std::string m_heldReply;

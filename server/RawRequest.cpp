@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -100,7 +102,31 @@ std::string DecodeEntities(const std::string &text)
 std::string RequestBody(const std::string &raw)
 {
     auto end = raw.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : raw.substr(end + 4);
+    if (end == std::string::npos)
+        return {};
+    std::string body = raw.substr(end + 4);
+    if (!IsChunked(raw))
+        return body;
+    // Chunked: the sizes in hexadecimal, each on its own line before its chunk.
+    std::string joined;
+    std::string::size_type at = 0;
+    while (at < body.size()) {
+        auto lineEnd = body.find("\r\n", at);
+        if (lineEnd == std::string::npos)
+            break;
+        std::size_t size = std::strtoul(body.substr(at, lineEnd - at).c_str(), nullptr, 16);
+        if (size == 0 || lineEnd + 2 + size > body.size())
+            break;
+        joined.append(body, lineEnd + 2, size);
+        at = lineEnd + 2 + size + 2;
+    }
+    return joined;
+}
+
+bool IsChunked(const std::string &raw)
+{
+    std::string encoding = HeaderValue(raw, "Transfer-Encoding");
+    return strcasestr(encoding.c_str(), "chunked") != nullptr;
 }
 
 std::string HeaderValue(const std::string &raw, const std::string &name)
@@ -215,8 +241,8 @@ bool IsHostAndPort(const std::string &text)
 
 void Utf8Sanitizer::Sanitize(char *data, std::size_t length)
 {
+    // Where the current sequence's bytes begin in this buffer (0 when it began in an earlier one).
     std::size_t sequenceStart = 0;
-    bool startedHere = false;
     for (std::size_t i = 0; i < length; ++i) {
         auto byte = static_cast<unsigned char>(data[i]);
         if (m_needed > 0) {
@@ -225,9 +251,8 @@ void Utf8Sanitizer::Sanitize(char *data, std::size_t length)
                 continue;
             }
             // The sequence broke off: what of it is still in this buffer becomes '?'.
-            if (startedHere)
-                for (std::size_t j = sequenceStart; j < i; ++j)
-                    data[j] = '?';
+            for (std::size_t j = sequenceStart; j < i; ++j)
+                data[j] = '?';
             m_needed = 0;
         }
         if (byte < 0x80)
@@ -241,6 +266,5 @@ void Utf8Sanitizer::Sanitize(char *data, std::size_t length)
         else
             data[i] = '?';
         sequenceStart = i;
-        startedHere = true;
     }
 }

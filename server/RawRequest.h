@@ -5,8 +5,10 @@
 
 #include <string>
 
-// The body of a captured HTTP request (everything after the blank line), or empty.
+// The body of a captured HTTP request (everything after the blank line, chunks joined), or empty.
 std::string RequestBody(const std::string &raw);
+// Whether the request's body comes in chunks (Transfer-Encoding: chunked).
+bool IsChunked(const std::string &raw);
 // The value of the first header with this name (case-insensitive), trimmed, or empty.
 std::string HeaderValue(const std::string &raw, const std::string &name);
 // The text of the first element with this local name (any prefix), entities decoded, as the

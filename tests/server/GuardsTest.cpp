@@ -91,6 +91,35 @@ TEST(RawRequest, HeadersBodyAndElementsAsSent)
     EXPECT_EQ(RawElementText(body, "code", &text), false);
 }
 
+TEST(RawRequest, ChunkedBodiesAreJoined)
+{
+    // "中" (E4 B8 AD) split across two chunks.
+    const std::string raw = "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n<a>\xE4\r\n"
+                            "6\r\n\xB8\xAD</a>\r\n0\r\n\r\n";
+    EXPECT_EQ(IsChunked(raw), true);
+    EXPECT_EQ(RequestBody(raw), "<a>\xE4\xB8\xAD</a>");
+}
+
+TEST(RawRequest, SanitizingKeepsUtf8AndLengthAcrossBuffers)
+{
+    struct Case
+    {
+        std::string first, second, expected;
+    } cases[] = {
+        {"ab\xE4\xB8", "\xAD!", "ab\xE4\xB8\xAD!"}, // a character split between two reads
+        {"\xD5\xC5\xC8\xFD", "x", "????x"},         // GBK bytes
+        {"a\xE4", "\xB8<", "a\xE4?<"},              // broken off in the second read: its part there
+        {"\xFF\x80", "", "??"},
+    };
+    for (const Case &c : cases) {
+        Utf8Sanitizer sanitizer;
+        std::string first = c.first, second = c.second;
+        sanitizer.Sanitize(first.data(), first.size());
+        sanitizer.Sanitize(second.data(), second.size());
+        EXPECT_EQ(first + second, c.expected) << c.first << c.second;
+    }
+}
+
 TEST(RawRequest, NulInAnyForm)
 {
     const std::pair<std::string, bool> cases[] = {
