@@ -42,6 +42,7 @@ PlatformService::PlatformService(struct soap *context, ServiceShared &shared, co
     : OstrelServiceSoapService(context), m_shared(shared), m_store(databasePath)
 {
     soap_set_namespaces(soap, namespaces);
+    soap->user = this; // the hooks below find their service through it
     soap->fclosesocket = CloseSocket;
     soap->fshutdownsocket = ShutdownSocket;
     m_receive = soap->frecv;
