@@ -201,6 +201,8 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
         std::string code = sessions.PendingVerifyCode(value("code"));
         return code.empty() ? Text(404, "no pending code") : Text(200, code);
     }
+    if (action == "held-replies")
+        return Text(200, std::to_string(service.Shared().delayedReplies.HeldCount()));
     if (action == "overall") {
         if (query.count("version"))
             service.Store().SetSetting("version", value("version"));

@@ -155,7 +155,14 @@ TEST_F(ServiceTest, SlowedAnswersHoldNoWorker)
         std::lock_guard lock(mutex);
         finished.push_back("guess " + answer);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the guess is being held
+    // Wait until the guess has been answered into the hold (or has finished, should it not be).
+    for (int i = 0; i < 500 && m_service->Control("held-replies") == "0"; ++i) {
+        std::lock_guard lock(mutex);
+        if (!finished.empty())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(m_service->Control("held-replies"), "1");
     auto other = NewClient();
     std::string profile = Parse(other->UserInfo(id, "DEVICE-T"))["data"][0]["TrueName"].asString();
     {

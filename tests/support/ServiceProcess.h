@@ -25,6 +25,7 @@
 //   add-user?name=U&password=P   a new signed-up account; P as typed (UTF-8): the client's digest
 //                             of it is the MD5 of its GBK bytes (Utf8ToGbk, then PasswordDigest)
 //   counts?name=U             {"id","compositions","ideas"} of the user, as JSON
+//   held-replies              how many slowed sign-in answers wait to be sent
 //   shares                    {"data":[{"webid","url","title","summary","arrived"}]} of /send/
 #pragma once
 
