@@ -49,7 +49,6 @@ PlatformService::PlatformService(struct soap *context, ServiceShared &shared, co
     m_send = soap->fsend;
     soap->frecv = Receive;
     soap->fsend = Send;
-    soap->fform = ServeHttpForm;
 }
 
 size_t PlatformService::Receive(struct soap *soap, char *buffer, size_t length)

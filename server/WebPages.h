@@ -26,5 +26,6 @@ WebResponse HandleWebForm(PlatformService &service, const std::string &target, c
 
 // gSOAP's fget hook; soap->user points to the worker's PlatformService.
 int ServeHttpGet(struct soap *soap);
-// gSOAP's fform hook: a POST whose body is a form rather than an envelope.
+// Answers a POST whose body is a form rather than an envelope (the service calls it when the
+// content type says so); soap->user points to the worker's PlatformService.
 int ServeHttpForm(struct soap *soap);
