@@ -51,8 +51,8 @@ public:
     // Checks a password digest for the user through the guard against guessing: "" when right,
     // "0" when the account is locked (the password is not looked at), "-6" when wrong or the user
     // unknown. Sets the delay before this request's answer.
-    std::string GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest,
-                                     const std::string &device, bool withVerifyCode);
+    std::string GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest, const std::string &device,
+                                     bool withVerifyCode);
 
     // Serves one request on the accepted socket (no keep-alive): an operation, a GET page, or a
     // fault for anything that is not a well-formed request of this service.

@@ -126,7 +126,9 @@ void TightenModes(const std::string &path)
 {
     for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
         std::string file = path + suffix;
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::stat(file.c_str(), &info) == 0 && (info.st_mode & 077) != 0)
             ::chmod(file.c_str(), info.st_mode & 0700);
     }
