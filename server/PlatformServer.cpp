@@ -147,13 +147,13 @@ bool PlatformServer::Start(std::string *error)
     if (!LoadTls(error))
         return false;
     try {
-        PlatformStore store(m_options.databasePath);
-        SeedStore(store, m_options.dataDir);
+        PrepareDatabase(m_options.databasePath, m_options.dataDir);
     } catch (const std::exception &e) {
         *error = e.what();
         return false;
     }
     m_shared.sessions.SetIdleTimeout(std::chrono::seconds(m_options.idleTimeoutSeconds));
+    m_shared.publicUrl = m_options.publicUrl;
 
     m_master = soap_new1(SOAP_C_UTFSTRING);
     soap_set_namespaces(m_master, namespaces);

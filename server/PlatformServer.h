@@ -18,7 +18,8 @@
 struct ServerOptions
 {
     std::string bindAddress = "127.0.0.1";
-    int port = 8089; // 0 picks a free port
+    std::string publicUrl; // handed to clients instead of the address they reached
+    int port = 8089;       // 0 picks a free port
     std::string databasePath;
     std::string dataDir; // seed folder, used when the database is new
     int workers = 8;

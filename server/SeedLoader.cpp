@@ -1,11 +1,12 @@
 // Seeds the reference service's database from data/.
 #include "SeedLoader.h"
 
-#include "Md5.h"
+#include "PasswordHash.h"
 #include "PlatformStore.h"
 
 #include <json/json.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -67,9 +68,11 @@ void SeedAccounts(PlatformStore &store, const Json::Value &accounts)
 {
     for (const auto &a : accounts) {
         SqlStatement s(store.Handle(),
-                       "INSERT INTO users(name, pwd_md5, user_no, true_name, school, phone, email, status, ut, "
-                       "disabled, registered) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        s.Bind(1, a["name"].asString()).Bind(2, Md5Hex(a["password"].asString())).Bind(3, a["no"].asString());
+                       "INSERT INTO users(name, pwd_md5, pwd_hash, user_no, true_name, school, phone, email, status, "
+                       "ut, disabled, registered) VALUES(?, '', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        // The seed holds passwords as a person types them; the client digests their GBK bytes.
+        s.Bind(1, a["name"].asString()).Bind(2, HashPasswordDigest(DigestOfUtf8Password(a["password"].asString())));
+        s.Bind(3, a["no"].asString());
         s.Bind(4, a["TrueName"].asString()).Bind(5, a["School"].asString()).Bind(6, a["Phone"].asString());
         s.Bind(7, a["Email"].asString()).Bind(8, a["Status"].asString()).Bind(9, a["UT"].asString());
         s.Bind(10, std::int64_t(a["disabled"].asBool() ? 1 : 0));
@@ -167,4 +170,21 @@ void SeedStore(PlatformStore &store, const std::string &dataDir)
     }
     store.SetSetting("seeded", NowText());
     transaction.Commit();
+}
+
+void PrepareDatabase(const std::string &path, const std::string &dataDir)
+{
+    std::error_code ignored;
+    bool existed = std::filesystem::exists(path, ignored);
+    try {
+        PlatformStore store(path);
+        SeedStore(store, dataDir);
+        store.UpgradePasswordHashes();
+    } catch (...) {
+        // A database this start created is of no use half made: the next start must seed anew.
+        if (!existed)
+            for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+                std::filesystem::remove(path + suffix, ignored);
+        throw;
+    }
 }

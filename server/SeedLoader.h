@@ -10,5 +10,10 @@ class PlatformStore;
 // missing or unreadable seed, leaving the database unseeded.
 void SeedStore(PlatformStore &store, const std::string &dataDir);
 
+// Opens the database at path (created owner-only when missing), seeds it when new and upgrades
+// what older versions stored. Throws StoreError; a database this call created is then removed
+// with its companion files, so a failed start leaves nothing behind.
+void PrepareDatabase(const std::string &path, const std::string &dataDir);
+
 // Unescapes a TSV field: "\n" is a line break, "\t" a tab, "\\" a backslash.
 std::string UnescapeTsvField(const std::string &field);

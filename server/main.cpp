@@ -26,6 +26,7 @@ const char kUsage[] =
     "Usage: platform-service [options]\n"
     "  --port N          port to listen on (default 8089; 0 picks a free port)\n"
     "  --bind ADDR       address to listen on (default 127.0.0.1)\n"
+    "  --public-url URL  address handed to clients at sign-in (default: the address each one reached)\n"
     "  --db PATH         SQLite database (default platform.db); created and seeded when new\n"
     "  --data DIR        seed folder (default the source tree's data/)\n"
     "  --threads N       worker threads (default 8)\n"
@@ -69,6 +70,11 @@ int main(int argc, char **argv)
             ok = ParseInt(value, 1, 365 * 24 * 3600, &options.idleTimeoutSeconds);
         } else if (arg == "--bind" && value) {
             options.bindAddress = value;
+        } else if (arg == "--public-url" && value) {
+            options.publicUrl = value;
+            ok = options.publicUrl.rfind("http://", 0) == 0 || options.publicUrl.rfind("https://", 0) == 0;
+            if (ok && options.publicUrl.back() != '/')
+                options.publicUrl += '/';
         } else if (arg == "--db" && value) {
             options.databasePath = value;
         } else if (arg == "--data" && value) {
