@@ -30,6 +30,7 @@ struct ConnectionLoop::Connection : ServedConnection
         Handshake,
         Request,
         Serving, // a worker has it: the loop does not touch it
+        Held,    // answered, the answer waits until the deadline
         Answer,
         Linger,
     };
@@ -49,6 +50,7 @@ struct ConnectionLoop::Connection : ServedConnection
     bool writeFailed = false; // the client went while the answer was being written
     std::size_t written = 0;
     std::size_t lingered = 0;
+    std::chrono::milliseconds delay{0}; // how long the answer is held, set by the worker
     std::chrono::steady_clock::time_point deadline;
 };
 
@@ -108,18 +110,32 @@ void ConnectionLoop::Run(const std::atomic<bool> &stop)
 void ConnectionLoop::FinishAnswers(std::chrono::milliseconds limit)
 {
     const auto end = Clock::now() + limit;
+    m_sendHeldNow = true;
     auto pending = [this] {
         TakeAnswered();
         return std::any_of(m_connections.begin(), m_connections.end(), [](const auto &entry) {
-            return entry.second->state == Connection::State::Answer || entry.second->state == Connection::State::Serving;
+            return entry.second->state == Connection::State::Answer || entry.second->state == Connection::State::Serving ||
+                   entry.second->state == Connection::State::Held;
         });
     };
     while (pending() && Clock::now() < end)
         Turn(20);
 }
 
-void ConnectionLoop::Answered(ServedConnection *served)
+void ConnectionLoop::Answered(ServedConnection *served, std::chrono::milliseconds delay)
 {
+    auto &held = static_cast<Connection &>(*served);
+    held.delay = delay;
+    if (delay.count() > 0) {
+        // Released like any answered connection; the loop writes the answer when it is due.
+        Release(held);
+        if (++m_held > kMaxHeld) {
+            --m_held;
+            held.writeFailed = true; // closed unanswered by the loop
+        }
+        Notify(served);
+        return;
+    }
     // The answer goes out on the worker's thread as far as the socket takes it at once, sparing
     // the client a turn of the loop; the loop writes the rest, if any, and closes. The loop does
     // not touch a connection while it is being served, so this is the only thread on it.
@@ -138,6 +154,11 @@ void ConnectionLoop::Answered(ServedConnection *served)
         }
         connection.written += put;
     }
+    Notify(served);
+}
+
+void ConnectionLoop::Notify(ServedConnection *served)
+{
     {
         std::lock_guard lock(m_answeredMutex);
         m_answered.push_back(served);
@@ -148,6 +169,11 @@ void ConnectionLoop::Answered(ServedConnection *served)
 
 void ConnectionLoop::Turn(int timeoutMs)
 {
+    // A held answer is written when it is due, not at the next tick.
+    if (m_nextDue != Clock::time_point::max()) {
+        auto untilDue = std::chrono::duration_cast<std::chrono::milliseconds>(m_nextDue - Clock::now()).count() + 1;
+        timeoutMs = static_cast<int>(std::clamp<long long>(untilDue, 0, timeoutMs));
+    }
     epoll_event events[kMaxEvents];
     int count = epoll_wait(m_epoll, events, kMaxEvents, timeoutMs);
     for (int i = 0; i < count; ++i) {
@@ -383,6 +409,8 @@ void ConnectionLoop::Close(int socket)
     if (found == m_connections.end())
         return;
     Release(*found->second);
+    if (found->second->state == Connection::State::Held)
+        --m_held;
     epoll_ctl(m_epoll, EPOLL_CTL_DEL, socket, nullptr);
     ::close(socket);
     m_connections.erase(found);
@@ -401,11 +429,26 @@ void ConnectionLoop::TakeAnswered()
             Close(connection.socket);
             continue;
         }
-        connection.state = Connection::State::Answer;
-        connection.deadline = Clock::now() + m_settings.answerTime;
         connection.request.clear();
-        Pump(connection);
+        if (connection.delay.count() > 0 && !m_sendHeldNow) {
+            connection.state = Connection::State::Held;
+            connection.deadline = Clock::now() + connection.delay;
+            m_nextDue = std::min(m_nextDue, connection.deadline);
+            continue;
+        }
+        StartAnswer(connection);
     }
+}
+
+void ConnectionLoop::StartAnswer(Connection &connection)
+{
+    if (connection.delay.count() > 0) {
+        connection.delay = std::chrono::milliseconds(0);
+        --m_held;
+    }
+    connection.state = Connection::State::Answer;
+    connection.deadline = Clock::now() + m_settings.answerTime;
+    Pump(connection);
 }
 
 void ConnectionLoop::ExpireDeadlines()
@@ -413,7 +456,16 @@ void ConnectionLoop::ExpireDeadlines()
     const auto now = Clock::now();
     std::vector<int> expired;
     std::vector<Connection *> late;
+    std::vector<Connection *> due;
+    m_nextDue = Clock::time_point::max();
     for (auto &[socket, connection] : m_connections) {
+        if (connection->state == Connection::State::Held) {
+            if (m_sendHeldNow || now >= connection->deadline)
+                due.push_back(connection.get());
+            else
+                m_nextDue = std::min(m_nextDue, connection->deadline);
+            continue;
+        }
         if (connection->state == Connection::State::Serving || now < connection->deadline)
             continue;
         // A request begun over a working connection is told why it is not answered; anything
@@ -429,6 +481,8 @@ void ConnectionLoop::ExpireDeadlines()
         Refuse(*connection, RequestVerdict::Incomplete);
         Pump(*connection);
     }
+    for (Connection *connection : due)
+        StartAnswer(*connection);
 }
 
 ConnectionLoop::Io ConnectionLoop::Read(Connection &connection, char *buffer, std::size_t size, std::size_t *got)

@@ -65,10 +65,17 @@ public:
     bool Open(std::string *error);
     // Serves connections until stop is set.
     void Run(const std::atomic<bool> &stop);
-    // Called by a worker, on its thread, when served->response holds the whole answer.
-    void Answered(ServedConnection *served);
+    // Called by a worker, on its thread, when served->response holds the whole answer. An answer
+    // with a delay is held by the loop and written when due, so no worker waits for it; when
+    // too many are held already the connection is closed unanswered (a flood of guesses gets
+    // nothing).
+    void Answered(ServedConnection *served, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+    // Answers being held back until they are due (any thread).
+    std::size_t HeldCount() const { return m_held.load(); }
     // After the workers have stopped: writes the answers still pending, for at most the time given.
     void FinishAnswers(std::chrono::milliseconds limit);
+
+    static constexpr std::size_t kMaxHeld = 2048;
 
 private:
     struct Connection;
@@ -97,7 +104,9 @@ private:
     bool Count(Connection &connection);
     void Release(Connection &connection);
     void Close(int socket);
+    void Notify(ServedConnection *served);
     void TakeAnswered();
+    void StartAnswer(Connection &connection);
     void ExpireDeadlines();
     static Io Read(Connection &connection, char *buffer, std::size_t size, std::size_t *got);
     static Io Write(Connection &connection, const char *data, std::size_t size, std::size_t *put);
@@ -112,4 +121,7 @@ private:
     std::unordered_map<std::string, std::size_t> m_perAddress;
     std::mutex m_answeredMutex;
     std::vector<ServedConnection *> m_answered;
+    std::atomic<std::size_t> m_held{0};
+    Clock::time_point m_nextDue = Clock::time_point::max(); // the earliest held answer
+    bool m_sendHeldNow = false;                             // stopping: what is held goes out at once
 };

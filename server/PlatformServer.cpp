@@ -1,6 +1,7 @@
 // Start-up, worker pool and shut-down of the reference service.
 #include "PlatformServer.h"
 
+#include "RawRequest.h"
 #include "SeedLoader.h"
 #include "WebPages.h"
 
@@ -24,16 +25,44 @@ constexpr std::size_t kMostConnections = 4096;
 
 // The request a worker thread is serving. A worker's gSOAP context reads the request from
 // memory and writes its answer to memory; the connection loop does all the network work, so
-// these hooks stand in for the runtime's socket calls.
+// these hooks stand in for the runtime's socket calls. They are the only hooks on a worker's
+// context.
 thread_local ServedConnection *t_served = nullptr;
+
+// What the runtime reads of the request: its bytes, with a body that is not chunked made
+// readable as UTF-8 (the runtime gives up on some other sequences, such as GBK text from the
+// designed client). The request itself stays as it arrived, for the checks on the sender's bytes.
+struct RuntimeReading
+{
+    std::size_t bodyStart = std::string::npos;
+    bool sanitize = false;
+    Utf8Sanitizer sanitizer;
+};
+thread_local RuntimeReading t_reading;
+
+void BeginReading(const ServedConnection &served)
+{
+    t_reading = RuntimeReading();
+    auto headerEnd = served.request.find("\r\n\r\n");
+    if (headerEnd == std::string::npos)
+        return;
+    t_reading.bodyStart = headerEnd + 4;
+    // Chunk sizes may fall inside a character: such a body is left as it came (its text is
+    // still checked whole, from the request).
+    t_reading.sanitize = !IsChunked(served.request);
+}
 
 size_t ReceiveFromMemory(struct soap *, char *buffer, size_t size)
 {
     ServedConnection &served = *t_served;
-    std::size_t left = served.request.size() - served.readOffset;
-    std::size_t take = std::min(size, left);
-    std::memcpy(buffer, served.request.data() + served.readOffset, take);
+    std::size_t from = served.readOffset;
+    std::size_t take = std::min(size, served.request.size() - from);
+    std::memcpy(buffer, served.request.data() + from, take);
     served.readOffset += take;
+    if (t_reading.sanitize && from + take > t_reading.bodyStart) {
+        std::size_t skip = t_reading.bodyStart > from ? t_reading.bodyStart - from : 0;
+        t_reading.sanitizer.Sanitize(buffer + skip, take - skip);
+    }
     return take;
 }
 
@@ -180,14 +209,12 @@ bool PlatformServer::Start(std::string *error)
                                               [this](ServedConnection *connection) { Enqueue(connection); });
     if (!m_loop->Open(error))
         return false;
+    m_shared.heldReplies = [loop = m_loop.get()] { return loop->HeldCount(); };
     try {
         for (int i = 0; i < std::max(1, m_options.workers); ++i) {
             struct soap *context = soap_copy(m_master);
             m_contexts.push_back(context);
             m_services.push_back(std::make_unique<PlatformService>(context, m_shared, m_options.databasePath));
-            context->user = m_services.back().get();
-            // Set after the service's own socket hooks, which this replaces: a worker never
-            // touches the socket.
             ServeFromMemory(context);
         }
     } catch (const std::exception &e) {
@@ -272,15 +299,16 @@ void PlatformServer::WorkerLoop(PlatformService &service)
         std::memcpy(soap->ip6, served->ip6, sizeof served->ip6);
         soap->port = served->port;
         t_served = served;
+        BeginReading(*served);
         // A request that fails before dispatch (malformed XML, not SOAP) still gets a fault.
-        service.ServeRequest();
+        service.ServeRequest(served->request);
         soap_destroy(soap);
         soap_end(soap);
         soap->keep_alive = 0; // one request per connection
         soap_closesock(soap);
         soap->socket = SOAP_INVALID_SOCKET;
         t_served = nullptr;
-        m_loop->Answered(served);
+        m_loop->Answered(served, service.ReplyDelay());
     }
 }
 

@@ -22,10 +22,6 @@
 
 namespace {
 
-// The copy of a request kept for the checks on its raw bytes: the largest body the service
-// takes and room for the headers.
-constexpr std::size_t kMaxRawRequest = 1024 * 1024;
-
 std::string AddressText(const sockaddr_storage &address)
 {
     char text[INET6_ADDRSTRLEN] = "";
@@ -42,71 +38,26 @@ PlatformService::PlatformService(struct soap *context, ServiceShared &shared, co
     : OstrelServiceSoapService(context), m_shared(shared), m_store(databasePath)
 {
     soap_set_namespaces(soap, namespaces);
-    soap->user = this; // the hooks below find their service through it
-    soap->fclosesocket = CloseSocket;
-    soap->fshutdownsocket = ShutdownSocket;
-    m_receive = soap->frecv;
-    m_send = soap->fsend;
-    soap->frecv = Receive;
-    soap->fsend = Send;
+    soap->user = this; // the page handlers find their service through it
 }
 
-size_t PlatformService::Receive(struct soap *soap, char *buffer, size_t length)
+void PlatformService::ServeRequest(const std::string &rawRequest)
 {
-    auto *service = static_cast<PlatformService *>(soap->user);
-    size_t got = service->m_receive(soap, buffer, length);
-    if (got == 0)
-        return got;
-    std::size_t before = service->m_rawRequest.size();
-    if (service->m_rawComplete && before + got <= kMaxRawRequest)
-        service->m_rawRequest.append(buffer, got);
-    else
-        service->m_rawComplete = false;
-    // Only the body is sanitised; the headers end at the first blank line.
-    if (service->m_bodyStart == 0 && service->m_rawComplete) {
-        auto end = service->m_rawRequest.find("\r\n\r\n", before < 3 ? 0 : before - 3);
-        if (end != std::string::npos) {
-            service->m_bodyStart = end + 4;
-            // Chunk sizes may fall inside a character: such a body is left as it came (its text
-            // is still checked whole, from the copy).
-            service->m_sanitizeBody = !IsChunked(service->m_rawRequest);
-        }
-    }
-    if (service->m_sanitizeBody && (service->m_bodyStart > 0 || !service->m_rawComplete)) {
-        std::size_t skip = service->m_bodyStart > before ? service->m_bodyStart - before : 0;
-        if (skip < got)
-            service->m_sanitizer.Sanitize(buffer + skip, got - skip);
-    }
-    return got;
-}
-
-int PlatformService::Send(struct soap *soap, const char *data, size_t length)
-{
-    auto *service = static_cast<PlatformService *>(soap->user);
-    if (service->m_replyDelay.count() > 0) {
-        service->m_heldReply.append(data, length);
-        return SOAP_OK;
-    }
-    return service->m_send(soap, data, length);
-}
-
-void PlatformService::ServeRequest()
-{
-    soap->keep_alive = 0;
-    m_unreadInput = false;
-    m_rawRequest.clear();
-    m_bodyStart = 0;
-    m_sanitizeBody = false;
-    m_sanitizer = Utf8Sanitizer();
-    m_rawComplete = true;
+    m_rawRequest = &rawRequest;
     m_replyDelay = std::chrono::milliseconds(0);
-    m_heldReply.clear();
+    soap->keep_alive = 0;
+    Dispatch();
+    m_rawRequest = &m_noRequest;
+}
+
+void PlatformService::Dispatch()
+{
     if (soap_begin_recv(soap)) {
         if (soap->error >= SOAP_STOP && soap->error < SOAP_POST) {
             soap_closesock(soap); // a GET, answered by the page handler
             return;
         }
-    } else if (HeaderValue(m_rawRequest, "Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0) {
+    } else if (HeaderValue(*m_rawRequest, "Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0) {
         ServeHttpForm(soap); // a form of the web site's pages
         soap_closesock(soap);
         return;
@@ -115,48 +66,13 @@ void PlatformService::ServeRequest()
     }
     if (soap->error == SOAP_OK)
         return;
-    m_unreadInput = true;
-    // The runtime reports a body over the size cap, or cut short, as end of input, and would
-    // answer nothing; a body that is no envelope as an HTTP method error. Both get a fault.
+    // The runtime reports a body cut short as end of input, and would answer nothing; a body
+    // that is no envelope as an HTTP method error. Both get a fault.
     if (soap->error == SOAP_EOF)
         soap_sender_fault(soap, "Request too large or incomplete", nullptr);
     else if (soap->error >= SOAP_POST)
         soap_sender_fault(soap, "Not a SOAP request", nullptr);
     soap_send_fault(soap);
-}
-
-int PlatformService::ShutdownSocket(struct soap *soap, SOAP_SOCKET socket, int how)
-{
-    // While the client is still sending, only our side is closed: the rest is read at close.
-    auto *service = static_cast<PlatformService *>(soap->user);
-    if (service && service->m_replyDelay.count() > 0)
-        return SOAP_OK; // the held answer is still to be sent
-    return ::shutdown(socket, service && service->m_unreadInput ? SHUT_WR : how);
-}
-
-int PlatformService::CloseSocket(struct soap *soap, SOAP_SOCKET socket)
-{
-    auto *service = static_cast<PlatformService *>(soap->user);
-    if (service && service->m_replyDelay.count() > 0) {
-        // The answer goes out later, from the thread that holds delayed answers.
-        service->m_shared.delayedReplies.Hold(socket, std::move(service->m_heldReply), service->m_replyDelay);
-        service->m_heldReply.clear();
-        service->m_replyDelay = std::chrono::milliseconds(0);
-        return SOAP_OK;
-    }
-    if (service && service->m_unreadInput) {
-        service->m_unreadInput = false;
-        ::shutdown(socket, SHUT_WR);
-        timeval wait{1, 0};
-        setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-        char buffer[16384];
-        std::size_t total = 0;
-        ssize_t got;
-        constexpr std::size_t kMaxDrain = 64 * 1024 * 1024;
-        while (total < kMaxDrain && (got = ::recv(socket, buffer, sizeof buffer, 0)) > 0)
-            total += static_cast<std::size_t>(got);
-    }
-    return ::close(socket) == 0 ? SOAP_OK : SOAP_EOF;
 }
 
 void PlatformService::OstrelServiceSoapService_init(soap_mode imode, soap_mode omode)
@@ -208,7 +124,7 @@ std::string PlatformService::RequestBase() const
     if (!m_shared.publicUrl.empty())
         return m_shared.publicUrl;
     std::string scheme = m_shared.baseAddress.substr(0, m_shared.baseAddress.find("://") + 3);
-    std::string host = HeaderValue(m_rawRequest, "Host");
+    std::string host = HeaderValue(*m_rawRequest, "Host");
     if (IsHostAndPort(host))
         return scheme + host + "/";
     // No usable Host header (HTTP/1.0): the local address the connection reached.
@@ -244,9 +160,7 @@ std::string PlatformService::Peer() const
 
 bool PlatformService::RequestTextIsIntact() const
 {
-    if (!m_rawComplete)
-        return false;
-    std::string body = RequestBody(m_rawRequest);
+    std::string body = RequestBody(*m_rawRequest);
     return IsValidUtf8(body) && !HoldsNul(body);
 }
 
@@ -289,7 +203,7 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
 std::string PlatformService::SignInName(const char *parsed) const
 {
     std::string raw;
-    if (!m_rawComplete || !RawElementText(RequestBody(m_rawRequest), "u", &raw))
+    if (!RawElementText(RequestBody(*m_rawRequest), "u", &raw))
         return Element(parsed);
     return IsValidUtf8(raw) ? raw : GbkToUtf8(raw);
 }

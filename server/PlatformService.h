@@ -3,7 +3,6 @@
 // HTTP GET side (web pages, sharing gateway, test controls) through WebPages.
 #pragma once
 
-#include "DelayedReplies.h"
 #include "PlatformStore.h"
 #include "RateLimiter.h"
 #include "RawRequest.h"
@@ -23,7 +22,8 @@ struct ServiceShared
     std::string publicUrl;
     SessionTable sessions{std::chrono::seconds(1800)};
     SignInGuard signInGuard;
-    DelayedReplies delayedReplies;
+    // How many slowed answers wait to be sent (set by the server once it listens).
+    std::function<std::size_t()> heldReplies = [] { return std::size_t(0); };
     // The sharing gateway takes 30 shares at once from one address, then one every 2 s.
     RateLimiter shareLimit{30, std::chrono::milliseconds(2000)};
 };
@@ -54,9 +54,12 @@ public:
     std::string GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest, const std::string &device,
                                      bool withVerifyCode);
 
-    // Serves one request on the accepted socket (no keep-alive): an operation, a GET page, or a
-    // fault for anything that is not a well-formed request of this service.
-    void ServeRequest();
+    // Serves one whole request, as it arrived (header and body), on the worker's context (no
+    // keep-alive): an operation, a GET page, or a fault for anything that is not a well-formed
+    // request of this service. The request must outlive the call.
+    void ServeRequest(const std::string &rawRequest);
+    // How long the answer to the request just served is to be held back (zero: send at once).
+    std::chrono::milliseconds ReplyDelay() const { return m_replyDelay; }
 
     // Only the two service paths answer SOAP requests.
     int dispatch() override;
@@ -119,32 +122,20 @@ private:
     std::string CompMatch(const _ns1__WsCompMatch &request);
     std::string ActivityInfo(const _ns1__WsActivityInfo &request);
 
+    void Dispatch();
+
     // Runs one operation's logic and stores its answer; a store failure becomes a SOAP fault.
     int Answer(char *&result, const std::function<std::string()> &operation);
     // The same for an operation of a signed-in user: a refused session answers its status.
     int AnswerSignedIn(char *&result, const char *id, const char *code,
                        const std::function<std::string(const Caller &)> &operation);
 
-    // Closes a socket; after a refused request first reads what the client is still sending,
-    // so that the fault reaches it instead of a connection reset.
-    static int CloseSocket(struct soap *soap, SOAP_SOCKET socket);
-    static int ShutdownSocket(struct soap *soap, SOAP_SOCKET socket, int how);
-    // Keep a copy of the request's bytes; hold the answer's bytes when it is to be delayed.
-    static size_t Receive(struct soap *soap, char *buffer, size_t length);
-    static int Send(struct soap *soap, const char *data, size_t length);
-
     ServiceShared &m_shared;
     PlatformStore m_store;
-    bool m_unreadInput = false;
-    size_t (*m_receive)(struct soap *, char *, size_t) = nullptr;
-    int (*m_send)(struct soap *, const char *, size_t) = nullptr;
-    std::string m_rawRequest;
-    std::size_t m_bodyStart = 0; // where the body begins in m_rawRequest, once known
-    Utf8Sanitizer m_sanitizer;
-    bool m_sanitizeBody = false;
-    bool m_rawComplete = true; // false when the request was larger than the copy keeps
+    // The request being served, as the sender's bytes (empty between requests).
+    const std::string *m_rawRequest = &m_noRequest;
+    std::string m_noRequest;
     std::chrono::milliseconds m_replyDelay{0};
-    std::string m_heldReply;
 };
 
 // The namespace table of the service, the runtime's global one (service/RuntimeNamespaces.cpp):

@@ -202,7 +202,7 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
         return code.empty() ? Text(404, "no pending code") : Text(200, code);
     }
     if (action == "held-replies")
-        return Text(200, std::to_string(service.Shared().delayedReplies.HeldCount()));
+        return Text(200, std::to_string(service.Shared().heldReplies()));
     if (action == "overall") {
         if (query.count("version"))
             service.Store().SetSetting("version", value("version"));
