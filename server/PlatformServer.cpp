@@ -177,6 +177,7 @@ bool PlatformServer::Start(std::string *error)
         return false;
     try {
         PrepareDatabase(m_options.databasePath, m_options.dataDir);
+        AddBenchKeywords(m_options.databasePath, m_options.benchKeywords);
     } catch (const std::exception &e) {
         *error = e.what();
         return false;

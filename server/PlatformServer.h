@@ -34,6 +34,8 @@ struct ServerOptions
     // Serve https with this certificate (chain, PEM) and private key (PEM) when both are given.
     std::string tlsCertificateFile;
     std::string tlsKeyFile;
+    // Generated keywords added for benchmarks (see AddBenchKeywords).
+    int benchKeywords = 0;
 };
 
 class PlatformServer

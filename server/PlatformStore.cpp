@@ -188,6 +188,18 @@ bool SqlStatement::Step()
     throw StoreError(sqlite3_errmsg(m_db));
 }
 
+void SqlStatement::Reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+std::string_view SqlStatement::TextView(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+}
+
 std::string SqlStatement::Text(int column) const
 {
     const unsigned char *text = sqlite3_column_text(m_stmt, column);
@@ -407,12 +419,17 @@ std::int64_t PlatformStore::MaxKeywordId()
 
 std::vector<std::pair<std::int64_t, std::string>> PlatformStore::KeywordsAbove(std::int64_t id)
 {
+    std::vector<std::pair<std::int64_t, std::string>> rows;
+    ForEachKeywordAbove(id, [&](std::int64_t keywordId, std::string_view keyword) { rows.emplace_back(keywordId, keyword); });
+    return rows;
+}
+
+void PlatformStore::ForEachKeywordAbove(std::int64_t id, const std::function<void(std::int64_t, std::string_view)> &row)
+{
     SqlStatement s(m_db, "SELECT id, keyword FROM keywords WHERE id > ? ORDER BY id");
     s.Bind(1, id);
-    std::vector<std::pair<std::int64_t, std::string>> rows;
     while (s.Step())
-        rows.emplace_back(s.Int(0), s.Text(1));
-    return rows;
+        row(s.Int(0), s.TextView(1));
 }
 
 bool PlatformStore::KeywordExists(std::int64_t id)

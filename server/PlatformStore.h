@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -119,6 +121,8 @@ public:
     std::vector<MainPageRow> MainPageItems();
     std::int64_t MaxKeywordId();
     std::vector<std::pair<std::int64_t, std::string>> KeywordsAbove(std::int64_t id);
+    // The same rows handed one by one, without copying them (the text lives until the next row).
+    void ForEachKeywordAbove(std::int64_t id, const std::function<void(std::int64_t, std::string_view)> &row);
     bool KeywordExists(std::int64_t id);
     bool AddKeywordHit(std::int64_t id);
 
@@ -187,7 +191,10 @@ public:
     SqlStatement &Bind(int index, std::int64_t value);
     // True while a row is available.
     bool Step();
+    // Ready to run again with new values (prepared once, run for many rows).
+    void Reset();
     std::string Text(int column) const;
+    std::string_view TextView(int column) const; // valid until the next Step()
     std::int64_t Int(int column) const;
 
 private:

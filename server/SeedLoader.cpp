@@ -113,9 +113,10 @@ void SeedActivities(PlatformStore &store, const Json::Value &activities)
 
 void SeedCorpus(PlatformStore &store, const std::string &dataDir)
 {
+    SqlStatement keyword(store.Handle(), "INSERT INTO keywords(id, keyword) VALUES(?, ?)");
     ForEachTsvRow(dataDir + "/keywords.tsv", 2, [&](const std::vector<std::string> &f) {
-        SqlStatement s(store.Handle(), "INSERT INTO keywords(id, keyword) VALUES(?, ?)");
-        s.Bind(1, ToId(f[0])).Bind(2, f[1]).Step();
+        keyword.Bind(1, ToId(f[0])).Bind(2, f[1]).Step();
+        keyword.Reset();
     });
     ForEachTsvRow(dataDir + "/works.tsv", 5, [&](const std::vector<std::string> &f) {
         SqlStatement s(store.Handle(), "INSERT INTO works(id, title, source, author, text) VALUES(?, ?, ?, ?, ?)");
@@ -169,6 +170,37 @@ void SeedStore(PlatformStore &store, const std::string &dataDir)
         store.SetSetting("welcome_url", welcome["Url"].asString());
     }
     store.SetSetting("seeded", NowText());
+    transaction.Commit();
+}
+
+// The i-th generated keyword: two to four CJK characters, distinct for distinct i, as UTF-8.
+std::string BenchKeyword(int i)
+{
+    std::string word;
+    int rest = i;
+    const int length = 2 + i % 3;
+    for (int c = 0; c < length; ++c) {
+        const unsigned codePoint = 0x4E00 + static_cast<unsigned>(rest % 3000);
+        word.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+        word.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        word.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        rest = rest / 3000 + (c + 1) * 7;
+    }
+    return word;
+}
+
+void AddBenchKeywords(const std::string &path, int count)
+{
+    if (count <= 0)
+        return;
+    PlatformStore store(path);
+    WriteTransaction transaction(store);
+    // Kept apart from the seed's ids; a restart on the same database adds nothing twice.
+    SqlStatement insert(store.Handle(), "INSERT OR IGNORE INTO keywords(id, keyword) VALUES(?, ?)");
+    for (int i = 0; i < count; ++i) {
+        insert.Bind(1, kBenchKeywordFirstId + i).Bind(2, BenchKeyword(i)).Step();
+        insert.Reset();
+    }
     transaction.Commit();
 }
 

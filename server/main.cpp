@@ -33,6 +33,7 @@ const char kUsage[] =
     "  --idle-timeout S  seconds of inactivity after which a session lapses (default 1800)\n"
     "  --tls-cert FILE   serve https with this certificate chain (PEM); needs --tls-key\n"
     "  --tls-key FILE    the certificate's private key (PEM)\n"
+    "  --bench-keywords N  add N generated keywords (for benchmarks; once per database)\n"
     "  --help            this text\n"
     "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/\n"
     "(https://... when serving TLS).\n"
@@ -79,6 +80,8 @@ int main(int argc, char **argv)
             options.databasePath = value;
         } else if (arg == "--data" && value) {
             options.dataDir = value;
+        } else if (arg == "--bench-keywords" && value) {
+            ok = ParseInt(value, 0, 10000000, &options.benchKeywords);
         } else if (arg == "--tls-cert" && value) {
             options.tlsCertificateFile = value;
         } else if (arg == "--tls-key" && value) {

@@ -151,6 +151,19 @@ TEST_F(PeerTest, CorpusDetailUsesTheFirstRecordAndKnowsMissingOnes)
     }
 }
 
+TEST_F(PeerTest, RenewalSendsTheAccountNameAsUtf8)
+{
+    ServiceContext.UserName = Gbk("学生");
+    Peer().PushResult("WsUserInfo", "2");
+    Peer().PushResult("WsReLogin", "1");
+    Peer().PushResult("WsUserInfo", "0");
+    LoadUserInfo();
+    std::vector<PeerRequest> sent = NewRequests();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(Element(sent[1].body, "ns1:u"), "<ns1:u>学生</ns1:u>");
+    EXPECT_EQ(Element(sent[1].body, "ns1:p"), "<ns1:p>" + Md5Hex("secret") + "</ns1:p>");
+}
+
 TEST_F(PeerTest, LikeIsRenewedAndSentAgainWithTheSameId)
 {
     Peer().PushResult("WsUpdateCorHits", "2");
