@@ -93,8 +93,10 @@ int PlatformService::dispatch()
 int PlatformService::Answer(char *&result, const std::function<std::string()> &operation)
 {
     try {
-        std::string answer = operation();
-        result = soap_strdup(soap, answer.c_str());
+        // Kept until the next request, long enough for the answer to be written: a keyword
+        // document of megabytes is not copied again.
+        m_answer = operation();
+        result = m_answer.data();
         return SOAP_OK;
     } catch (const std::exception &e) {
         return soap_receiver_fault(soap, "Service failure", nullptr);

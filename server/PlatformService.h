@@ -136,6 +136,7 @@ private:
     const std::string *m_rawRequest = &m_noRequest;
     std::string m_noRequest;
     std::chrono::milliseconds m_replyDelay{0};
+    std::string m_answer; // the result text of the operation being answered
 };
 
 // The namespace table of the service, the runtime's global one (service/RuntimeNamespaces.cpp):
