@@ -56,6 +56,27 @@ TEST(ServiceLifecycle, DataSurvivesARestartAndIsSeededOnce)
     std::filesystem::remove(database + "-shm");
 }
 
+TEST(ServiceLifecycle, BenchKeywordsAreAddedOnceAboveTheSeed)
+{
+    auto first = ServiceProcess::Start({"--bench-keywords", "5"});
+    std::string database = first->DatabasePath();
+    first->Stop();
+    // A restart with the option on the same database adds nothing twice.
+    auto service = ServiceProcess::Start({"--db", database, "--bench-keywords", "5"});
+    ServiceClient client(service->BaseAddress(), service->Endpoint());
+    client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+    Json::Reader reader;
+    Json::Value overall, keywords;
+    reader.parse(client.OverallInfo(), overall);
+    EXPECT_EQ(overall["data"][0]["KeyWordMaxID"].asString(), "10000005");
+    reader.parse(client.Keyword("1", "DEVICE-A", "3000"), keywords);
+    std::vector<std::string> rows;
+    for (const Json::Value &row : keywords["data"])
+        rows.push_back(row["I"].asString() + " " + row["K"].asString());
+    EXPECT_EQ(rows, (std::vector<std::string>{"10000001 一万", "10000002 丁万与", "10000003 丂万与丕", "10000004 七万",
+                                              "10000005 丄万与"}));
+}
+
 TEST(ServiceLifecycle, BadOptionsAndABusyPortFailWithAMessage)
 {
     auto service = ServiceProcess::Start();
