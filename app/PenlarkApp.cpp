@@ -11,6 +11,7 @@
 #include "ShareAddress.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
+#include "ServiceProxy.h"
 #include "UserLoginDlg.h"
 #include "WebEngineSetup.h"
 #include "WindowMessage.h"
@@ -48,6 +49,7 @@ void ApplyServiceSettings(const AppSettings &settings)
 {
     const std::string host = settings.ServiceHost();
     InitServiceAddresses(host.empty() ? kBuiltInServiceHost : host);
+    SetServiceCAFile(settings.ServiceCAFile());
     SetShareGateway(settings.ShareHost(), settings.ServiceSite());
 }
 

@@ -61,7 +61,7 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
         return "4";
     std::string title = TrimText(Element(request.title));
     std::string content = Element(request.content);
-    if (!IsStorableEssay(title, content))
+    if (!RequestTextIsIntact() || !IsStorableEssay(title, content))
         return "0";
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-1";
@@ -226,7 +226,7 @@ std::string PlatformService::CompMatch(const _ns1__WsCompMatch &request)
         return "-1";
     std::string title = TrimText(Element(request.title));
     std::string content = Element(request.content);
-    if (!IsStorableEssay(title, content))
+    if (!RequestTextIsIntact() || !IsStorableEssay(title, content))
         return "0";
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-3";
