@@ -1,16 +1,14 @@
 // Reader and writer of private-profile settings files.
 #include "ProfileFile.h"
 
+#include "AtomicFile.h"
 #include "GbkText.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <fcntl.h>
 #include <fstream>
 #include <optional>
 #include <sstream>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -223,37 +221,11 @@ std::string LineEndingOf(const std::vector<Line> &lines)
     return "\r\n";
 }
 
-// Replaces the file's content as one step: a temporary file beside it, then a rename, so a
-// failed write never leaves half a file. The file keeps its permissions; a new one is 0600.
+// Replaces the file's content as one step, so a failed write never leaves half a file. The file
+// keeps its permissions; a new one is 0600.
 bool ReplaceFile(const std::string &path, const std::string &content)
 {
-    struct stat existing
-    {
-    };
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data()); // mkstemp creates the file with mode 0600
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    std::size_t written = 0;
-    while (ok && written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            written += static_cast<std::size_t>(n);
-    }
-    if (ok && exists)
-        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (ok)
-        ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    return ReplaceFileAtomically(path, content, 0600) == 0;
 }
 
 std::string JoinLines(const std::vector<Line> &lines)

@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-noto-cjk fonts-arphic-uming fonts-dejavu-core
   xvfb xauth ccache
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libreoffice-writer-nogui
 )
 
 missing=()

@@ -3,9 +3,11 @@
 //
 //   essay-tool mark --keywords FILE --width W [--first-row F]   < essay
 //   essay-tool edit --width W                                   < script
+//   essay-tool export --title TITLE --out FILE                  < essay
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -17,6 +19,7 @@
 
 #include "GbkText.h"
 #include "KeywordAutomaton.h"
+#include "WordExport.h"
 #include "WriteDoc.h"
 
 namespace {
@@ -26,7 +29,8 @@ constexpr int kUsageError = 2;
 const char kUsage[] =
     "usage: essay-tool mark --keywords FILE --width W [--first-row F]  (essay text on standard input)\n"
     "       essay-tool edit --width W  (script on standard input: settext TEXT, insert ROW COL TEXT,\n"
-    "                                   reflow W, undo, redo, checkpoint, print)\n";
+    "                                   reflow W, undo, redo, checkpoint, print)\n"
+    "       essay-tool export --title TITLE --out FILE  (essay text on standard input)\n";
 
 std::optional<std::int32_t> ParseInt(std::string_view text)
 {
@@ -275,6 +279,41 @@ int RunEdit(const Options &options)
     return 0;
 }
 
+// The essay as the writing screen exports it: the title, CR LF, then the body read as UTF-8 with
+// every line end (LF, CR LF or CR) taken as one paragraph mark.
+int RunExport(int argc, char **argv)
+{
+    std::optional<std::string> title;
+    std::optional<std::string> out;
+    bool known = argc % 2 == 0; // options come in name-value pairs
+    for (int i = 2; known && i + 1 < argc; i += 2) {
+        const std::string_view name = argv[i];
+        if (name == "--title")
+            title = argv[i + 1];
+        else if (name == "--out")
+            out = argv[i + 1];
+        else
+            known = false;
+    }
+    if (!known || !title || !out || out->empty()) {
+        std::cerr << kUsage;
+        return kUsageError;
+    }
+    const std::string utf8((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    std::string body;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
+            ++i;
+        body.push_back(utf8[i] == '\n' ? '\r' : utf8[i]);
+    }
+    int error = 0;
+    if (!ExportWordDocument(*out, Utf8ToGbk(*title) + "\r\n" + Utf8ToGbk(body), &error)) {
+        std::cerr << "essay-tool: cannot write " << *out << ": " << std::strerror(error) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -285,6 +324,8 @@ int main(int argc, char **argv)
         return kUsageError;
     }
     const std::string_view mode = argv[1];
+    if (mode == "export")
+        return RunExport(argc, argv);
     const auto options = ParseOptions(argc, argv);
     if (!options || (mode != "mark" && mode != "edit")) {
         std::cerr << kUsage;

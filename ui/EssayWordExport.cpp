@@ -1,0 +1,42 @@
+// The save-as-Word action.
+#include "EssayWordExport.h"
+
+#include "GbkText.h"
+#include "OkDialog.h"
+#include "QtText.h"
+#include "SaveFileChooser.h"
+#include "WordExport.h"
+
+#include <QFile>
+
+namespace {
+
+void ShowNotice(QWidget *parent, const std::string &message)
+{
+    static const std::string kCaption = Utf8ToGbk("确 定");
+    COkDialog::Show(kCaption, message, parent);
+}
+
+} // namespace
+
+bool ExportEssayToWord(QWidget *parent, const std::string &titleAsShown, const std::string &body)
+{
+    if (body.empty()) {
+        static const std::string kEmptyBody = Utf8ToGbk("\t  正文内容不能为空！");
+        ShowNotice(parent, kEmptyBody);
+        return false;
+    }
+    SaveFileRequest request;
+    request.suggestedName = GbkToQString(titleAsShown) + QStringLiteral(".doc");
+    request.defaultSuffix = QStringLiteral("doc");
+    request.filter = QString::fromUtf8("word文档 (*.doc)");
+    request.confirmOverwrite = true;
+    const auto chosen = ChooseSaveFile(parent, request);
+    if (!chosen || chosen->isEmpty())
+        return false;
+    if (!ExportWordDocument(QFile::encodeName(*chosen).toStdString(), titleAsShown + "\r\n" + body)) {
+        ShowNotice(parent, WordExportFailureMessage());
+        return false;
+    }
+    return true;
+}
