@@ -11,6 +11,7 @@
 #include "Keywords.h"
 #include "LocalSyncStore.h"
 #include "MsgDBManager.h"
+#include "MySpaceDlg.h"
 #include "MyThread.h"
 #include "OkDialog.h"
 #include "OpenUrl.h"
@@ -215,6 +216,11 @@ void CpenlarkDlg::CreatePanels()
     centre->SetSite(SiteHomePage());
     centre->hide();
     SetPanel(Panel::Centre, centre);
+    // The library lists the essays at once, before the student first opens it.
+    auto *library = new CMySpaceDlg(this);
+    library->hide();
+    SetPanel(Panel::Library, library);
+    library->Reload();
 }
 
 void CpenlarkDlg::CreateNotifier()
@@ -448,6 +454,9 @@ intptr_t CpenlarkDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lPa
             setGeometry(*rect);
         show();
         return 0;
+    case kMsgLibraryReload:
+        // The writing screens are opened in this window's place and tell it; the page reloads.
+        return SendWindowMessage(PanelWidget(Panel::Library), kMsgLibraryReload, wParam, lParam);
     case kMsgWriteSecondRound:
     case kMsgWritePreliminary:
     case kMsgWriteFree:
