@@ -126,13 +126,14 @@ private:
 private slots:
     void init()
     {
+        m_session.reset(); // one session at a time, also after a failed test
         m_session = SignedInSession::Start();
         m_main = m_session->MainWindow();
         QVERIFY(m_main != nullptr);
         m_library = qobject_cast<CMySpaceDlg *>(m_main->PanelWidget(CpenlarkDlg::Panel::Library));
         QVERIFY(m_library != nullptr);
         QTest::mouseClick(m_main->NavButton(mainlayout::kNavLibrary), Qt::LeftButton);
-        QCOMPARE(m_main->CurrentPanel(), CpenlarkDlg::Panel::Library);
+        QTRY_COMPARE(m_main->CurrentPanel(), CpenlarkDlg::Panel::Library);
     }
     void cleanup()
     {
@@ -289,6 +290,9 @@ private slots:
         QCOMPARE(m_main->isVisible(), false);
         QCOMPARE(screen->geometry(), m_main->geometry());
 
+        delete screen.data();
+        SendWindowMessage(m_main, kMsgShowMainWindow, 1); // as the screen does when it closes
+
         // The screen's save sends the identifier it was given; the library lists the new text.
         const SaveOutcome edited = SaveComposition(handed[0].id, handed[0].title, handed[0].content + "\r" + U("第二段"));
         QCOMPARE(edited.essayId, ids[0]);
@@ -297,7 +301,6 @@ private slots:
         QTest::mouseClick(m_library->SearchButton(), Qt::LeftButton, {}, QPoint(16, 9)); // clears the viewer
         ClickItem(0);
         QCOMPARE(m_library->Panel()->Essay().content, U("第一段") + "\r" + U("第二段"));
-        delete screen.data();
 
         // With no essay shown the screen starts empty, with no identifier.
         QTest::mouseClick(m_library->SearchButton(), Qt::LeftButton, {}, QPoint(16, 9));
