@@ -7,6 +7,7 @@
 #include "LibraryLayout.h"
 #include "ViewZuowenDlg.h"
 #include "WindowMessage.h"
+#include "ZiYouWriter.h"
 
 #include <QPainter>
 
@@ -14,9 +15,20 @@ namespace {
 
 const QColor kBackground(0xF6, 0xF8, 0xE3);
 
+// The free-writing screen with the shown essay, or empty; the window it hides and shows again
+// is the main window it is handed to.
+CDialog *MakeFreeWritingScreen(const EssayToContinue &essay, QWidget *returnWindow)
+{
+    auto *screen = new CZiYouWriter(returnWindow);
+    if (!essay.id.empty() || !essay.title.empty() || !essay.content.empty())
+        screen->SetEssay(essay.title, essay.content, essay.id);
+    screen->SetOpener(returnWindow);
+    return screen;
+}
+
 CNoMarkDlg::FreeWritingFactory &Factory()
 {
-    static CNoMarkDlg::FreeWritingFactory factory;
+    static CNoMarkDlg::FreeWritingFactory factory = MakeFreeWritingScreen;
     return factory;
 }
 
@@ -34,7 +46,7 @@ CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *hover, 
 
 void CNoMarkDlg::SetFreeWritingFactory(FreeWritingFactory factory)
 {
-    Factory() = std::move(factory);
+    Factory() = factory ? std::move(factory) : FreeWritingFactory(MakeFreeWritingScreen);
 }
 
 CNoMarkDlg::CNoMarkDlg(QWidget *parent) : CDialog(parent, DialogKind::Child)
@@ -72,7 +84,7 @@ void CNoMarkDlg::OnSaveLocally()
 // With no essay shown the screen opens empty and its first save makes a new essay.
 void CNoMarkDlg::OnContinueWriting()
 {
-    if (!Factory() || !m_returnWindow)
+    if (!m_returnWindow)
         return;
     if (CDialog *screen = Factory()(m_essay, m_returnWindow))
         PostWindowMessage(m_returnWindow, kMsgWriteFree, reinterpret_cast<intptr_t>(screen));

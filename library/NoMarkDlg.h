@@ -27,7 +27,7 @@ class CNoMarkDlg : public CDialog
 public:
     // Makes the free-writing screen for an essay, to be opened by the main window: the title,
     // content and identifier set on it before its window exists, and the window it hides and
-    // shows again. The program installs it where the free-writing screen is built.
+    // shows again. By default a CZiYouWriter; tests replace it, an empty function restores it.
     using FreeWritingFactory = std::function<CDialog *(const EssayToContinue &essay, QWidget *returnWindow)>;
     static void SetFreeWritingFactory(FreeWritingFactory factory);
 

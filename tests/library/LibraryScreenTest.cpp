@@ -15,6 +15,7 @@
 #include "ServiceHooks.h"
 #include "SignedInSession.h"
 #include "ViewZuowenDlg.h"
+#include "ZiYouWriter.h"
 #include "WindowMessage.h"
 #include "WordExport.h"
 #include "WriteView.h"
@@ -253,8 +254,7 @@ private slots:
         }
     }
 
-    // The free-writing screen gets the shown essay from the main window's message; saving with
-    // the identifier it was given edits that essay in the library.
+    // The screen made for the shown essay goes to the main window in its message.
     void continueWritingHandsTheEssayToTheMainWindow()
     {
         const std::vector<std::string> ids = SaveEssays({U("我的家乡")}, U("第一段"));
@@ -293,15 +293,6 @@ private slots:
         delete screen.data();
         SendWindowMessage(m_main, kMsgShowMainWindow, 1); // as the screen does when it closes
 
-        // The screen's save sends the identifier it was given; the library lists the new text.
-        const SaveOutcome edited = SaveComposition(handed[0].id, handed[0].title, handed[0].content + "\r" + U("第二段"));
-        QCOMPARE(edited.essayId, ids[0]);
-        SendWindowMessage(m_main, kMsgLibraryReload);
-        QCOMPARE(m_library->List()->GetItemCount(), 1);
-        QTest::mouseClick(m_library->SearchButton(), Qt::LeftButton, {}, QPoint(16, 9)); // clears the viewer
-        ClickItem(0);
-        QCOMPARE(m_library->Panel()->Essay().content, U("第一段") + "\r" + U("第二段"));
-
         // With no essay shown the screen starts empty, with no identifier.
         QTest::mouseClick(m_library->SearchButton(), Qt::LeftButton, {}, QPoint(16, 9));
         QTest::mouseClick(m_library->Panel()->ContinueButton(), Qt::LeftButton, {}, QPoint(40, 13));
@@ -311,6 +302,37 @@ private slots:
         QCOMPARE(handed[1].content, std::string());
         QTest::qWait(50);
         delete screen.data();
+    }
+
+    // The free-writing screen opens with the shown essay; its save edits that library essay.
+    void continueWritingEditsTheSameEssay()
+    {
+        const std::vector<std::string> ids = SaveEssays({U("我的家乡")}, U("第一段"));
+        QCOMPARE(ids.size(), std::size_t(1));
+        ClickItem(0);
+        QTest::mouseClick(m_library->Panel()->ContinueButton(), Qt::LeftButton, {}, QPoint(40, 13));
+        QTRY_VERIFY(m_main->findChild<CZiYouWriter *>() != nullptr);
+        CZiYouWriter *screen = m_main->findChild<CZiYouWriter *>();
+        QTRY_COMPARE(screen->isVisible(), true);
+        QCOMPARE(m_main->isVisible(), false);
+        QCOMPARE(screen->CompositionId(), ids[0]);
+        QCOMPARE(screen->TitleText(), U("我的家乡"));
+        QCOMPARE(screen->BodyText(), U("第一段"));
+
+        QTest::keyClick(screen->View(), Qt::Key_End, Qt::ControlModifier);
+        screen->View()->OnChar(13);
+        screen->View()->TypeText(QString::fromUtf8("第二段"));
+        QCOMPARE(screen->BodyText(), U("第一段") + "\r" + U("第二段"));
+        screen->SaveToLibrary();
+        QCOMPARE(m_session->MessageTexts().back(), std::string("\t  您的文章已成功保存！"));
+        QCOMPARE(screen->CompositionId(), ids[0]);
+        QCOMPARE(ServiceEssayCount(), 1);
+        QCOMPARE(m_library->List()->GetItemCount(), 1); // reloaded by the screen's message
+
+        QTest::mouseClick(m_library->SearchButton(), Qt::LeftButton, {}, QPoint(16, 9)); // clears the viewer
+        ClickItem(0);
+        QCOMPARE(m_library->Panel()->Essay().id, ids[0]);
+        QCOMPARE(m_library->Panel()->Essay().content, U("第一段") + "\r" + U("第二段"));
     }
 
     void saveLocallyWritesTheEssayAsADocument()
