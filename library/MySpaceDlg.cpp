@@ -96,17 +96,23 @@ void CMySpaceDlg::resizeEvent(QResizeEvent *event)
 
 // ---- list ----
 
-void CMySpaceDlg::LoadList(const std::string &titleFilter)
+bool CMySpaceDlg::LoadList(const std::string &titleFilter)
 {
     m_list->DeleteAllItems();
     std::vector<LibraryEntry> entries;
     if (ListCompositions(titleFilter, entries) != FetchStatus::Ok)
-        return; // nothing to show; the handler has said what there was to say
-    for (const LibraryEntry &entry : entries) {
-        // Plain text: a title is the student's own words, never markup.
-        const int index = m_list->InsertItem(LibraryItemText(entry.CreateTime, entry.Title), kItemPlain);
-        m_list->SetItemData(index, EssayId(entry.ID));
-    }
+        return false; // the list stays empty
+    for (const LibraryEntry &entry : entries)
+        AddItem(LibraryItemText(entry.CreateTime, entry.Title), EssayId(entry.ID), false);
+    return true;
+}
+
+// Plain text: a title is the student's own words, never markup.
+void CMySpaceDlg::AddItem(const std::string &text, std::int32_t id, bool checked)
+{
+    const int index = m_list->InsertItem(text, kItemPlain);
+    m_list->SetItemData(index, id);
+    m_list->SetItemCheck(index, checked);
 }
 
 void CMySpaceDlg::OnListNotify(const HtmlListNotify &notification)
@@ -157,12 +163,12 @@ void CMySpaceDlg::OnDelete()
 {
     // Items are numbered in list order and keep their numbers while others are removed.
     std::vector<LibraryListItem> items;
-    for (int index = 0, found = 0; found < m_list->GetItemCount(); ++index) {
-        const HTMLLIST_ITEM *item = m_list->Item(index);
-        if (!item)
-            continue;
-        ++found;
-        items.push_back({item->index, item->itemData, item->checked});
+    std::vector<HTMLLIST_ITEM> before;
+    for (int index = 0; int(before.size()) < m_list->GetItemCount(); ++index) {
+        if (const HTMLLIST_ITEM *item = m_list->Item(index)) {
+            before.push_back(*item);
+            items.push_back({item->index, item->itemData, item->checked});
+        }
     }
     const DeletionPlan plan = PlanDeletion(items);
     if (plan.Empty())
@@ -182,8 +188,12 @@ void CMySpaceDlg::OnDelete()
         return; // the status handler has spoken; the session may be over
     if (status == FetchStatus::Ok)
         COkDialog::ShowMessage(ProgramMessage(kDeleteFailed));
-    // Nothing was deleted: the list shows again what the service holds.
-    Reload();
+    // Nothing was deleted: the list shows again what the service holds, or, when the service
+    // cannot be reached, what it showed before.
+    if (LoadList(std::string()))
+        return;
+    for (const HTMLLIST_ITEM &item : before)
+        AddItem(item.text, item.itemData, item.checked);
 }
 
 void CMySpaceDlg::OnUp()

@@ -29,8 +29,8 @@ public:
     explicit CMySpaceDlg(QWidget *parent = nullptr);
 
     // Clears the list and fills it with the essays whose title matches (GBK, trimmed by the
-    // service call; "" for all).
-    void LoadList(const std::string &titleFilter);
+    // service call; "" for all). False when the service gave no list (the list stays empty).
+    bool LoadList(const std::string &titleFilter);
     void Reload() { LoadList(std::string()); }
 
     void OnSearch();
@@ -59,6 +59,7 @@ private:
     void OnListNotify(const HtmlListNotify &notification);
     void OnSearchTextChanged(const QString &text);
     void ClearViewer();
+    void AddItem(const std::string &text, std::int32_t id, bool checked);
 
     CNoMarkDlg *m_panel = nullptr;
     CHTMLListCtrlOrg *m_list = nullptr;

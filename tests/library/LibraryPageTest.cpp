@@ -327,6 +327,23 @@ private slots:
         QCOMPARE(NewRequestsOf("WsUserComp").size(), std::size_t(2));
     }
 
+    // A deletion that never reached the service says nothing; the list is asked for again and,
+    // when that fails too, shows what it showed before.
+    void unreachableServiceKeepsTheListAsItWas()
+    {
+        auto page = LoadedPage({"11", "12", "13"});
+        const std::vector<std::string> shown = ItemTexts(page->List());
+        page->List()->SetItemCheck(1, true);
+        Peer().Push(ScriptedPeer::Reply{}); // the connection closes without an answer
+        page->OnDelete();
+        QCOMPARE(m_boxes.calls.size(), std::size_t(1)); // the question only
+        QCOMPARE(NewRequestsOf("WsDeleteComp").size(), std::size_t(1));
+        QCOMPARE(NewRequestsOf("WsUserComp").size(), std::size_t(2));
+        QCOMPARE(ItemTexts(page->List()), shown);
+        QCOMPARE(page->List()->GetItemCheck(1), true);
+        QCOMPARE(page->List()->GetItemData(2), 13);
+    }
+
     void clickFetchesOnlyAnotherEssay()
     {
         auto page = LoadedPage({"21", "22"});
