@@ -13,6 +13,7 @@
 #include "Keywords.h"
 #include "LocalSyncStore.h"
 #include "MsgDBManager.h"
+#include "MySpaceDlg.h"
 #include "MyThread.h"
 #include "OkDialog.h"
 #include "OpenUrl.h"
@@ -220,6 +221,11 @@ void CpenlarkDlg::CreatePanels()
     centre->SetSite(SiteHomePage());
     centre->hide();
     SetPanel(Panel::Centre, centre);
+    // The library lists the essays at once, before the student first opens it.
+    auto *library = new CMySpaceDlg(this);
+    library->hide();
+    SetPanel(Panel::Library, library);
+    library->Reload();
 }
 
 void CpenlarkDlg::CreateNotifier()
@@ -492,9 +498,8 @@ intptr_t CpenlarkDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lPa
         show();
         return 0;
     case kMsgLibraryReload:
-        // From a writing screen after a save: the library page reloads its list.
-        SendWindowMessage(PanelWidget(Panel::Library), kMsgLibraryReload);
-        return 0;
+        // The writing screens are opened in this window's place and tell it; the page reloads.
+        return SendWindowMessage(PanelWidget(Panel::Library), kMsgLibraryReload, wParam, lParam);
     case kMsgWriteSecondRound:
     case kMsgWritePreliminary:
     case kMsgWriteFree:

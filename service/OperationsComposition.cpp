@@ -224,7 +224,7 @@ std::string JoinIds(const std::vector<std::int32_t> &ids)
     return joined;
 }
 
-bool DeleteCompositions(const std::vector<std::int32_t> &ids)
+bool DeleteCompositions(const std::vector<std::int32_t> &ids, FetchStatus &status)
 {
     std::string joined = JoinIds(ids);
     _ns1__WsDeleteComp request{};
@@ -232,6 +232,7 @@ bool DeleteCompositions(const std::vector<std::int32_t> &ids)
     request.delId = RequestText(joined);
     CallResult call = CallService(ProxyRoute::SignedIn, CommonStatusRule::Handle, &OstrelServiceSoapProxy::WsDeleteComp, request,
                                   &_ns1__WsDeleteCompResponse::WsDeleteCompResult);
+    status = StatusOfCall(call);
     return call.status == CallStatus::Result && call.text == "true";
 }
 

@@ -60,8 +60,10 @@ struct CompositionText
 // NotFound for an empty result.
 FetchStatus FetchComposition(std::int32_t compId, CompositionText &essay);
 
-// True when the service answered "true".
-bool DeleteCompositions(const std::vector<std::int32_t> &ids);
+// True when the service answered "true". status tells a refusal (Ok: the service answered, and
+// not "true") from a call that ended without an answer (TransportFailure, or Abandoned when the
+// common status handler gave up and has said everything).
+bool DeleteCompositions(const std::vector<std::int32_t> &ids, FetchStatus &status);
 
 // The ids joined by "," without blanks.
 std::string JoinIds(const std::vector<std::int32_t> &ids);

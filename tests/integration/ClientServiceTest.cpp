@@ -160,9 +160,12 @@ TEST_F(ClientServiceTest, EssayRoundTripThroughTheLibrary)
     EXPECT_EQ(essay.Content, body + "\r" + Gbk("第三段"));
     EXPECT_EQ(essay.Title, title);
 
-    EXPECT_TRUE(DeleteCompositions({LeadingNumber(saved.essayId)}));
+    FetchStatus deleted = FetchStatus::TransportFailure;
+    EXPECT_TRUE(DeleteCompositions({LeadingNumber(saved.essayId)}, deleted));
+    EXPECT_EQ(deleted, FetchStatus::Ok);
     EXPECT_EQ(FetchComposition(LeadingNumber(saved.essayId), essay), FetchStatus::NotFound);
-    EXPECT_FALSE(DeleteCompositions({LeadingNumber(saved.essayId)}));
+    EXPECT_FALSE(DeleteCompositions({LeadingNumber(saved.essayId)}, deleted));
+    EXPECT_EQ(deleted, FetchStatus::Ok); // refused: the service answered
 
     // Over 5000 characters, counted without line breaks.
     SaveOutcome tooLong = SaveComposition("0", title, std::string(5001 * 2, '\xb0'));

@@ -344,12 +344,33 @@ TEST_F(PeerTest, LibraryListEssayAndDelete)
     Peer().PushResult("WsCompInfo", "");
     EXPECT_EQ(FetchComposition(3, essay), FetchStatus::NotFound);
 
+    FetchStatus status = FetchStatus::TransportFailure;
     Peer().PushResult("WsDeleteComp", "true");
-    EXPECT_TRUE(DeleteCompositions({3, 14, 159}));
+    EXPECT_TRUE(DeleteCompositions({3, 14, 159}, status));
+    EXPECT_EQ(status, FetchStatus::Ok);
     EXPECT_EQ(Element(NewRequests().back().body, "ns1:delId"), "<ns1:delId>3,14,159</ns1:delId>");
     Peer().PushResult("WsDeleteComp", "false");
-    EXPECT_FALSE(DeleteCompositions({3}));
+    EXPECT_FALSE(DeleteCompositions({3}, status));
+    EXPECT_EQ(status, FetchStatus::Ok);
     EXPECT_EQ(Element(NewRequests().back().body, "ns1:delId"), "<ns1:delId>3</ns1:delId>");
+}
+
+// The library shows its failure message only for a refusal: a deletion the status handler gave
+// up on, or one that never reached the service, says so through its status.
+TEST_F(PeerTest, DeletionTellsARefusalFromAnEndedCall)
+{
+    m_shown.clear();
+    Peer().PushResult("WsDeleteComp", "3");
+    FetchStatus status = FetchStatus::Ok;
+    EXPECT_FALSE(DeleteCompositions({3}, status));
+    EXPECT_EQ(status, FetchStatus::Abandoned);
+    EXPECT_EQ(m_shown, std::vector<std::string>{Gbk("您的账号已在别处登录，请重新登录！")});
+
+    const std::string savedEndpoint = ServiceContext.Endpoint;
+    ServiceContext.Endpoint = "http://127.0.0.1:1/iface/api.asmx";
+    EXPECT_FALSE(DeleteCompositions({3}, status));
+    ServiceContext.Endpoint = savedEndpoint;
+    EXPECT_EQ(status, FetchStatus::TransportFailure);
 }
 
 TEST_F(PeerTest, ContestEntryResults)
