@@ -3,10 +3,14 @@
 
 #include "AppFolder.h"
 #include "AppSettings.h"
+#include "BlockingCall.h"
 #include "DeviceCode.h"
+#include "MyThread.h"
 #include "OkDialog.h"
+#include "PenlarkDlg.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
+#include "UserLoginDlg.h"
 #include "WebEngineSetup.h"
 #include "WindowMessage.h"
 
@@ -30,9 +34,13 @@ void RegisterServiceHooks()
     ServiceHooks &hooks = GetServiceHooks();
     hooks.isMessageBoxOpen = [] { return COkDialog::IsOpen(); };
     hooks.showMessage = [](const std::string &gbkMessage) { COkDialog::ShowMessage(gbkMessage); };
-    // The main window registers what a refused re-sign-in does to it; before it exists there is
-    // no window to close.
-    hooks.onReLoginRefused = [] {};
+    // A refused renewal closes the main window, if one is open, and brings the sign-in back.
+    hooks.onReLoginRefused = [] {
+        if (CpenlarkDlg *mainWindow = CurrentMainWindow())
+            mainWindow->CloseForSignIn();
+    };
+    // Service calls wait on a worker thread while the windows keep painting.
+    hooks.runBlockingCall = [](const std::function<void()> &exchange) { RunBlockingCall(exchange); };
 }
 
 void ClearServiceHooks()
@@ -71,8 +79,12 @@ bool CpenlarkApp::InitInstance()
 
     RegisterServiceHooks();
 
-    // The sign-in window runs here, modally, for the life of the process; until it exists the
-    // program ends as soon as it has started. There is no message loop of the program's own.
+    // The sign-in window runs here, modally, for the life of the process; the main window runs
+    // inside its run. There is no message loop of the program's own.
+    {
+        CUserLoginDlg signIn;
+        signIn.DoModal();
+    }
     return false;
 }
 

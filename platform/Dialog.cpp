@@ -1,9 +1,11 @@
 // The window base: modal run, messages, timers, drag and off-screen painting.
 #include "Dialog.h"
 
+#include "BlockingCall.h"
 #include "WindowMessage.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QPainter>
@@ -107,6 +109,18 @@ void CDialog::KillTimer(int id)
     m_timers.erase(it);
 }
 
+// Ticks do not pile up: one tick per timer waits for the call in flight and runs after it.
+void CDialog::DeferTimer(int id)
+{
+    if (!m_deferredTimers.insert(id).second)
+        return;
+    AfterBlockingCall(this, [this, id] {
+        m_deferredTimers.erase(id);
+        if (HasTimer(id))
+            OnTimer(id);
+    });
+}
+
 intptr_t CDialog::OnWindowMessage(int, intptr_t, intptr_t)
 {
     return 0;
@@ -124,6 +138,17 @@ bool CDialog::event(QEvent *event)
 {
     if (IsWindowMessage(event)) {
         auto *message = static_cast<WindowMessageEvent *>(event);
+        // A message that arrives while a service call is in flight is acted on after it, in
+        // order, as if the window's thread had been blocked by the call.
+        if (IsBlockingCallRunning()) {
+            const int number = message->Message();
+            const intptr_t wParam = message->WParam(), lParam = message->LParam();
+            AfterBlockingCall(this, [this, number, wParam, lParam] {
+                WindowMessageEvent later(number, wParam, lParam);
+                QCoreApplication::sendEvent(this, &later);
+            });
+            return true;
+        }
         message->SetResult(OnWindowMessage(message->Message(), message->WParam(), message->LParam()));
         return true;
     }
@@ -134,7 +159,10 @@ void CDialog::timerEvent(QTimerEvent *event)
 {
     for (const auto &[id, timerId] : m_timers) {
         if (timerId == event->timerId()) {
-            OnTimer(id);
+            if (IsBlockingCallRunning())
+                DeferTimer(id);
+            else
+                OnTimer(id);
             return;
         }
     }

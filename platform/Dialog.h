@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <map>
+#include <set>
 
 class QEventLoop;
 class QPainter;
@@ -78,7 +79,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void DeferTimer(int id);
+
     std::map<int, int> m_timers; // window timer id -> QObject timer id
+    std::set<int> m_deferredTimers; // ticks that arrived during a blocking call, one per id
     QEventLoop *m_loop = nullptr;
     QImage m_backBuffer;
     QPoint m_dragStartGlobal;

@@ -37,7 +37,7 @@ void RegisterWindowMessages()
         for (int message : {kMsgLoginIdle, kMsgNavSelected, kMsgShowMainWindow, kMsgImageButtonPressed,
                             kMsgMainWindowAgain, kMsgScreenClosed, kMsgLibraryReload, kMsgYButtonPressed,
                             kMsgYButtonReset, kMsgKeywordPick, kMsgWriteSecondRound, kMsgWritePreliminary,
-                            kMsgWriteFree, kMsgWordCount})
+                            kMsgWriteFree, kMsgWordCount, kMsgCommand})
             QEvent::registerEventType(message);
         return true;
     }();

@@ -27,6 +27,11 @@ constexpr int kMsgWritePreliminary = 2130;           // ShowWritingScreen: preli
 constexpr int kMsgWriteFree = 2131;                  // ShowWritingScreen: free writing
 constexpr int kMsgWordCount = 2132;                  // WM_WORDCOUNT: w = character count
 
+// The platform's own control notification (its number 0x0111), carried above the program's
+// numbers because Qt keeps the low event numbers for itself: w = (code << 16) | control id,
+// l = the sending window.
+constexpr int kMsgCommand = 40000 + 0x0111;
+
 // The event that carries one message. A handler of a sent message stores its answer with
 // SetResult; a posted message's result is lost, as on the original platform.
 class WindowMessageEvent : public QEvent

@@ -51,7 +51,7 @@ bool AcceptSignInDocument(const std::string &document)
     if (!SignInDataField(document, "ID", id) || id.empty())
         return false;
     ServiceContext.UserId = id;
-    if (!SignInDataField(document, "host", host) || host.empty())
+    if (!SignInDataField(document, "host", host) || !IsServiceBaseAddress(host))
         return false;
     SetSignedInAddress(host);
     if (!SignInDataField(document, "No", number))

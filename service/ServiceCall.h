@@ -4,6 +4,7 @@
 
 #include "GbkText.h"
 #include "ServiceContext.h"
+#include "ServiceHooks.h"
 #include "ServiceProxy.h"
 
 #include <initializer_list>
@@ -90,10 +91,14 @@ RawReply SendServiceRequest(ProxyRoute route, ServiceOperation<Request, Response
 
     Response response{};
     RawReply reply;
-    reply.soapStatus = (proxy.*operation)(endpoint.c_str(), action.c_str(), &request, &response);
-    if (reply.soapStatus == SOAP_OK)
-        reply.bytes = extract(response);
-    proxy.destroy();  // the reply's data lives in the runtime context until here
+    // The exchange may run on another thread while this one waits for it (see ServiceHooks);
+    // the proxy is used by that one exchange only until it returns.
+    RunBlockingServiceCall([&] {
+        reply.soapStatus = (proxy.*operation)(endpoint.c_str(), action.c_str(), &request, &response);
+        if (reply.soapStatus == SOAP_OK)
+            reply.bytes = extract(response);
+        proxy.destroy();  // the reply's data lives in the runtime context until here
+    });
     return reply;
 }
 

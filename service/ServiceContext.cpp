@@ -143,3 +143,15 @@ std::string Md5Hex(const std::string &bytes)
     }
     return hex;
 }
+
+bool IsServiceBaseAddress(const std::string &host)
+{
+    auto startsWith = [&host](const char *prefix) { return host.rfind(prefix, 0) == 0; };
+    const std::size_t schemeLength = startsWith("http://") ? 7 : startsWith("https://") ? 8 : 0;
+    if (schemeLength == 0 || host.size() <= schemeLength + 1 || host.back() != '/')
+        return false;
+    for (unsigned char c : host)
+        if (c <= ' ' || c >= 0x7F)
+            return false;  // no blanks, control characters or other text in an address
+    return true;
+}

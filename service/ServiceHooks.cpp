@@ -6,3 +6,11 @@ ServiceHooks &GetServiceHooks()
     static ServiceHooks hooks;
     return hooks;
 }
+
+void RunBlockingServiceCall(const std::function<void()> &exchange)
+{
+    if (auto &run = GetServiceHooks().runBlockingCall)
+        run(exchange);
+    else
+        exchange();
+}

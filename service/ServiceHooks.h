@@ -15,7 +15,13 @@ struct ServiceHooks
     // A lapsed sign-in could not be renewed: close the main window synchronously and show the
     // sign-in window again.
     std::function<void()> onReLoginRefused;
+    // Runs one blocking exchange with the service and returns when it has ended. The windows set
+    // it so that they keep painting meanwhile; unset, the exchange runs on the caller's thread.
+    std::function<void(const std::function<void()> &exchange)> runBlockingCall;
 };
 
 // The process-wide hooks. Unset hooks do nothing (and no box counts as open).
 ServiceHooks &GetServiceHooks();
+
+// Runs one exchange with the service through the runBlockingCall hook (or directly).
+void RunBlockingServiceCall(const std::function<void()> &exchange);

@@ -1,10 +1,8 @@
-// Hinted field with password masking, and the framed field.
+// Hinted field with password masking.
 #include "MyEdit.h"
 
 #include "Fonts.h"
 #include "QtText.h"
-
-#include <QPainter>
 
 CMyEdit::CMyEdit(QWidget *parent) : QLineEdit(parent)
 {
@@ -77,34 +75,4 @@ void CMyEdit::focusOutEvent(QFocusEvent *event)
         if (m_password)
             ApplyMask(false); // the hint reads in clear
     }
-}
-
-CCoolEdit::CCoolEdit(QWidget *parent) : QLineEdit(parent)
-{
-    setFrame(false);
-    setTextMargins(2, 1, 2, 1);
-}
-
-void CCoolEdit::SetFrameColor(const QColor &colour)
-{
-    m_frameColour = colour;
-    update();
-}
-
-void CCoolEdit::SetFrame(bool on)
-{
-    m_frame = on;
-    update();
-}
-
-void CCoolEdit::paintEvent(QPaintEvent *event)
-{
-    QLineEdit::paintEvent(event);
-    if (!m_frame)
-        return;
-    // The widget is the client area grown by one pixel; its edge carries the frame.
-    QPainter p(this);
-    p.setPen(m_frameColour);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

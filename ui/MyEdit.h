@@ -1,6 +1,8 @@
 // CMyEdit: one-line field with a hint shown while empty and unfocused, its own colours and a
-// password mode that masks only typed text; CCoolEdit: a field with a one-pixel coloured frame.
+// password mode that masks only typed text. The framed multi-line field is in CoolEdit.h.
 #pragma once
+#include "CoolEdit.h"
+
 #include <QColor>
 #include <QLineEdit>
 #include <string>
@@ -33,22 +35,4 @@ private:
 
     std::string m_hint;
     bool m_password = false;
-};
-
-class CCoolEdit : public QLineEdit
-{
-    Q_OBJECT
-
-public:
-    explicit CCoolEdit(QWidget *parent = nullptr);
-    void SetFrameColor(const QColor &colour);
-    void SetFrame(bool on);
-    QColor FrameColor() const { return m_frameColour; }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QColor m_frameColour = QColor(0x0E, 0x80, 0x3B);
-    bool m_frame = true;
 };

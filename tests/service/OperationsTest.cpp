@@ -29,6 +29,10 @@ TEST_F(PeerTest, SignInCodesGiveTheirMessages)
         {"[]", SignInStatus::BadDocument, ""},
         {"{\"data\":[{\"ID\":\"8\"", SignInStatus::BadDocument, ""},
         {"2", SignInStatus::BadDocument, ""},  // no common status before sign-in
+        // A "host" that is no http(s) address ending in "/" is no sign-in either.
+        {R"({"data":[{"ID":"8","host":"ftp://x.example/","No":"1"}]})", SignInStatus::BadDocument, ""},
+        {R"({"data":[{"ID":"8","host":"http://x.example","No":"1"}]})", SignInStatus::BadDocument, ""},
+        {R"({"data":[{"ID":"8","No":"1"}]})", SignInStatus::BadDocument, ""},
     };
     for (const Case &c : cases) {
         Peer().PushResult("WsAutoLogin", c.result);

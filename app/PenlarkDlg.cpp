@@ -1,0 +1,513 @@
+// The main window: start-up, panels, title-bar buttons, messages and the poll.
+#include "PenlarkDlg.h"
+
+#include "AppFolder.h"
+#include "CenterDlg.h"
+#include "FatherDlg.h"
+#include "Fonts.h"
+#include "GbkText.h"
+#include "GdipButton.h"
+#include "KeywordAutomaton.h"
+#include "Keywords.h"
+#include "LocalSyncStore.h"
+#include "MsgDBManager.h"
+#include "MyThread.h"
+#include "OkDialog.h"
+#include "OpenUrl.h"
+#include "QtText.h"
+#include "Screen.h"
+#include "SiteAddress.h"
+#include "StartupSync.h"
+#include "TaskbarNotifier.h"
+#include "WelcomeDlg.h"
+#include "WindowMessage.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+using namespace mainlayout;
+
+namespace {
+
+const QColor kLeftColumnFill(238, 238, 238);
+const QColor kTopStripFill(158, 158, 160);
+
+CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *pressed)
+{
+    auto *button = new CGdipButton(parent);
+    button->LoadImages(AppPath(normal), AppPath(normal), AppPath(pressed));
+    return button;
+}
+
+QRect RestoredRect()
+{
+    return QRect(ScreenSize().width() / 2 - kRestoredSize.width() / 2, WorkArea().height() / 2 - kRestoredSize.height() / 2,
+                 kRestoredSize.width(), kRestoredSize.height());
+}
+
+} // namespace
+
+CpenlarkDlg::CpenlarkDlg(QWidget *parent, int pollPeriodMs)
+    : CDialog(parent, DialogKind::FramelessWindow), m_pollPeriodMs(pollPeriodMs),
+      m_poll([this](const PollMessage &message) { ShowPollMessage(message); })
+{
+    setWindowTitle(QStringLiteral("penlark"));
+}
+
+CpenlarkDlg::~CpenlarkDlg()
+{
+    if (CurrentMainWindow() == this)
+        SetCurrentMainWindow(nullptr);
+}
+
+void CpenlarkDlg::Open()
+{
+    EnsureInitialized();
+    if (!m_ended)
+        show();
+}
+
+void CpenlarkDlg::End(int result)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    KillTimer(kPollTimerId);
+    if (CurrentMainWindow() == this)
+        SetCurrentMainWindow(nullptr);
+    const bool modal = IsModalRunning();
+    EndDialog(result);
+    if (!modal)
+        MyThread::Ended(this);
+}
+
+// ---- start-up ----
+
+void CpenlarkDlg::OnInitDialog()
+{
+    QWidget *signIn = ApplicationMainWindow();
+    if (!SynchroniseWithService()) {
+        SendWindowMessage(signIn, kMsgLoginIdle);
+        End(kIdCancel);
+        return;
+    }
+    SetCurrentMainWindow(this);
+
+    m_restoredRect = RestoredRect();
+    setGeometry(m_restoredRect);
+    CreateControls();
+    CreatePanels();
+    PlaceControls();
+    CreateNotifier();
+    if (!LoadProfile()) {
+        COkDialog::ShowMessage(Utf8ToGbk("获取用户信息失败，软件将自动退出!"));
+        CloseProgram();
+        return;
+    }
+    SelectNavButton(m_nav[kNavWelcome]);
+
+    SetTimer(kPollTimerId, m_pollPeriodMs);
+    if (signIn) {
+        signIn->hide();
+        SendWindowMessage(signIn, kMsgLoginIdle);
+    }
+    LoadKeywordsIntoMemory();
+    m_startedUp = true;
+}
+
+bool CpenlarkDlg::SynchroniseWithService()
+{
+    LocalSyncStore store(AppPath("\\write.dll"));
+    const SyncOutcome outcome = SynchroniseAtStartup(store);
+    if (!outcome.message.empty()) {
+        const int answer = COkDialog::Show(Utf8ToGbk("确 定"), outcome.message);
+        if (outcome.openHomePage && answer == kIdOk)
+            OpenUrl(SiteHomePage());
+    }
+    return outcome.success;
+}
+
+// A transport failure (also on a resend) is the only failure that ends the program; a common
+// status the handler gave up on, or an unreadable document, leaves the profile empty.
+bool CpenlarkDlg::LoadProfile()
+{
+    UserInfo = UserInfoRecord{};
+    const FetchStatus status = LoadUserInfo();
+    if (status == FetchStatus::TransportFailure)
+        return false;
+    m_greeting = UserInfo.TrueName;
+    return true;
+}
+
+void CpenlarkDlg::LoadKeywordsIntoMemory()
+{
+    CMsgDBManager store;
+    if (store.openDatabase(AppPath("\\write.dll")))
+        store.loadKeywords();
+    store.closeDatabase();
+    // Built now so that the first writing screen marks its keywords at once.
+    ProcessKeywordRecognizer().AutomatonFor(KeywordList);
+}
+
+void CpenlarkDlg::CreateControls()
+{
+    const std::array<std::pair<const char *, const char *>, kNavCount> navPictures{{
+        {"\\img\\w.jpg", "\\img\\w_down.png"},
+        {"\\img\\p.jpg", "\\img\\p_down.png"},
+        {"\\img\\l.jpg", "\\img\\l_down.jpg"},
+        {"\\img\\c.jpg", "\\img\\c_down.jpg"},
+        {"\\img\\a.jpg", "\\img\\a_down.jpg"},
+        {"\\img\\f.jpg", "\\img\\f_down.jpg"},
+    }};
+    for (std::size_t i = 0; i < m_nav.size(); ++i) {
+        m_nav[i] = MakeButton(this, navPictures[i].first, navPictures[i].second);
+        if (i != kNavFreeWriting) {
+            m_nav[i]->SetGroup(true);
+            CGdipButton::AddToGroup(m_nav[i]);
+        }
+    }
+    m_nav[kNavHidden]->hide();
+    connect(m_nav[kNavFreeWriting], &CGdipButton::clicked, this, &CpenlarkDlg::OnFreeWriting);
+
+    m_minimise = MakeButton(this, "\\img\\hostimg\\hiddenbutton1.png", "\\img\\hostimg\\hiddenbutton2.png");
+    m_maximise = MakeButton(this, "\\img\\hostimg\\maxmizebutton1.png", "\\img\\hostimg\\maxmizebutton2.png");
+    m_restore = MakeButton(this, "\\img\\hostimg\\return_up.png", "\\img\\hostimg\\return_normal.png");
+    m_close = MakeButton(this, "\\img\\hostimg\\closebutton1.png", "\\img\\hostimg\\closebutton2.png");
+    m_restore->hide();
+    m_help = MakeButton(this, "img\\help.png", "img\\help_down.png");
+    m_party = MakeButton(this, "\\img\\party.png", "\\img\\party_down.png");
+    m_feedback = MakeButton(this, "img\\callback.png", "img\\callback_down.png");
+    m_usageReport = MakeButton(this, "\\img\\shiyongxinde.png", "\\img\\shiyongxinde.png");
+    m_scoreReport = MakeButton(this, "\\img\\zuowenchengji.png", "\\img\\zuowenchengji.png");
+    for (CGdipButton *link : {m_help, m_party, m_feedback, m_usageReport, m_scoreReport})
+        link->setCursor(Qt::PointingHandCursor);
+
+    connect(m_minimise, &CGdipButton::clicked, this, &QWidget::showMinimized);
+    connect(m_maximise, &CGdipButton::clicked, this, &CpenlarkDlg::Maximise);
+    connect(m_restore, &CGdipButton::clicked, this, &CpenlarkDlg::Restore);
+    connect(m_close, &CGdipButton::clicked, this, &CpenlarkDlg::CloseProgram);
+    connect(m_help, &CGdipButton::clicked, this, &CpenlarkDlg::OnHelp);
+    connect(m_party, &CGdipButton::clicked, this, &CpenlarkDlg::ShowPartyPage);
+    connect(m_feedback, &CGdipButton::clicked, this, &CpenlarkDlg::OnFeedback);
+    connect(m_usageReport, &CGdipButton::clicked, this, &CpenlarkDlg::OnUsageReport);
+    connect(m_scoreReport, &CGdipButton::clicked, this, &CpenlarkDlg::OnScoreReport);
+
+    m_rightBottom.load(AppPath("\\img\\right_bottom.png"));
+    m_partyBackground.load(AppPath("\\img\\party_bg.png"));
+    m_logo.load(AppPath("\\img\\logo.png"));
+    m_tel.load(AppPath("\\img\\tel.png"));
+    m_mail.load(AppPath("\\img\\mail.png"));
+}
+
+void CpenlarkDlg::CreatePanels()
+{
+    auto webPage = [this](const char *page) {
+        auto *panel = new CWelcomeDlg(this);
+        panel->SetAddress(AppPath(page));
+        panel->hide();
+        return panel;
+    };
+    SetPanel(Panel::Welcome, webPage("img\\welcome.htm"));
+    SetPanel(Panel::Party, webPage("img\\party.htm"));
+    auto *centre = new CCenterDlg(this);
+    centre->SetSite(SiteHomePage());
+    centre->hide();
+    SetPanel(Panel::Centre, centre);
+}
+
+void CpenlarkDlg::CreateNotifier()
+{
+    m_notifier = new CTaskbarNotifier();
+    m_notifier->Create(this);
+    m_notifier->SetSkin(AppPath("\\img\\information_background.bmp"));
+    m_notifier->SetTextFont("Tahoma", 9, CTaskbarNotifier::kStyleNormal,
+                            CTaskbarNotifier::kStyleBold | CTaskbarNotifier::kStyleUnderline);
+    m_notifier->SetTextColor(QColor(10, 10, 10), QColor(0, 0, 200));
+    const QSize skin = m_notifier->SkinSize();
+    m_notifier->SetTextRect(QRect(5, 35, skin.width() - 10, skin.height() - 65));
+}
+
+void CpenlarkDlg::SetPanel(Panel panel, QWidget *widget)
+{
+    m_panels[panel] = widget;
+    if (!widget)
+        return;
+    widget->setParent(this);
+    widget->setGeometry(ComputeMainLayout(size()).content);
+    widget->setVisible(panel == m_current);
+}
+
+QWidget *CpenlarkDlg::PanelWidget(Panel panel) const
+{
+    const auto it = m_panels.find(panel);
+    return it == m_panels.end() ? nullptr : it->second;
+}
+
+void CpenlarkDlg::PlaceControls()
+{
+    const MainLayout layout = ComputeMainLayout(size());
+    for (std::size_t i = 0; i < m_nav.size(); ++i)
+        if (m_nav[i])
+            m_nav[i]->setGeometry(layout.nav[i]);
+    if (!m_close)
+        return;
+    m_minimise->setGeometry(layout.minimise);
+    m_maximise->setGeometry(layout.maximise);
+    m_restore->setGeometry(layout.maximise);
+    m_close->setGeometry(layout.close);
+    m_help->setGeometry(layout.help);
+    m_party->setGeometry(layout.party);
+    m_feedback->setGeometry(layout.feedback);
+    m_usageReport->setGeometry(layout.usageReport);
+    m_scoreReport->setGeometry(layout.scoreReport);
+    for (const auto &[panel, widget] : m_panels)
+        if (widget)
+            widget->setGeometry(layout.content);
+}
+
+void CpenlarkDlg::resizeEvent(QResizeEvent *event)
+{
+    CDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+// ---- navigation ----
+
+void CpenlarkDlg::SelectNavButton(CGdipButton *button)
+{
+    // The first selection is named by the window; later ones move with the presses.
+    if (CGdipButton *previous = CGdipButton::GroupSelection(); previous && previous != button)
+        previous->ResetFace();
+    CGdipButton::SetGroupSelection(button);
+    button->ShowFace(CGdipButton::Face::Pressed);
+    SendWindowMessage(this, kMsgNavSelected, reinterpret_cast<intptr_t>(button));
+}
+
+void CpenlarkDlg::ShowPanel(Panel panel)
+{
+    if (panel == m_current)
+        return; // choosing the shown panel changes nothing (no reload)
+    if (QWidget *shown = PanelWidget(m_current))
+        shown->hide();
+    m_current = panel;
+    if (QWidget *widget = PanelWidget(panel)) {
+        widget->setGeometry(ComputeMainLayout(size()).content);
+        widget->show();
+        widget->raise();
+        widget->update(); // pages paint from the profile as it stands now
+    }
+}
+
+void CpenlarkDlg::ShowPartyPage()
+{
+    ShowPanel(Panel::Party);
+    // Every navigation button back to normal, the hidden one selected: any can be chosen again.
+    for (CGdipButton *button : m_nav)
+        button->ResetFace();
+    CGdipButton::SetGroupSelection(m_nav[kNavHidden]);
+}
+
+void CpenlarkDlg::OnHelp()
+{
+    OpenUrl(SitePage("/help.aspx"));
+}
+
+// The screens of these buttons belong to other parts of the program; each is opened here with
+// OpenScreen(new Screen(this)) once it exists. Until then the buttons do nothing.
+void CpenlarkDlg::OnFreeWriting() {}
+void CpenlarkDlg::OnFeedback() {}
+void CpenlarkDlg::OnUsageReport() {}
+void CpenlarkDlg::OnScoreReport() {}
+
+void CpenlarkDlg::OpenScreen(CDialog *screen)
+{
+    if (!screen)
+        return;
+    hide();
+    if (screen->parentWidget() != this)
+        screen->setParent(this, screen->windowFlags());
+    auto *programmeScreen = qobject_cast<CFatherDlg *>(screen);
+    screen->EnsureInitialized();
+    if (programmeScreen && m_maximised) {
+        programmeScreen->Maximise();
+    } else {
+        if (programmeScreen)
+            programmeScreen->SetOpenerRestored(true);
+        screen->setGeometry(geometry());
+    }
+    screen->show();
+    screen->raise();
+    screen->activateWindow();
+}
+
+// ---- window ----
+
+void CpenlarkDlg::Maximise()
+{
+    m_restoredRect = geometry();
+    setGeometry(WorkArea());
+    m_maximised = true;
+    SetDraggable(false);
+    m_maximise->hide();
+    m_restore->show();
+    update();
+}
+
+void CpenlarkDlg::Restore()
+{
+    setGeometry(RestoredRect());
+    m_maximised = false;
+    SetDraggable(true);
+    m_restore->hide();
+    m_maximise->show();
+    update();
+}
+
+void CpenlarkDlg::ToggleMaximised()
+{
+    if (m_maximised)
+        Restore();
+    else
+        Maximise();
+}
+
+void CpenlarkDlg::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && event->position().y() < kTopStripHeight)
+        ToggleMaximised();
+}
+
+void CpenlarkDlg::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape)
+        return; // neither closes the window
+    CDialog::keyPressEvent(event);
+}
+
+void CpenlarkDlg::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    CloseProgram();
+}
+
+void CpenlarkDlg::CloseProgram()
+{
+    QWidget *signIn = ApplicationMainWindow();
+    End(kIdCancel);
+    if (signIn)
+        QMetaObject::invokeMethod(signIn, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CpenlarkDlg::SwitchAccount()
+{
+    End(kIdCancel);
+    if (QWidget *signIn = ApplicationMainWindow())
+        signIn->show();
+}
+
+void CpenlarkDlg::CloseForSignIn()
+{
+    SwitchAccount();
+}
+
+void CpenlarkDlg::ShowAgain()
+{
+    if (m_maximised)
+        showMaximized();
+    show();
+    raise();
+    activateWindow();
+}
+
+intptr_t CpenlarkDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam)
+{
+    switch (message) {
+    case kMsgNavSelected: {
+        auto *button = reinterpret_cast<CGdipButton *>(wParam);
+        static const std::map<int, Panel> panels{{kNavWelcome, Panel::Welcome},
+                                                 {kNavCentre, Panel::Centre},
+                                                 {kNavLibrary, Panel::Library},
+                                                 {kNavContest, Panel::Contest}};
+        for (const auto &[index, panel] : panels)
+            if (m_nav[static_cast<std::size_t>(index)] == button)
+                ShowPanel(panel);
+        return 0;
+    }
+    case kMsgShowMainWindow:
+        setVisible(wParam == 1);
+        return 0;
+    case kMsgImageButtonPressed:
+        return 0;
+    case kMsgMainWindowAgain:
+        ShowAgain();
+        return 0;
+    case kMsgScreenClosed:
+        if (const auto *rect = reinterpret_cast<const QRect *>(wParam))
+            setGeometry(*rect);
+        show();
+        return 0;
+    case kMsgWriteSecondRound:
+    case kMsgWritePreliminary:
+    case kMsgWriteFree:
+        OpenScreen(reinterpret_cast<CDialog *>(wParam));
+        return 0;
+    default:
+        return CDialog::OnWindowMessage(message, wParam, lParam);
+    }
+}
+
+// ---- poll ----
+
+void CpenlarkDlg::OnTimer(int id)
+{
+    if (id == kPollTimerId)
+        PollNow();
+}
+
+void CpenlarkDlg::PollNow()
+{
+    m_poll.Tick();
+}
+
+void CpenlarkDlg::ShowPollMessage(const PollMessage &message)
+{
+    m_lastPoll = message;
+    if (!m_notifier)
+        return;
+    m_notifier->SetTitle(std::string());
+    m_notifier->SetLink(message.url);
+    m_notifier->Show(message.content);
+}
+
+// ---- painting ----
+
+void CpenlarkDlg::OnPaint(QPainter &painter)
+{
+    const MainLayout layout = ComputeMainLayout(size());
+    painter.fillRect(layout.leftColumn, kLeftColumnFill);
+    painter.fillRect(layout.topStrip, kTopStripFill);
+    m_rightBottom.draw(&painter, layout.rightBottom.x(), layout.rightBottom.y(), layout.rightBottom.width(),
+                       layout.rightBottom.height());
+    m_logo.draw(&painter, layout.logo.x(), layout.logo.y());
+    m_partyBackground.draw(&painter, layout.partyBackground.x(), layout.partyBackground.y());
+
+    // The greeting is the service's text, drawn as plain characters.
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(Qt::black);
+    painter.setFont(MakeFont(QString::fromUtf8("宋体"), 16));
+    painter.drawText(kGreeting.x(), kGreeting.y() + painter.fontMetrics().ascent(), GbkToQString(m_greeting));
+
+    m_tel.draw(&painter, layout.tel.x(), layout.tel.y());
+    m_mail.draw(&painter, layout.mail.x(), layout.mail.y());
+    painter.setFont(MakeFont(QString::fromUtf8("宋体"), 12));
+    const int ascent = painter.fontMetrics().ascent();
+    painter.drawText(layout.tel.x() + 20, layout.tel.y() + ascent + 1, GbkToQString(PublisherContactPhone()));
+    painter.drawText(layout.mail.x() + 20, layout.mail.y() + ascent - 1, GbkToQString(PublisherContactMail()));
+
+    // The panels follow maximise and restore.
+    for (const auto &[panel, widget] : m_panels)
+        if (widget && widget->geometry() != layout.content)
+            widget->setGeometry(layout.content);
+}

@@ -1,0 +1,21 @@
+// Blocking calls that keep the windows alive: the caller's thread waits for the call as the
+// design has it (no second action starts, results are acted on in order), but while it waits it
+// runs a local event loop without user input, so windows repaint and animations move. Window
+// timers and window messages that arrive meanwhile are deferred until the call has ended.
+#pragma once
+
+#include <functional>
+
+class QObject;
+
+// Runs work on a worker thread and returns when it has finished. The calling (GUI) thread keeps
+// painting meanwhile but takes no user input. A call made while another is in flight runs
+// directly on the caller's thread, so two calls never overlap.
+void RunBlockingCall(const std::function<void()> &work);
+
+// True while RunBlockingCall waits on this process's GUI thread.
+bool IsBlockingCallRunning();
+
+// Runs action once the blocking call in flight has ended (at once when none is); dropped when
+// context has gone by then.
+void AfterBlockingCall(QObject *context, std::function<void()> action);

@@ -1,0 +1,65 @@
+// Shows the personal centre and the feedback screens on the real X display with the program's
+// pictures and saves a screenshot of each.
+#include "AppFolder.h"
+#include "CenterDlg.h"
+#include "GbkText.h"
+#include "OperationsAccount.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QtTest>
+
+namespace {
+
+QImage Screenshot(QWidget *window)
+{
+    QTest::qWait(150);
+    const QRect r = window->frameGeometry();
+    QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+    return shot.isNull() ? window->grab().toImage() : shot;
+}
+
+bool Save(const QImage &shot, const char *name)
+{
+    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+    return shot.save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name);
+}
+
+} // namespace
+
+class FeedbackScreenshotTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("no X display: the window test runs under xvfb-run");
+        InitAppFolder(std::string(PENLARK_APP_DIR) + "/penlark");
+    }
+
+    void personalCentre()
+    {
+        UserInfo.TrueName = Utf8ToGbk("张小明");
+        UserInfo.Email = "xiaoming@example.org";
+        UserInfo.School = Utf8ToGbk("北京市海淀区实验小学");
+        UserInfo.UT = Utf8ToGbk("学生");
+        UserInfo.Phone = "010-62345678";
+        QWidget window;
+        window.resize(1024, 700);
+        CCenterDlg page(&window);
+        page.setGeometry(0, 0, 1024, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage shot = Screenshot(&window);
+        QVERIFY(Save(shot, "personal_centre.png"));
+        QCOMPARE(shot.size(), QSize(1024, 700));
+        // The change-profile button's picture is on the page where the layout puts it.
+        QVERIFY(shot.pixelColor(189 + 48, 465 + 13) != QColor(0xF6, 0xF8, 0xE3));
+    }
+};
+
+QTEST_MAIN(FeedbackScreenshotTest)
+#include "FeedbackScreenshotTest.moc"

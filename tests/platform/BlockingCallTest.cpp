@@ -1,0 +1,108 @@
+// Blocking calls keep the windows alive: the event loop runs during the call, window timers and
+// window messages that arrive meanwhile are acted on after it, once, in order.
+#include "BlockingCall.h"
+#include "Dialog.h"
+#include "WindowMessage.h"
+
+#include <QTimer>
+#include <QtTest>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A window that records what it handled and whether a call was in flight at that moment.
+class RecordingWindow : public CDialog
+{
+public:
+    std::vector<std::string> log;
+
+protected:
+    void OnTimer(int id) override
+    {
+        log.push_back("timer " + std::to_string(id) + (IsBlockingCallRunning() ? " during" : " after"));
+        KillTimer(id);
+    }
+    intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t) override
+    {
+        log.push_back("message " + std::to_string(message - kMsgUser) + ":" + std::to_string(wParam) +
+                      (IsBlockingCallRunning() ? " during" : " after"));
+        return 0;
+    }
+};
+
+void Sleep(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+} // namespace
+
+class BlockingCallTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eventLoopRunsWhileTheCallWaits()
+    {
+        int ticks = 0;
+        QTimer animation;
+        connect(&animation, &QTimer::timeout, [&] { ++ticks; });
+        animation.start(20);
+        bool workOnOtherThread = false;
+        const std::thread::id gui = std::this_thread::get_id();
+        RunBlockingCall([&] {
+            workOnOtherThread = std::this_thread::get_id() != gui;
+            Sleep(400);
+        });
+        QCOMPARE(workOnOtherThread, true);
+        QVERIFY2(ticks >= 5, "an animation kept moving during the call");
+        QCOMPARE(IsBlockingCallRunning(), false);
+    }
+
+    void windowTimersAndMessagesWaitForTheCall()
+    {
+        RecordingWindow window;
+        window.SetTimer(7, 30);
+        RunBlockingCall([&] {
+            // Posted from the worker as another thread's message would be; and ticks come by.
+            PostWindowMessage(&window, kMsgUser + 5, 1);
+            PostWindowMessage(&window, kMsgUser + 10, 2);
+            Sleep(300);
+        });
+        QCOMPARE(window.log, std::vector<std::string>{});
+        QTRY_COMPARE(window.log.size(), size_t(3));
+        // One tick for the whole call (ticks do not pile up), the messages in the order sent.
+        QCOMPARE(window.log, (std::vector<std::string>{"message 5:1 after", "message 10:2 after", "timer 7 after"}));
+    }
+
+    void aCallInsideACallRunsDirectly()
+    {
+        std::thread::id inner;
+        std::thread::id outer;
+        RunBlockingCall([&] {
+            outer = std::this_thread::get_id();
+            RunBlockingCall([&] { inner = std::this_thread::get_id(); });
+        });
+        QCOMPARE(inner, outer);
+    }
+
+    void deferredActionsOfAGoneWindowAreDropped()
+    {
+        auto *window = new RecordingWindow();
+        bool ran = false;
+        RunBlockingCall([&] {
+            QMetaObject::invokeMethod(
+                window, [&] { AfterBlockingCall(window, [&] { ran = true; }); }, Qt::QueuedConnection);
+            Sleep(100);
+            QMetaObject::invokeMethod(
+                window, [window] { delete window; }, Qt::QueuedConnection);
+            Sleep(100);
+        });
+        QTest::qWait(50);
+        QCOMPARE(ran, false);
+    }
+};
+
+QTEST_MAIN(BlockingCallTest)
+#include "BlockingCallTest.moc"

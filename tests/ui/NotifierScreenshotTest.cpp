@@ -1,0 +1,57 @@
+// Shows the notification popup with the program's skin on the real X display, slid fully out, and
+// saves what the screen shows around it (the cut corners show the desktop behind).
+#include "AppFolder.h"
+#include "GbkText.h"
+#include "TaskbarNotifier.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QtTest>
+
+class NotifierScreenshotTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("no X display: the window test runs under xvfb-run");
+        InitAppFolder(std::string(PENLARK_APP_DIR) + "/penlark");
+    }
+
+    void popupSlidOut()
+    {
+        QWidget owner;
+        CTaskbarNotifier popup;
+        QVERIFY(popup.Create(&owner));
+        QVERIFY(popup.SetSkin(AppPath("\\img\\information_background.bmp")));
+        popup.SetTextFont("Tahoma", 9, CTaskbarNotifier::kStyleNormal,
+                          CTaskbarNotifier::kStyleBold | CTaskbarNotifier::kStyleUnderline);
+        popup.SetTextColor(QColor(0x0A, 0x0A, 0x0A), QColor(0x00, 0x00, 0xC8));
+        const QSize skin = popup.SkinSize();
+        popup.SetTextRect(QRect(QPoint(5, 35), QPoint(skin.width() - 6, skin.height() - 31)));
+        popup.Show(Utf8ToGbk("你的作文《春天的校园》已经被老师批阅，快去看看老师的评语吧！"));
+        while (popup.AnimationState() == CTaskbarNotifier::kAppearing)
+            popup.OnTimer(CTaskbarNotifier::kTimerAppear);
+        QVERIFY(QTest::qWaitForWindowExposed(&popup));
+        QTest::qWait(200);
+
+        const QRect area = popup.geometry();
+        QCOMPARE(area.size(), skin);
+        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(area.bottomRight(), work.bottomRight());
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, area.x() - 20, area.y() - 20, area.width() + 20, area.height() + 20)
+                                .toImage();
+        QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+        QVERIFY(shot.save(QString(PENLARK_SCREENSHOT_DIR) + "/notification_popup.png"));
+        // The skin's magenta corner is cut out: the desktop shows there, not magenta.
+        QVERIFY(shot.pixelColor(20, 20) != QColor(255, 0, 255));
+        QVERIFY(shot.pixelColor(20 + skin.width() / 2, 20 + skin.height() / 2) != shot.pixelColor(20, 20));
+    }
+};
+
+QTEST_MAIN(NotifierScreenshotTest)
+#include "NotifierScreenshotTest.moc"
