@@ -35,7 +35,7 @@ void DrawAt(QPainter &painter, const QPoint &at, const QString &text)
 {
     const QFontMetrics metrics(painter.font());
     painter.drawText(QRect(at, QSize(metrics.horizontalAdvance(text) + 1, metrics.height())),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, text);
 }
 
 // A value from the service: one line, cut with an ellipsis where the room ends.

@@ -16,6 +16,7 @@
 #include <QTextLayout>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -44,42 +45,15 @@ QFont FontWithStyle(const std::string &face, int pointSize, int style)
     return font;
 }
 
-// The text broken into the lines that fit the width (at word boundaries where there are any,
-// anywhere else); when they do not all fit the height, the last line that fits ends with an
-// ellipsis. Drawn as plain text, centred across or from the left, centred down.
+// Draws the lines of FitNotifierText centred down the rectangle, centred across or from the left.
 void DrawWrapped(QPainter &painter, const QRect &rect, const QString &text, bool centred)
 {
-    if (rect.width() <= 0 || rect.height() <= 0 || text.isEmpty())
-        return;
-    const QFontMetrics metrics(painter.font());
-    const int lineHeight = metrics.lineSpacing();
-    const int maxLines = std::max(1, rect.height() / lineHeight);
-
-    QTextLayout layout(text, painter.font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    int lastStart = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(rect.width());
-        if (lines.size() == maxLines) {
-            // The rest does not fit: the last line shows what it can of it and an ellipsis.
-            QString rest = text.mid(lastStart);
-            rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
-            lines.back() = metrics.elidedText(rest, Qt::ElideRight, rect.width());
-            break;
-        }
-        lastStart = line.textStart();
-        lines.append(text.mid(line.textStart(), line.textLength()).trimmed());
-    }
-    layout.endLayout();
-
+    const QStringList lines = FitNotifierText(text, painter.font(), rect.size());
+    const int lineHeight = NotifierLinePitch(painter.font());
     int y = rect.top() + (rect.height() - int(lines.size()) * lineHeight) / 2;
     for (const QString &line : lines) {
         const QRect lineRect(rect.left(), y, rect.width(), lineHeight);
-        painter.drawText(lineRect, (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, line);
+        painter.drawText(lineRect, (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextDontClip, line);
         y += lineHeight;
     }
 }
@@ -122,6 +96,51 @@ NotifierPlacement PlaceNotifier(const QRect &screen, const QRect &workArea, cons
     }
     p.stepIntervalMs = StepInterval(p.travel);
     return p;
+}
+
+int NotifierLinePitch(const QFont &font)
+{
+    // Chinese characters come from a fallback font, often taller than the face asked for.
+    QTextLayout probe(QString::fromUtf8("字"), font);
+    probe.beginLayout();
+    QTextLine line = probe.createLine();
+    int height = 0;
+    if (line.isValid()) {
+        line.setLineWidth(1000);
+        height = int(std::ceil(line.height()));
+    }
+    probe.endLayout();
+    return std::max(QFontMetrics(font).lineSpacing(), height);
+}
+
+QStringList FitNotifierText(const QString &text, const QFont &font, const QSize &box)
+{
+    if (box.width() <= 0 || box.height() <= 0 || text.isEmpty())
+        return {};
+    const QFontMetrics metrics(font);
+    const int maxLines = std::max(1, box.height() / NotifierLinePitch(font));
+
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    int lastStart = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(box.width());
+        if (lines.size() == maxLines) {
+            // The rest does not fit: the last line shows what it can of it and an ellipsis.
+            QString rest = text.mid(lastStart);
+            rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            lines.back() = metrics.elidedText(rest, Qt::ElideRight, box.width());
+            break;
+        }
+        lastStart = line.textStart();
+        lines.append(text.mid(line.textStart(), line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    return lines;
 }
 
 bool IsWebAddress(const QString &url)
@@ -193,6 +212,11 @@ void CTaskbarNotifier::SetTextRect(const QRect &rect)
 {
     m_textRect = rect;
     update();
+}
+
+void CTaskbarNotifier::SetTextRect(int left, int top, int right, int bottom)
+{
+    SetTextRect(QRect(left, top, right - left, bottom - top));
 }
 
 void CTaskbarNotifier::SetTitle(const std::string &gbk)

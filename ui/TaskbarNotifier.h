@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 
@@ -76,6 +77,9 @@ public:
     void SetTextColor(const QColor &normal, const QColor &hover);
     // The message rectangle in popup coordinates.
     void SetTextRect(const QRect &rect);
+    // The same from edges as the platform gives them: right and bottom one past the last pixel,
+    // so (5, 35, width - 5, height - 30) leaves five pixels free on the right.
+    void SetTextRect(int left, int top, int right, int bottom);
     void SetTitle(const std::string &gbk);
     // Opened when the message is clicked; with no link the parent is told to show itself.
     void SetLink(const std::string &gbk);
@@ -131,6 +135,13 @@ private:
     State m_state = kHidden;
     bool m_hover = false;
 };
+
+// The text broken into the lines that fit the box's width (at word boundaries where there are
+// any, anywhere else); when they do not all fit its height, the last line that fits shows what it
+// can of the rest and ends with an ellipsis. Lines are NotifierLinePitch apart.
+QStringList FitNotifierText(const QString &text, const QFont &font, const QSize &box);
+// The distance between two lines of the popup's text: enough for Chinese characters too.
+int NotifierLinePitch(const QFont &font);
 
 // True for an address the popup may hand to the browser: http or https with a host.
 bool IsWebAddress(const QString &url);

@@ -204,7 +204,8 @@ private slots:
         QWidget owner;
         CTaskbarNotifier popup;
         Prepare(popup, &owner);
-        popup.SetTextRect(QRect(QPoint(5, 35), QPoint(kSkinWidth - 6, kSkinHeight - 31)));
+        popup.SetTextRect(5, 35, kSkinWidth - 5, kSkinHeight - 30);
+        QCOMPARE(popup.TextRect(), QRect(5, 35, kSkinWidth - 10, kSkinHeight - 65));
         Recorder recorder;
         popup.Show("x");
         QTest::mouseClick(&popup, Qt::LeftButton, {}, QPoint(80, 50));
@@ -293,6 +294,26 @@ private slots:
         QCOMPARE(shape.contains(QPoint(kSkinWidth - 1, 50)), false);
         QCOMPARE(shape.contains(QPoint(kSkinWidth - 1, 20)), true);
         QCOMPARE(shape.contains(QPoint(80, 50)), true);
+    }
+
+    void longMessagesEndWithAnEllipsis()
+    {
+        QFont font("DejaVu Sans");
+        font.setPixelSize(12);
+        font.setBold(true);
+        const QFontMetrics metrics(font);
+        const QSize box(150, 3 * NotifierLinePitch(font) + 2);
+        const QString text =
+            QString::fromUtf8("老师给你的作文写了评语：文章用词准确，描写细致，把妈妈每天早上为全家做早饭的情景写得非常生动，"
+                              "如果结尾能再写写自己的感受就更好了。");
+        const QStringList lines = FitNotifierText(text, font, box);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.back().endsWith(QChar(0x2026)), true);
+        for (const QString &line : lines)
+            QVERIFY2(metrics.horizontalAdvance(line) <= box.width(), qPrintable(line));
+        // What fits is shown whole, without an ellipsis.
+        const QStringList shortLines = FitNotifierText(QString::fromUtf8("新的消息"), font, box);
+        QCOMPARE(shortLines, QStringList{QString::fromUtf8("新的消息")});
     }
 
     void missingSkinIsRefused()
