@@ -3,6 +3,7 @@
 
 #include "AppFolder.h"
 #include "CenterDlg.h"
+#include "DlgWrite.h"
 #include "FatherDlg.h"
 #include "Fonts.h"
 #include "GbkText.h"
@@ -20,6 +21,7 @@
 #include "StartupSync.h"
 #include "TaskbarNotifier.h"
 #include "WelcomeDlg.h"
+#include "ZiYouWriter.h"
 #include "WindowMessage.h"
 
 #include <QCloseEvent>
@@ -314,9 +316,13 @@ void CpenlarkDlg::OnHelp()
     OpenUrl(SitePage("/help.aspx"));
 }
 
+void CpenlarkDlg::OnFreeWriting()
+{
+    OpenScreen(new CZiYouWriter(this));
+}
+
 // The screens of these buttons belong to other parts of the program; each is opened here with
 // OpenScreen(new Screen(this)) once it exists. Until then the buttons do nothing.
-void CpenlarkDlg::OnFreeWriting() {}
 void CpenlarkDlg::OnFeedback() {}
 void CpenlarkDlg::OnUsageReport() {}
 void CpenlarkDlg::OnScoreReport() {}
@@ -328,6 +334,10 @@ void CpenlarkDlg::OpenScreen(CDialog *screen)
     hide();
     if (screen->parentWidget() != this)
         screen->setParent(this, screen->windowFlags());
+    if (auto *writing = qobject_cast<CDlgWrite *>(screen)) {
+        OpenWritingScreen(writing);
+        return;
+    }
     auto *programmeScreen = qobject_cast<CFatherDlg *>(screen);
     screen->EnsureInitialized();
     if (programmeScreen && m_maximised) {
@@ -337,6 +347,23 @@ void CpenlarkDlg::OpenScreen(CDialog *screen)
             programmeScreen->SetOpenerRestored(true);
         screen->setGeometry(geometry());
     }
+    screen->show();
+    screen->raise();
+    screen->activateWindow();
+}
+
+// A writing screen hides the window it replaced (this one, or the essay viewer that handed it
+// in) and gives it back on Back; it opens maximised when this window is.
+void CpenlarkDlg::OpenWritingScreen(CDlgWrite *screen)
+{
+    if (!screen->Opener())
+        screen->SetOpener(this);
+    screen->SetOpenerRestored(!m_maximised);
+    screen->EnsureInitialized();
+    if (m_maximised)
+        screen->Maximise();
+    else
+        screen->setGeometry(geometry());
     screen->show();
     screen->raise();
     screen->activateWindow();
@@ -447,6 +474,10 @@ intptr_t CpenlarkDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lPa
         if (const auto *rect = reinterpret_cast<const QRect *>(wParam))
             setGeometry(*rect);
         show();
+        return 0;
+    case kMsgLibraryReload:
+        // From a writing screen after a save: the library page reloads its list.
+        SendWindowMessage(PanelWidget(Panel::Library), kMsgLibraryReload);
         return 0;
     case kMsgWriteSecondRound:
     case kMsgWritePreliminary:

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+class CDlgWrite;
 class CGdipButton;
 class CTaskbarNotifier;
 class CWelcomeDlg;
@@ -105,6 +106,7 @@ private:
     void LoadKeywordsIntoMemory();
     void ShowPollMessage(const PollMessage &message);
     void ShowAgain();
+    void OpenWritingScreen(CDlgWrite *screen);
 
     int m_pollPeriodMs;
     CServerPoll m_poll;

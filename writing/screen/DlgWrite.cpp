@@ -1,0 +1,369 @@
+// The writing screen's set-up, buttons, messages and keyword pick.
+#include "DlgWrite.h"
+
+#include "AppFolder.h"
+#include "DlgTWriter.h"
+#include "EssayWordExport.h"
+#include "FatherDlg.h"
+#include "Fonts.h"
+#include "GbkText.h"
+#include "GdipButton.h"
+#include "Keywords.h"
+#include "MsgDlg.h"
+#include "MyEdit.h"
+#include "MyHtmlListCtrl.h"
+#include "OkDialog.h"
+#include "OperationsCorpus.h"
+#include "Screen.h"
+#include "WindowMessage.h"
+#include "WriteView.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cstdio>
+
+namespace {
+const QString kSongTi = QString::fromUtf8("宋体");
+constexpr int kTitleFontWeight = 500;
+} // namespace
+
+std::string CDlgWrite::BackQuestion()
+{
+    static const std::string text = Utf8ToGbk("您还没有保存，是否要返回主界面？");
+    return text;
+}
+
+std::string CDlgWrite::CloseQuestion()
+{
+    static const std::string text = Utf8ToGbk("您还没有保存，是否要关闭程序？");
+    return text;
+}
+
+std::string CDlgWrite::EyeCareHint()
+{
+    static const std::string text = Utf8ToGbk("爱护眼睛，保护视力，使用半小时请注意休息一下");
+    return text;
+}
+
+std::string CDlgWrite::LimitNotice()
+{
+    static const std::string text =
+        Utf8ToGbk("为确保软件及时响应，同时为您提供良好的使用体验，每篇文章最多输入5000字（含标点），请您知悉。");
+    return text;
+}
+
+std::string CDlgWrite::TitleHint()
+{
+    static const std::string text = Utf8ToGbk(" 请输入写作题目");
+    return text;
+}
+
+CDlgWrite::CDlgWrite(QWidget *parent) : CDialog(parent, DialogKind::FramelessWindow)
+{
+    // The editor host exists with the window, so an opener can hand in text before set-up.
+    m_editorHost = new CDlgTWriter(this);
+    m_editorHost->setGeometry(84, 188, kWidth - 237, kHeight - 341);
+    m_editorHost->View()->SetTarget(this);
+}
+
+CDlgWrite::~CDlgWrite() = default;
+
+void CDlgWrite::SetEssay(const std::string &title, const std::string &body, const std::string &compId)
+{
+    m_title = title;
+    m_body = body;
+    m_compId = compId;
+}
+
+CWriteView *CDlgWrite::View() const
+{
+    return m_editorHost->View();
+}
+
+CGdipButton *CDlgWrite::MakeButton(const char *normal, const char *hover, const char *pressed)
+{
+    auto *button = new CGdipButton(this);
+    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(pressed ? pressed : hover));
+    return button;
+}
+
+void CDlgWrite::OnInitDialog()
+{
+    setGeometry(CFatherDlg::RestoredRect());
+    m_font = MakeFont(kSongTi, 13);
+    m_titleFont = MakeFont(kSongTi, 15, kTitleFontWeight);
+    CreateButtons();
+    CreateTitleField();
+    CreateCorpusPanel();
+    LoadPictures();
+    if (!m_body.empty()) {
+        m_titleField->SetWindowText(m_title);
+        View()->SetText(m_body);
+    }
+    if (m_opener && m_opener != parentWidget())
+        m_opener->hide();
+    SetDraggable(m_normalSize);
+    PlaceControls();
+    InitExtra();
+    PlaceControls();
+    m_editorHost->setFocus();
+    update();
+}
+
+void CDlgWrite::CreateButtons()
+{
+    m_back = MakeButton("img\\hostimg\\backbutton1.png", "img\\hostimg\\backbutton2.png");
+    m_undo = MakeButton("img\\hostimg\\arrowsbackbutton1.png", "img\\hostimg\\arrowsbackbutton2.png");
+    m_redo = MakeButton("img\\hostimg\\arrowsrepeatbutton1.png", "img\\hostimg\\arrowsrepeatbutton2.png");
+    m_minimise = MakeButton("\\img\\hostimg\\hiddenbutton1.png", "\\img\\hostimg\\hiddenbutton2.png");
+    m_maximise = MakeButton("\\img\\hostimg\\maxmizebutton1.png", "\\img\\hostimg\\maxmizebutton2.png");
+    m_restore = MakeButton("\\img\\hostimg\\return_up.png", "\\img\\hostimg\\return_normal.png");
+    m_close = MakeButton("\\img\\hostimg\\closebutton1.png", "\\img\\hostimg\\closebutton2.png");
+    m_count = MakeButton("\\img\\hostimg\\wordcount.png", "\\img\\hostimg\\wordcount.png");
+    m_count->setFont(m_font);
+    m_saveAsWord = MakeButton("img\\MySpace\\savebendi1.png", "img\\MySpace\\savebendi2.png", "img\\MySpace\\savebendi3.png");
+    // Pictures and showing are the subclass's.
+    m_corpusButton = new CGdipButton(this);
+    m_corpusButton->hide();
+    m_saveToLibrary = new CGdipButton(this);
+    m_restore->hide();
+
+    connect(m_back, &CGdipButton::clicked, this, &CDlgWrite::Back);
+    connect(m_undo, &CGdipButton::clicked, this, [this] { View()->Undo(); });
+    connect(m_redo, &CGdipButton::clicked, this, [this] { View()->Redo(); });
+    connect(m_minimise, &CGdipButton::clicked, this, &CDlgWrite::Minimise);
+    connect(m_maximise, &CGdipButton::clicked, this, &CDlgWrite::Maximise);
+    connect(m_restore, &CGdipButton::clicked, this, &CDlgWrite::Restore);
+    connect(m_close, &CGdipButton::clicked, this, &CDlgWrite::CloseProgram);
+    connect(m_count, &CGdipButton::clicked, this, &CDlgWrite::Recount);
+    connect(m_corpusButton, &CGdipButton::clicked, this, [this] { OnCorpusButton(); });
+    connect(m_saveToLibrary, &CGdipButton::clicked, this, [this] { SaveToLibrary(); });
+    connect(m_saveAsWord, &CGdipButton::clicked, this, &CDlgWrite::SaveAsWord);
+}
+
+void CDlgWrite::CreateTitleField()
+{
+    m_titleField = new CMyEdit(this);
+    m_titleField->setFont(m_titleFont);
+    m_titleField->setFrame(false);
+    m_titleField->SetColors(QColor(0, 0, 0), QColor(255, 255, 255));
+    m_titleField->SetHint(TitleHint());
+}
+
+void CDlgWrite::CreateCorpusPanel()
+{
+    m_corpus = new CMyHtmlListCtrl(this);
+    m_corpus->hide();
+}
+
+void CDlgWrite::LoadPictures()
+{
+    m_logo.load(AppPath("img\\hostimg\\moyunge.PNG"));
+    m_titleLabel.load(AppPath("img\\hostimg\\xiezuobiaoti.PNG"));
+}
+
+void CDlgWrite::PlaceControls()
+{
+    if (!m_back)
+        return;
+    const WriteScreenLayout l = WriteLayout(size());
+    m_back->setGeometry(l.back);
+    m_undo->setGeometry(l.undo);
+    m_redo->setGeometry(l.redo);
+    m_minimise->setGeometry(l.minimise);
+    m_maximise->setGeometry(l.maximise);
+    m_restore->setGeometry(l.maximise);
+    m_close->setGeometry(l.close);
+    m_corpusButton->setGeometry(l.corpusButton);
+    m_titleField->setGeometry(l.titleField);
+    m_editorHost->setGeometry(l.editorHost);
+    m_corpus->setGeometry(l.corpusPanel);
+    m_count->setGeometry(l.countButton);
+    m_saveToLibrary->setGeometry(l.saveToLibrary);
+    m_saveAsWord->setGeometry(l.saveAsWord);
+}
+
+void CDlgWrite::resizeEvent(QResizeEvent *event)
+{
+    CDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+// ---- text ----
+
+std::string CDlgWrite::TitleText() const
+{
+    return m_titleField->IsShowingHint() ? std::string() : m_titleField->WindowText();
+}
+
+std::string CDlgWrite::TitleAsShown() const
+{
+    return m_titleField->WindowText();
+}
+
+std::string CDlgWrite::BodyText() const
+{
+    return View()->GetText();
+}
+
+bool CDlgWrite::IsChanged() const
+{
+    return View()->IsChanged();
+}
+
+// ---- messages ----
+
+intptr_t CDlgWrite::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam)
+{
+    switch (message) {
+    case kMsgWordCount:
+        ShowCount(static_cast<std::int32_t>(wParam));
+        return 0;
+    case kMsgKeywordPick:
+        OnKeywordPick(static_cast<std::int32_t>(wParam));
+        return 0;
+    default:
+        return CDialog::OnWindowMessage(message, wParam, lParam);
+    }
+}
+
+void CDlgWrite::ShowCount(std::int32_t count)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(count));
+    static const std::string unit = Utf8ToGbk("个 ");
+    m_countText = text + unit;
+    m_count->SetWindowText(m_countText);
+}
+
+void CDlgWrite::Recount()
+{
+    ShowCount(View()->CharCount());
+}
+
+void CDlgWrite::OnKeywordPick(std::int32_t keywordId)
+{
+    OnKeywordPickHook();
+    const auto found = KeywordIndex.find(keywordId);
+    const std::string keyword = found == KeywordIndex.end() ? std::string() : found->second;
+    std::vector<CorpusBrief> briefs;
+    const FetchStatus status = FetchCorpusBriefs(keywordId, briefs);
+    if (m_corpus->ShowKeywordCorpus(keywordId, keyword, status, briefs)) {
+        m_corpus->show();
+        m_corpus->repaint();
+    }
+    update();
+}
+
+// ---- buttons ----
+
+void CDlgWrite::Back()
+{
+    if (IsChanged() && !CMsgDlg::Confirm(BackQuestion(), this))
+        return;
+    QWidget *parent = parentWidget();
+    if (m_opener)
+        m_opener->show();
+    // The parent takes the state the student left the screen in.
+    if (m_normalSize != m_openerRestored)
+        SendCaptionDoubleClick(parent);
+    QRect rect = geometry();
+    SendWindowMessage(parent, kMsgScreenClosed, reinterpret_cast<intptr_t>(&rect));
+    hide();
+    deleteLater();
+}
+
+void CDlgWrite::CloseProgram()
+{
+    if (IsChanged() && !CMsgDlg::Confirm(CloseQuestion(), this))
+        return;
+    QWidget *parent = parentWidget();
+    hide();
+    deleteLater();
+    // The main window's close ends the program (it closes the sign-in window).
+    if (parent)
+        QMetaObject::invokeMethod(parent, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CDlgWrite::Minimise()
+{
+    showMinimized();
+}
+
+void CDlgWrite::ShowMaximisedButtons(bool maximised)
+{
+    m_maximise->setVisible(!maximised);
+    m_restore->setVisible(maximised);
+    m_maximise->ResetFace();
+    m_restore->ResetFace();
+}
+
+void CDlgWrite::Maximise()
+{
+    setGeometry(WorkArea());
+    m_normalSize = false;
+    SetDraggable(false);
+    ShowMaximisedButtons(true);
+    update();
+}
+
+void CDlgWrite::Restore()
+{
+    setGeometry(CFatherDlg::RestoredRect());
+    m_normalSize = true;
+    SetDraggable(true);
+    ShowMaximisedButtons(false);
+    update();
+}
+
+void CDlgWrite::ToggleMaximised()
+{
+    if (m_normalSize)
+        Maximise();
+    else
+        Restore();
+}
+
+void CDlgWrite::SaveAsWord()
+{
+    ExportEssayToWord(this, TitleAsShown(), BodyText());
+}
+
+void CDlgWrite::AfterLibrarySave(const std::string &compId, const std::string &message)
+{
+    m_compId = compId;
+    // The main window hands this on to the library page, which reloads its list.
+    SendWindowMessage(parentWidget(), kMsgLibraryReload);
+    COkDialog::ShowMessage(message);
+    View()->SetChanged(false);
+}
+
+// ---- keys and mouse ----
+
+void CDlgWrite::keyPressEvent(QKeyEvent *event)
+{
+    // Neither Enter nor Escape closes the screen: an essay is never lost to a stray key.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        CDialog::keyPressEvent(event);
+    }
+}
+
+void CDlgWrite::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        ToggleMaximised();
+}
+
+void CDlgWrite::mouseReleaseEvent(QMouseEvent *event)
+{
+    CDialog::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && m_corpus)
+        m_corpus->setFocus();
+}

@@ -1,0 +1,45 @@
+// The free-writing screen: its buttons and its save to the library.
+#include "ZiYouWriter.h"
+
+#include "AppFolder.h"
+#include "GdipButton.h"
+#include "MyHtmlListCtrl.h"
+#include "OkDialog.h"
+#include "OperationsComposition.h"
+
+CZiYouWriter::CZiYouWriter(QWidget *parent) : CDlgWrite(parent) {}
+
+void CZiYouWriter::InitExtra()
+{
+    SaveToLibraryButton()->LoadImages(AppPath("img\\hostimg\\savetozone1.jpg"), AppPath("img\\hostimg\\savetozone2.jpg"),
+                                      AppPath("img\\hostimg\\savetozone3.jpg"));
+    const std::string corpus = AppPath("\\img\\hostimg\\changyunge.png");
+    CorpusButton()->LoadImages(corpus, corpus, corpus);
+    CorpusButton()->show();
+}
+
+void CZiYouWriter::OnCorpusButton()
+{
+    CorpusPanel()->show();
+    update();
+}
+
+// The checks (an empty or hint-only title, an empty or placeholder body), the paragraph marks
+// as CR LF and the texts as UTF-8 are the operation's; the screen keeps its id unless the
+// service answered with a new one.
+void CZiYouWriter::SaveToLibrary()
+{
+    const SaveOutcome outcome = SaveComposition(CompIdForSave(), TitleText(), BodyText());
+    switch (outcome.status) {
+    case SaveStatus::Saved:
+        AfterLibrarySave(outcome.essayId, outcome.message);
+        break;
+    case SaveStatus::Refused:
+        if (!outcome.message.empty())
+            COkDialog::ShowMessage(outcome.message);
+        break;
+    case SaveStatus::TransportFailure:
+    case SaveStatus::Abandoned:
+        break;
+    }
+}
