@@ -89,8 +89,7 @@ WebResponse SetState(PlatformService &service, const std::map<std::string, std::
     if (!user || !activityId || !store.Activity(*activityId))
         return Plain(404, "no such user or activity");
     const std::string state = Value(query, "state");
-    if (state != "open" && state != "closed" && state != "submitted" && state != "mixed" &&
-        state != "five-topics")
+    if (state != "open" && state != "closed" && state != "submitted" && state != "mixed" && state != "five-topics")
         return Plain(400, "state?");
     store.Exec(kSchema);
     SqlStatement s(store.Handle(), state == "open"
