@@ -139,7 +139,8 @@ TEST(RequirementText, SecondRoundTextHasNineLinesWithItsLabels)
 {
     const ContestTopic topic{"201", U("月是故乡明"), U("写出思念"), U("李评委"), U("散文")};
     const std::string text = SecondRoundRequirements(topic, U("限时写作"));
-    EXPECT_EQ(GbkToUtf8(text), "命题评委：李评委\r\n\r\n文体：散文\r\n\r\n题目：月是故乡明\r\n\r\n创作要求：写出思念\r\n\r\n限时写作");
+    EXPECT_EQ(GbkToUtf8(text),
+              "命题评委：李评委\r\n\r\n文体：散文\r\n\r\n题目：月是故乡明\r\n\r\n创作要求：写出思念\r\n\r\n限时写作");
     EXPECT_EQ(PanelText(text).split('\n').size(), 9);
     // Four labels: 命题评委： (5 characters), 文体： at 10, 题目： at 17, 创作要求： at 27 (each line
     // break one position).

@@ -35,11 +35,6 @@ std::string U(const char *utf8)
     return Utf8ToGbk(utf8);
 }
 
-QString Q(const std::string &gbk)
-{
-    return GbkToQString(gbk);
-}
-
 void Screenshot(QWidget *window, const char *name)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -60,6 +55,9 @@ void Commit(CWriteView *view, const QString &text)
 CActivityDlg *OpenContestPage(CpenlarkDlg *main)
 {
     QTest::mouseClick(main->NavButton(mainlayout::kNavContest), Qt::LeftButton);
+    // The group button's choice arrives as a posted message.
+    for (int i = 0; i < 100 && main->CurrentPanel() != CpenlarkDlg::Panel::Contest; ++i)
+        QTest::qWait(10);
     return static_cast<CActivityDlg *>(main->PanelWidget(CpenlarkDlg::Panel::Contest));
 }
 
@@ -80,8 +78,11 @@ std::vector<std::string> ServiceEntries(const SignedInSession &session)
                        -1, &s, nullptr);
     while (s && sqlite3_step(s) == SQLITE_ROW) {
         std::string row;
-        for (int c = 0; c < 5; ++c)
-            row += (c ? "|" : "") + std::string(reinterpret_cast<const char *>(sqlite3_column_text(s, c)));
+        for (int c = 0; c < 5; ++c) {
+            if (c > 0)
+                row.push_back('|');
+            row.append(reinterpret_cast<const char *>(sqlite3_column_text(s, c)));
+        }
         rows.push_back(row);
     }
     sqlite3_finalize(s);
@@ -142,7 +143,7 @@ private slots:
         QCOMPARE(page->WriteButton()->geometry(), QRect(367, 602, 89, 28));
         QCOMPARE(page->SlotAt(0).tab->geometry(), QRect(20, 22, 139, 28));
         QCOMPARE(page->SlotAt(1).tab->geometry(), QRect(167, 22, 139, 28));
-        QCOMPARE(Q(page->SlotAt(1).tab->text()), Q(U("古诗词里的中国")));
+        QCOMPARE(page->SlotAt(1).tab->text(), QString::fromUtf8("古诗词里的中国"));
         QCOMPARE(page->SlotAt(0).tab->CurrentFace(), CGdipButton::Face::Pressed);
         // The first page exists and shows the first activity's page; the second is not made yet.
         QCOMPARE(page->ShownPage(), page->SlotAt(0).page);
@@ -183,8 +184,7 @@ private slots:
         session->Service().Control("contest-state?name=xuesheng&activity=1&state=mixed");
         QTest::mouseClick(page->WriteButton(), Qt::LeftButton);
         QTest::qWait(100);
-        QCOMPARE(Texts(session->Messages().calls),
-                 std::vector<std::string>{"您已提交过本轮大赛征文，请等待评审结果。"});
+        QCOMPARE(Texts(session->Messages().calls), std::vector<std::string>{"您已提交过本轮大赛征文，请等待评审结果。"});
         QCOMPARE(main->findChild<ContestWriteScreen *>(), nullptr);
         QCOMPARE(main->isVisible(), true);
         // A "-1" entry: its message, and no screen.
@@ -244,8 +244,9 @@ private slots:
         session->Messages().calls.clear();
         screen->SaveToLibrary();
         QCOMPARE(Texts(session->Messages().calls),
-                 (std::vector<std::string>{"征文一旦提交不可修改，您是否确认提交？",
-                                           "您的大赛征文已成功提交并保存至“我的文库”中，您在“我的文库”中所做的修改不会改变本次提交的征文内容。"}));
+                 (std::vector<std::string>{
+                     "征文一旦提交不可修改，您是否确认提交？",
+                     "您的大赛征文已成功提交并保存至“我的文库”中，您在“我的文库”中所做的修改不会改变本次提交的征文内容。"}));
         QCOMPARE(ServiceEntries(*session), std::vector<std::string>{"1|1|0|初赛：春天的故事|春天来了\r\n花开了"});
         QCOMPARE(screen->CompositionId(), std::string("1"));
         QCOMPARE(view->IsChanged(), false);
@@ -295,17 +296,21 @@ private slots:
         QCOMPARE(screen->WritingMinutes(), 60);
         QTextEdit *text = screen->RequirementsPanel()->Text();
         QCOMPARE(text->toPlainText().split('\n').size(), 9);
-        QCOMPARE(ColourMap(text).left(20), QString("ggggg...|" "|" "ggg..|" "|" "ggg"));
+        QCOMPARE(ColourMap(text).left(20), QString("ggggg...|"
+                                                   "|"
+                                                   "ggg..|"
+                                                   "|"
+                                                   "ggg"));
         // The clock from the round's time, then one second less at the first tick.
         QTRY_COMPARE_WITH_TIMEOUT(screen->ClockPanel()->ClockText(), std::string("00:59:59"), 3000);
         Screenshot(screen, "contest_second_round.png");
 
         Commit(screen->View(), QString::fromUtf8("月光照在故乡的小河上。"));
         screen->SaveToLibrary();
-        QCOMPARE(Texts(session->Messages().calls).back(),
-                 std::string("您的大赛征文已成功提交并保存至“我的文库”中，您在“我的文库”中所做的修改不会改变本次提交的征文内容。"));
-        QCOMPARE(ServiceEntries(*session),
-                 std::vector<std::string>{"2|2|201|月是故乡明|月光照在故乡的小河上。"});
+        QCOMPARE(
+            Texts(session->Messages().calls).back(),
+            std::string("您的大赛征文已成功提交并保存至“我的文库”中，您在“我的文库”中所做的修改不会改变本次提交的征文内容。"));
+        QCOMPARE(ServiceEntries(*session), std::vector<std::string>{"2|2|201|月是故乡明|月光照在故乡的小河上。"});
         QVERIFY(IsDecimalId(screen->CompositionId()));
     }
 
@@ -329,7 +334,7 @@ private slots:
         QTest::mouseClick(chooser.Cards()[1], Qt::LeftButton, {}, QPoint(100, 10));
         QCOMPARE(chooser.SelectedCard(), chooser.Cards()[1]);
         QCOMPARE(chooser.Cards()[3]->IsSelected(), false);
-        QCOMPARE(Q(chooser.Cards()[1]->Body()->toPlainText()), QString::fromUtf8("文体：散文\n题目：题目2\n创作要求：要求2"));
+        QCOMPARE(chooser.Cards()[1]->Body()->toPlainText(), QString::fromUtf8("文体：散文\n题目：题目2\n创作要求：要求2"));
         QTest::mouseClick(chooser.ConfirmButton(), Qt::LeftButton);
         QCOMPARE(chooser.ChosenTopic().mid, std::string("302"));
         QCOMPARE(GbkToUtf8(chooser.ChosenTopic().writer), std::string("评委2"));
