@@ -2,6 +2,7 @@
 // tabs, pages and write button, the write button's answers, the preliminary and second rounds
 // submitted once after a confirmation, the topic chooser, the countdown and its warnings.
 #include "ActivityDlg.h"
+#include "AppFolder.h"
 #include "ChuSaiWriteDlg.h"
 #include "ChuxuanYaoqiuDlg.h"
 #include "DlgXuanTimu.h"
@@ -13,6 +14,7 @@
 #include "OkDialog.h"
 #include "OperationsComposition.h"
 #include "PenlarkDlg.h"
+#include "RequirementText.h"
 #include "QtText.h"
 #include "SignedInSession.h"
 #include "WelcomeDlg.h"
@@ -391,6 +393,31 @@ private slots:
         reopened.SetSecondsLeft(125);
         reopened.EnsureInitialized();
         QCOMPARE(reopened.ClockPanel()->ClockText(), std::string("00:02:05"));
+    }
+
+    void warningScreenshot()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("the warning's screenshot wants a real display (xvfb-run)");
+        InitAppFolder(std::string(PENLARK_APP_DIR) + "/penlark"); // the program's pictures
+        auto now = std::chrono::system_clock::time_point(std::chrono::seconds(1'800'000'000));
+        CFusaiWriteDlg screen(nullptr, "2", Topic(1), 16, SecondRoundRequirements(Topic(1), U("限时写作，请按时提交。")));
+        screen.SetTimeSource([&] { return now; });
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        for (int i = 0; i < 60; ++i) {
+            now += std::chrono::seconds(1);
+            screen.TickClock();
+        }
+        // The real modeless box: the screen and its clock go on behind it.
+        COkDialog *box = screen.findChild<COkDialog *>();
+        QVERIFY(box);
+        QCOMPARE(box->isVisible(), true);
+        QCOMPARE(screen.ClockPanel()->ClockText(), std::string("00:15:00"));
+        Screenshot(&screen, "contest_clock.png");
+        Screenshot(box, "contest_warning.png");
+        QTest::mouseClick(box->Button(), Qt::LeftButton);
+        QTRY_COMPARE(screen.findChild<COkDialog *>(), nullptr);
     }
 
     void preliminaryWithoutATitleKeepsTheFieldEditable()
