@@ -15,7 +15,8 @@ QRect FrameRect(QSize page)
 
 QRect WebPageRect(QSize page)
 {
-    return QRect(36, 99, page.width() - 64, page.height() - 163);
+    // Inside the frame's 2-pixel line, so the line stays visible round the page.
+    return FrameRect(page).adjusted(2, 2, -2, -2);
 }
 
 QRect WriteButtonRect(QSize page)

@@ -14,7 +14,7 @@ constexpr int kSlotCount = 6;
 // The contest page.
 QRect TabRect(int index);          // (20 + 147 i, 22), 139 x 28
 QRect FrameRect(QSize page);       // (21, 50), (W - 48) x (H - 100), a 2-pixel line
-QRect WebPageRect(QSize page);     // (36, 99), (W - 64) x (H - 163)
+QRect WebPageRect(QSize page);     // the frame's inside: (23, 52), (W - 52) x (H - 104)
 QRect WriteButtonRect(QSize page); // 89 x 28 at (W / 2 - 44, H - 37)
 
 // The topic chooser, 700 x 525.

@@ -2,12 +2,18 @@
 #include "ContestWriteScreen.h"
 
 #include "AppFolder.h"
+#include "ChuSaiWriteDlg.h"
 #include "ChuxuanYaoqiuDlg.h"
+#include "FusaiWriteDlg.h"
+#include "ServiceContext.h"
+#include "WriteView.h"
 #include "GdipButton.h"
 #include "MsgDlg.h"
 #include "MyEdit.h"
 #include "MyHtmlListCtrl.h"
 #include "OkDialog.h"
+
+#include <algorithm>
 
 ContestWriteScreen::ContestWriteScreen(QWidget *parent, ContestEntry entry, std::string requirements)
     : CDlgWrite(parent), m_entry(std::move(entry)), m_requirements(std::move(requirements))
@@ -115,4 +121,47 @@ void ContestWriteScreen::SaveToLibrary()
     case SaveStatus::Abandoned:
         break;
     }
+}
+
+JournalEntry ContestWriteScreen::JournalSnapshot() const
+{
+    JournalEntry entry;
+    entry.kind = m_entry.round == ContestRound::Second ? WritingScreenKind::SecondRound : WritingScreenKind::PreliminaryRound;
+    entry.user = ServiceContext.UserId;
+    entry.title = TitleText();
+    entry.body = BodyText();
+    entry.compositionId = CompositionId();
+    entry.activityId = m_entry.activityId;
+    entry.roundTitle = m_entry.title;
+    entry.topicId = m_entry.matchId;
+    entry.requirements = m_requirements;
+    return entry;
+}
+
+std::int64_t SecondsLeftAt(const JournalEntry &entry, std::int64_t nowSeconds)
+{
+    if (entry.clockSecondsLeft < 0)
+        return static_cast<std::int64_t>(entry.writingMinutes) * 60;
+    // A clock set back before the entry was written gives no time back.
+    const std::int64_t elapsed = std::max<std::int64_t>(0, nowSeconds - entry.savedAt);
+    return std::max<std::int64_t>(0, entry.clockSecondsLeft - elapsed);
+}
+
+ContestWriteScreen *ReopenContestScreen(QWidget *parent, const JournalEntry &entry, std::int64_t nowSeconds)
+{
+    ContestWriteScreen *screen = nullptr;
+    if (entry.kind == WritingScreenKind::PreliminaryRound) {
+        screen = new CChuSaiWriteDlg(parent, entry.roundTitle, entry.requirements, entry.activityId);
+    } else if (entry.kind == WritingScreenKind::SecondRound) {
+        ContestTopic topic;
+        topic.mid = entry.topicId;
+        topic.title = entry.roundTitle;
+        auto *round = new CFusaiWriteDlg(parent, entry.activityId, topic, entry.writingMinutes, entry.requirements);
+        round->SetSecondsLeft(SecondsLeftAt(entry, nowSeconds));
+        screen = round;
+    } else {
+        return nullptr;
+    }
+    screen->SetEssay(entry.title, entry.body, entry.compositionId);
+    return screen;
 }

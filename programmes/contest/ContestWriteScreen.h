@@ -4,10 +4,22 @@
 #pragma once
 
 #include "DlgWrite.h"
+#include "EssayJournal.h"
 #include "OperationsComposition.h"
 
 class CChuxuanYaoqiuDlg;
 class CGdipButton;
+
+class ContestWriteScreen;
+
+// A contest round opened again from its journal entry (a contest kind), at nowSeconds (seconds
+// since 1970): the same title, text, library id, requirements and, in the second round, the clock
+// with the time that is really left. Nullptr for an entry of free writing.
+ContestWriteScreen *ReopenContestScreen(QWidget *parent, const JournalEntry &entry, std::int64_t nowSeconds);
+
+// What a second round's clock has left at nowSeconds: what it had when the entry was written less
+// the time since, never below 0.
+std::int64_t SecondsLeftAt(const JournalEntry &entry, std::int64_t nowSeconds);
 
 class ContestWriteScreen : public CDlgWrite
 {
@@ -21,6 +33,10 @@ public:
     const std::string &Requirements() const { return m_requirements; }
     CChuxuanYaoqiuDlg *RequirementsPanel() const { return m_panel; }
     CGdipButton *RequirementsTab() const { return m_requirementsTab; }
+    // The essay as the journal keeps it: the base screen's texts and the round's own data, so
+    // the round can be opened again as it was (ReopenContestScreen).
+    virtual JournalEntry JournalSnapshot() const;
+
     // The corpus tab is the base screen's corpus button.
     CGdipButton *CorpusTab() const { return CorpusButton(); }
 

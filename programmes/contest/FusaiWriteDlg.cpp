@@ -5,6 +5,9 @@
 #include "GbkText.h"
 #include "OkDialog.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 ContestEntry SecondRoundEntry(const std::string &activityId, const ContestTopic &topic)
@@ -76,4 +79,13 @@ void CFusaiWriteDlg::TickClock()
     if (tick.closingWarning)
         COkDialog::ShowModeless(Utf8ToGbk("确 定"), ClosingWarning(), this);
     ClockPanel()->SetClockText(m_clock->Text());
+}
+
+JournalEntry CFusaiWriteDlg::JournalSnapshot() const
+{
+    JournalEntry entry = ContestWriteScreen::JournalSnapshot();
+    entry.writingMinutes = m_minutes;
+    if (m_clock)
+        entry.clockSecondsLeft = static_cast<std::int32_t>(std::min<std::int64_t>(m_clock->SecondsLeft(), INT32_MAX));
+    return entry;
 }

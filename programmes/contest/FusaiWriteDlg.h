@@ -33,6 +33,9 @@ public:
     std::int32_t WritingMinutes() const { return m_minutes; }
     CFuSaiYaoqiuDlg *ClockPanel() const;
 
+    // The round's journal entry also keeps its writing time and what its clock has left.
+    JournalEntry JournalSnapshot() const override;
+
     static std::string FifteenMinuteWarning();
     static std::string ClosingWarning();
 

@@ -179,8 +179,8 @@ TEST(ContestLayout, PageChooserCardAndPanelPlaces)
         QSize page;
         QRect frame, web, write;
     };
-    for (const Case &c : {Case{QSize(823, 639), QRect(21, 50, 775, 539), QRect(36, 99, 759, 476), QRect(367, 602, 89, 28)},
-                          Case{QSize(1719, 1014), QRect(21, 50, 1671, 914), QRect(36, 99, 1655, 851), QRect(815, 977, 89, 28)}}) {
+    for (const Case &c : {Case{QSize(823, 639), QRect(21, 50, 775, 539), QRect(23, 52, 771, 535), QRect(367, 602, 89, 28)},
+                          Case{QSize(1719, 1014), QRect(21, 50, 1671, 914), QRect(23, 52, 1667, 910), QRect(815, 977, 89, 28)}}) {
         EXPECT_EQ(FrameRect(c.page), c.frame);
         EXPECT_EQ(WebPageRect(c.page), c.web);
         EXPECT_EQ(WriteButtonRect(c.page), c.write);

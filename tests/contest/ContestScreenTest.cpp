@@ -149,11 +149,13 @@ private slots:
         QCOMPARE(page->SlotAt(0).tab->CurrentFace(), CGdipButton::Face::Pressed);
         // The first page exists and shows the first activity's page; the second is not made yet.
         QCOMPARE(page->ShownPage(), page->SlotAt(0).page);
-        QCOMPARE(page->ShownPage()->geometry(), QRect(36, 99, 759, 476));
+        QCOMPARE(page->ShownPage()->geometry(), QRect(23, 52, 771, 535));
         QCOMPARE(page->ShownPage()->Browser()->Url().toString(),
                  QString::fromStdString(session->Service().BaseAddress() + "activity/1.aspx"));
         QCOMPARE(page->SlotAt(1).page, nullptr);
         QCOMPARE(page->SlotAt(2).id, std::string("0"));
+        // The service's page of the activity arrives in it.
+        QTRY_VERIFY_WITH_TIMEOUT(page->ShownPage()->Browser()->Title().contains(QString::fromUtf8("春天的故事")), 15000);
         Screenshot(main, "contest_page.png");
 
         // The second tab: its page made now, the button hidden, the first tab back to normal.
@@ -179,7 +181,7 @@ private slots:
         QCOMPARE(page->WriteButton()->isVisible(), true);
         main->Maximise();
         QTRY_COMPARE(page->WriteButton()->geometry(), QRect(page->width() / 2 - 44, page->height() - 37, 89, 28));
-        QCOMPARE(page->ShownPage()->geometry(), QRect(36, 99, page->width() - 64, page->height() - 163));
+        QCOMPARE(page->ShownPage()->geometry(), QRect(23, 52, page->width() - 52, page->height() - 104));
         main->Restore();
 
         // Entries "0", "-2", "1": the "-2" message, and no screen.
@@ -387,12 +389,36 @@ private slots:
             QCOMPARE(screen.View()->isEnabled(), true);
         }
 
-        // A round opened again with 125 seconds left starts there.
-        CFusaiWriteDlg reopened(nullptr, "2", Topic(1), 60, U("命题评委：甲"));
-        reopened.SetTimeSource(stepped);
-        reopened.SetSecondsLeft(125);
-        reopened.EnsureInitialized();
-        QCOMPARE(reopened.ClockPanel()->ClockText(), std::string("00:02:05"));
+        // The journal keeps the round; opened again 100 seconds later it shows what is really left.
+        CFusaiWriteDlg written(nullptr, "2", Topic(4), 30, U("命题评委：甲"));
+        written.SetTimeSource(stepped);
+        written.EnsureInitialized();
+        written.View()->SetText(U("第一段\r第二段"));
+        for (int i = 0; i < 5; ++i) {
+            now += std::chrono::seconds(1);
+            written.TickClock();
+        }
+        JournalEntry kept = written.JournalSnapshot();
+        QCOMPARE(kept.kind, WritingScreenKind::SecondRound);
+        QCOMPARE(kept.clockSecondsLeft, 30 * 60 - 5);
+        QCOMPARE(kept.topicId, std::string("304"));
+        kept.savedAt = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+        JournalEntry read;
+        QCOMPARE(EssayJournal::Parse(EssayJournal::Serialize(kept), read), true);
+        now += std::chrono::seconds(100);
+        std::unique_ptr<ContestWriteScreen> reopened(
+            ReopenContestScreen(nullptr, read, std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count()));
+        auto *round = qobject_cast<CFusaiWriteDlg *>(reopened.get());
+        QVERIFY(round);
+        round->SetTimeSource(stepped);
+        round->EnsureInitialized();
+        QCOMPARE(round->ClockPanel()->ClockText(), std::string("00:28:15"));
+        QCOMPARE(GbkToUtf8(round->TitleText()), std::string("题目4"));
+        QCOMPARE(GbkToUtf8(round->BodyText()), std::string("第一段\r第二段"));
+        QCOMPARE(round->Entry().matchId, std::string("304"));
+        QCOMPARE(round->Requirements(), U("命题评委：甲"));
+        // Reopened after the round's end: zeros, not a negative clock.
+        QCOMPARE(SecondsLeftAt(read, read.savedAt + 3600), std::int64_t(0));
     }
 
     void warningScreenshot()
