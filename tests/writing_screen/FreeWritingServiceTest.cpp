@@ -13,6 +13,7 @@
 #include "PenlarkDlg.h"
 #include "QtText.h"
 #include "SignedInSession.h"
+#include "UserLoginDlg.h"
 #include "WindowMessage.h"
 #include "WriteView.h"
 #include "ZiYouWriter.h"
@@ -50,11 +51,11 @@ void SaveShot(QWidget *window, const char *name)
 }
 
 // Text committed by the input method, as a student's Chinese typing arrives.
-void Commit(CWriteView *view, const QString &text)
+void Commit(QWidget *input, const QString &text)
 {
     QInputMethodEvent event;
     event.setCommitString(text);
-    QCoreApplication::sendEvent(view, &event);
+    QCoreApplication::sendEvent(input, &event);
 }
 
 // The centre of a character cell on the first row of the view's viewport.
@@ -105,8 +106,11 @@ private slots:
         SaveShot(screen, "writing_screen_empty.png");
 
         // Title and essay through the inputs.
-        screen->TitleField()->setFocus();
-        QTest::keyClicks(screen->TitleField(), QString::fromUtf8("春日"));
+        screen->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(screen));
+        screen->TitleField()->setFocus(); // the hint goes when the field takes the focus
+        Commit(screen->TitleField(), QString::fromUtf8("春日"));
+        QCOMPARE(Q(screen->TitleText()), QString::fromUtf8("春日"));
         CWriteView *view = screen->View();
         view->setFocus();
         const QString essay = QString::fromUtf8("春风又绿江南岸，明月何时照我还？何处是归程。");
@@ -133,15 +137,18 @@ private slots:
         const std::string green = std::string(kKeywordOpenTag) + U("何处") + kKeywordCloseTag;
         QVERIFY2(panel->Item(1)->text.find(green) != std::string::npos, panel->Item(1)->text.c_str());
 
-        // An excerpt opened, its source shown, then the share popup.
-        panel->OnClickAt(panel->ItemRect(1).center());
+        // An excerpt opened, liked, its source shown, then the share popup.
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ItemRect(1).center());
         QCOMPARE(panel->OpenItem(), 1);
         QCOMPARE(panel->ActionState(), kCorpusItemOpen);
-        panel->OnClickAt(panel->ActionRects().source.center());
+        session->Messages().calls.clear();
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().like.center());
+        QCOMPARE(session->MessageTexts(), std::vector<std::string>{"谢谢你的参与！你的选择会提升这条语料的排名！"});
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().source.center());
         QCOMPARE(panel->ActionState(), kCorpusSourceShown);
         QVERIFY(!panel->SourceText().empty());
         SaveShot(screen, "writing_screen_corpus_source.png");
-        panel->OnClickAt(panel->ActionRects().share.center());
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().share.center());
         QTRY_COMPARE(panel->IsShareShown(), true);
         SaveShot(screen, "writing_screen_share.png");
         panel->HideShare();
@@ -236,6 +243,40 @@ private slots:
         QTRY_VERIFY(watched.isNull());
         QCOMPARE(viewer.isVisible(), true);
         QCOMPARE(main->isVisible(), true);
+    }
+
+    // The close button ends the program: after its question when the essay has unsaved changes,
+    // the main window ends and the sign-in window closes.
+    void closeEndsTheProgram()
+    {
+        auto session = SignedInSession::Start();
+        CpenlarkDlg *main = session->MainWindow();
+        QVERIFY(main);
+        QPointer<CZiYouWriter> screen = OpenFreeWriting(main);
+        QVERIFY(screen);
+        struct CloseWatch : QObject
+        {
+            int closes = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                closes += event->type() == QEvent::Close ? 1 : 0;
+                return false;
+            }
+        } signInCloses;
+        session->SignInWindow()->installEventFilter(&signInCloses);
+        Commit(screen->View(), QString::fromUtf8("春"));
+        session->Messages().answer = [](const MessageBoxCall &) { return 2; };
+        screen->CloseButton()->click();
+        QCOMPARE(session->MessageTexts(), std::vector<std::string>{"您还没有保存，是否要关闭程序？"});
+        QCOMPARE(session->MainWindow(), main);
+        QCOMPARE(screen->isVisible(), true);
+        QCOMPARE(signInCloses.closes, 0);
+
+        session->Messages().answer = [](const MessageBoxCall &) { return 1; };
+        screen->CloseButton()->click();
+        QTRY_VERIFY(screen.isNull());
+        QTRY_COMPARE(session->MainWindow(), static_cast<CpenlarkDlg *>(nullptr));
+        QTRY_COMPARE(signInCloses.closes, 1);
     }
 };
 

@@ -9,14 +9,18 @@
 #include "MyEdit.h"
 #include "MyHtmlListCtrl.h"
 #include "OkDialog.h"
+#include "SaveFileChooser.h"
 #include "Screen.h"
 #include "ServiceContext.h"
 #include "WindowMessage.h"
+#include "WordExport.h"
 #include "WriteView.h"
 #include "ZiYouWriter.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -303,6 +307,56 @@ private slots:
         QCOMPARE(viewer.isVisible(), false); // the opener is hidden while the screen is open
         screen->Back();
         QCOMPARE(viewer.isVisible(), true);
+    }
+
+    // The save-as-Word button: the title exactly as shown (the hint when untouched) suggests the
+    // file name and heads the document; an empty body gives its notice and no dialog.
+    void saveAsWord_data()
+    {
+        QTest::addColumn<QString>("title"); // "<hint>": the field untouched
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("suggested"); // "": no dialog
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("untouched title") << "<hint>" << QString::fromUtf8("春天\r来了")
+                                         << QString::fromUtf8(" 请输入写作题目.doc") << "";
+        QTest::newRow("title as typed") << QString::fromUtf8(" 春日 ") << QString::fromUtf8("春天")
+                                        << QString::fromUtf8(" 春日 .doc") << "";
+        QTest::newRow("empty body") << QString::fromUtf8("春日") << ""
+                                    << "" << QString::fromUtf8("\t  正文内容不能为空！");
+    }
+
+    void saveAsWord()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QFETCH(QString, suggested);
+        QFETCH(QString, notice);
+        MessageBoxResponder responder;
+        ScopedMessageBoxResponder scoped(responder);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("essay.doc");
+        QStringList asked;
+        ScopedSaveFileChooser chooser([&](QWidget *, const SaveFileRequest &request) -> std::optional<QString> {
+            asked << request.suggestedName;
+            return path;
+        });
+        QWidget parent;
+        auto *screen = OpenScreen(&parent);
+        if (title != "<hint>")
+            screen->TitleField()->setText(title);
+        screen->View()->SetText(QStringToGbkForTest(body));
+        screen->SaveAsWordButton()->click();
+        QCOMPARE(asked, suggested.isEmpty() ? QStringList() : QStringList{suggested});
+        QCOMPARE(responder.calls.size(), std::size_t(notice.isEmpty() ? 0 : 1));
+        if (!notice.isEmpty()) {
+            QCOMPARE(Q(responder.calls[0].message), notice);
+            QCOMPARE(QFile::exists(path), false);
+            return;
+        }
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const std::string expected = BuildWordDocument(screen->TitleAsShown() + "\r\n" + screen->BodyText());
+        QCOMPARE(written.readAll().toStdString(), expected);
     }
 
     // A pick whose request fails leaves the panel as it was (hidden, no keyword).
