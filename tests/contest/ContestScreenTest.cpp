@@ -197,6 +197,25 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(Texts(session->Messages().calls).back(), std::string("本轮征文已经截止，感谢您的关注！"));
         QCOMPARE(main->findChild<ContestWriteScreen *>(), nullptr);
+
+        // The other states the controls set: five topics, "-2", and back to the round's own answer.
+        auto entriesOf = [](const char *activity) {
+            std::vector<ActivityEntry> entries;
+            FetchActivityInfo(activity, entries);
+            return entries;
+        };
+        session->Service().Control("contest-state?name=xuesheng&activity=2&state=five-topics");
+        QCOMPARE(entriesOf("2").at(0).topics.size(), std::size_t(5));
+        session->Service().Control("contest-state?name=xuesheng&activity=2&state=submitted");
+        QCOMPARE(entriesOf("2").at(0).type, std::string("-2"));
+        session->Service().Control("contest-state?name=xuesheng&activity=2&state=open");
+        QCOMPARE(entriesOf("2").at(0).type, std::string("-1")); // its own answer: not in its writing stage
+        session->Service().Control("activity-flags?activity=2&status=2&isMeg=True");
+        QCOMPARE(entriesOf("2").at(0).topics.size(), std::size_t(6));
+        // After the round's end the service answers "-1".
+        session->Service().Control("deadline?activity=1&value=2000-01-01%2000:00:00");
+        const SaveOutcome late = SubmitContestEntry({ContestRound::Preliminary, U("迟到"), U("正文"), "1", "0"});
+        QCOMPARE(GbkToUtf8(late.message), std::string("\t  过了提交时间!"));
     }
 
     void preliminaryEntrySubmittedOnceAfterTheConfirmation()
