@@ -1,6 +1,7 @@
 // The main window: start-up, panels, title-bar buttons, messages and the poll.
 #include "PenlarkDlg.h"
 
+#include "ActivityDlg.h"
 #include "AppFolder.h"
 #include "CallBackDlg.h"
 #include "CenterDlg.h"
@@ -226,6 +227,11 @@ void CpenlarkDlg::CreatePanels()
     library->hide();
     SetPanel(Panel::Library, library);
     library->Reload();
+    // The contest page reads the activity list now, once, as the main window opens.
+    auto *contest = new CActivityDlg(this, this);
+    contest->hide();
+    SetPanel(Panel::Contest, contest);
+    contest->EnsureInitialized();
 }
 
 void CpenlarkDlg::CreateNotifier()

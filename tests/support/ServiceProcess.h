@@ -21,6 +21,10 @@
 //   verify-code?code=DEVICE   the code drawn in the last WsCreateVerifyImage for that device
 //                             (a WsLogin with it and the right password lifts a guessing lock)
 //   deadline?activity=N&value=YYYY-MM-DD%20HH:MM:SS   move a contest round's deadline
+//   contest-state?name=U&activity=N&state=S   what WsActivityInfo answers U for N: open (the round's
+//                             own answer), closed ("-1"), submitted ("-2"), mixed (types "0", "-2", "1"),
+//                             five-topics (the second round with its first five topics)
+//   activity-flags?activity=N&status=S&isMeg=M   what WsActivity shows of activity N
 //   idle-timeout?seconds=N    sessions lapse after N idle seconds
 //   add-user?name=U&password=P   a new signed-up account; P as typed (UTF-8): the client's digest
 //                             of it is the MD5 of its GBK bytes (Utf8ToGbk, then PasswordDigest)
