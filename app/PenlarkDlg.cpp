@@ -22,6 +22,7 @@
 #include "TaskbarNotifier.h"
 #include "WelcomeDlg.h"
 #include "ZiYouWriter.h"
+#include "LeftEssayReopen.h"
 #include "WindowMessage.h"
 
 #include <QCloseEvent>
@@ -117,6 +118,7 @@ void CpenlarkDlg::OnInitDialog()
     }
     LoadKeywordsIntoMemory();
     m_startedUp = true;
+    OfferLeftEssaysAfterSignIn(this);
 }
 
 bool CpenlarkDlg::SynchroniseWithService()
