@@ -69,6 +69,9 @@ CZiYouWriter *OpenFreeWriting(CpenlarkDlg *main)
 
 void TypeTitle(CDlgWrite *screen, const QString &title)
 {
+    // The hint leaves the field when it takes the focus, which needs the window active.
+    screen->activateWindow();
+    QTest::qWaitForWindowActive(screen);
     screen->TitleField()->setFocus();
     Commit(screen->TitleField(), title);
 }
@@ -167,7 +170,7 @@ private:
             return nullptr;
         QElapsedTimer waited;
         waited.start();
-        while (!main->findChild<CZiYouWriter *>() && waited.elapsed() < 5000)
+        while (!main->findChild<CZiYouWriter *>() && waited.elapsed() < 10000)
             QTest::qWait(20);
         return main->findChild<CZiYouWriter *>();
     }
