@@ -297,7 +297,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(session->MainWindow() == nullptr, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(screen.isNull(), 5000);
 
+        // The next start of the program.
         session->Messages().calls.clear();
+        session->OpenSignInWindow();
         QVERIFY(session->SignIn("xuesheng", "123456"));
         QPointer<CZiYouWriter> reopened = ReopenOffered(*session);
         QVERIFY(reopened);
