@@ -71,7 +71,8 @@ void TypeTitle(CDlgWrite *screen, const QString &title)
 {
     // The hint leaves the field when it takes the focus, which needs the window active.
     screen->activateWindow();
-    QTest::qWaitForWindowActive(screen);
+    if (!QTest::qWaitForWindowActive(screen))
+        qWarning("the writing screen did not become active");
     screen->TitleField()->setFocus();
     Commit(screen->TitleField(), title);
 }
@@ -204,7 +205,12 @@ private slots:
             options.dataFolder = data.path().toStdString();
             auto session = SignedInSession::Start(options);
             QPointer<CZiYouWriter> screen = ReopenOffered(*session);
-            QVERIFY(screen);
+            if (!screen && killed.bytesSecondBeforeKill == 0 && Questions(*session).empty())
+                continue; // killed within a second of the first character: nothing was owed yet
+            QVERIFY2(screen, qPrintable(QString("round %1: %2 questions; journal: %3")
+                                            .arg(round)
+                                            .arg(Questions(*session).size())
+                                            .arg(QDir(data.path() + "/penlark").entryList(QDir::Files).join(' '))));
             QCOMPARE(Questions(*session), std::vector<std::string>{LeftEssayQuestion(titled)});
 
             // Everything on screen a second before the kill, and nothing that was not typed.

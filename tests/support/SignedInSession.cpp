@@ -2,6 +2,7 @@
 #include "SignedInSession.h"
 
 #include "AppFolder.h"
+#include "DlgWrite.h"
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "MyEdit.h"
@@ -83,8 +84,7 @@ void SignedInSession::PrepareFolder(const Options &options)
         throw std::runtime_error("no write.dll in the program folder of the build");
     QFile::setPermissions(m_dir.path() + "/write.dll", QFile::ReadOwner | QFile::WriteOwner);
     std::ofstream config(m_folder + "config.ini");
-    config << "[StartPage]\nShow=0\n[Service]\nHost=" << HostOf(m_baseAddress) << "\nSite=" << m_baseAddress
-           << "\n"
+    config << "[StartPage]\nShow=0\n[Service]\nHost=" << HostOf(m_baseAddress) << "\nSite=" << m_baseAddress << "\n"
            << options.configIni;
 }
 
@@ -136,7 +136,8 @@ CpenlarkDlg *SignedInSession::SignIn(const std::string &user, const std::string 
     window->PasswordEdit()->SetWindowText(password);
     QTest::mouseClick(window->LoginButton(), Qt::LeftButton);
     for (int waited = 0; waited < 30000; waited += 20) {
-        if (CpenlarkDlg *main = MainWindow(); main && main->StartedUp() && main->isVisible())
+        // A writing screen an essay left in the journal may already stand in its place.
+        if (CpenlarkDlg *main = MainWindow(); main && main->StartedUp() && (main->isVisible() || main->findChild<CDlgWrite *>()))
             return main;
         if (window->IsIdle() && waited > 200)
             return nullptr; // the sign-in or the start-up failed

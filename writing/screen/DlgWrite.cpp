@@ -72,6 +72,7 @@ CDlgWrite::CDlgWrite(QWidget *parent) : CDialog(parent, DialogKind::FramelessWin
 CDlgWrite::~CDlgWrite()
 {
     // What is unwritten reaches the journal while the title field and the editor still exist.
+    m_destroying = true;
     m_autosave.reset();
 }
 
@@ -364,7 +365,8 @@ void CDlgWrite::StartJournal()
     const bool resumed = !m_journalEntryId.empty();
     if (!resumed)
         m_journalEntryId = m_journal->NewEntryId();
-    m_autosave = std::make_unique<EssayAutosave>(*m_journal, m_journalEntryId, [this] { return JournalSnapshot(); });
+    m_lastSnapshot = JournalSnapshot();
+    m_autosave = std::make_unique<EssayAutosave>(*m_journal, m_journalEntryId, [this] { return TakeJournalSnapshot(); });
     // A recovered essay is not in the library as shown: going back asks first.
     if (resumed)
         View()->SetChanged(true);
@@ -383,13 +385,20 @@ JournalEntry CDlgWrite::JournalSnapshot() const
     entry.title = TitleText();
     entry.body = BodyText();
     entry.compositionId = m_compId;
-    FillJournalEntry(entry);
     return entry;
 }
 
-void CDlgWrite::FillJournalEntry(JournalEntry &entry) const
+JournalEntry CDlgWrite::TakeJournalSnapshot()
 {
-    entry.kind = WritingScreenKind::FreeWriting;
+    if (!m_destroying) {
+        m_lastSnapshot = JournalSnapshot();
+        return m_lastSnapshot;
+    }
+    JournalEntry entry = m_lastSnapshot;
+    entry.title = TitleText();
+    entry.body = BodyText();
+    entry.compositionId = m_compId;
+    return entry;
 }
 
 void CDlgWrite::OnJournalEdit()

@@ -54,8 +54,9 @@ public:
     void ResumeJournalEntry(const std::string &entryId) { m_journalEntryId = entryId; }
     // The journal entry that keeps this screen's essay ("" before set-up).
     std::string JournalEntryId() const;
-    // The essay as the journal keeps it now.
-    JournalEntry JournalSnapshot() const;
+    // The essay as the journal keeps it now: free writing here; a contest round adds its kind
+    // and its own data.
+    virtual JournalEntry JournalSnapshot() const;
 
     const std::string &CompositionId() const { return m_compId; }
     bool IsNormalSize() const { return m_normalSize; }
@@ -131,12 +132,8 @@ protected:
     // entry retired unless the student edited meanwhile.
     std::uint64_t JournalEditMark() const;
     void RetireJournalIfUnchangedSince(std::uint64_t mark);
-    // Writes what the journal has not written yet. A subclass that fills journal fields of
-    // its own calls it first thing in its destructor, while those fields still exist.
+    // Writes what the journal has not written yet.
     void FlushJournal();
-    // The subclass's part of a journal entry (kind, contest fields, clock): free writing in
-    // the base.
-    virtual void FillJournalEntry(JournalEntry &entry) const;
 
     // The library id a save sends: the essay's, or "0" for a new essay.
     std::string CompIdForSave() const { return m_compId.empty() ? "0" : m_compId; }
@@ -154,6 +151,7 @@ private:
     void StartJournal();
     void OnJournalEdit();
     void RetireJournal();
+    JournalEntry TakeJournalSnapshot();
     void CreateTitleField();
     void CreateCorpusPanel();
     void LoadPictures();
@@ -192,6 +190,10 @@ private:
     CxImage m_logo;
     CxImage m_titleLabel;
     std::string m_journalEntryId;
+    // The last whole snapshot: in the destructor a subclass's part is gone, so its kind and
+    // round data come from here and only the texts are read again.
+    JournalEntry m_lastSnapshot;
+    bool m_destroying = false;
     // Reset first in the destructor: its own destructor reads the screen's text.
     std::unique_ptr<EssayJournal> m_journal;
     std::unique_ptr<EssayAutosave> m_autosave;
