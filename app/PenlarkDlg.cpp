@@ -1,6 +1,7 @@
 // The main window: start-up, panels, title-bar buttons, messages and the poll.
 #include "PenlarkDlg.h"
 
+#include "ActivityDlg.h"
 #include "AppFolder.h"
 #include "CenterDlg.h"
 #include "DlgWrite.h"
@@ -219,6 +220,11 @@ void CpenlarkDlg::CreatePanels()
     centre->SetSite(SiteHomePage());
     centre->hide();
     SetPanel(Panel::Centre, centre);
+    // The contest page reads the activity list now, once, as the main window opens.
+    auto *contest = new CActivityDlg(this, this);
+    contest->hide();
+    SetPanel(Panel::Contest, contest);
+    contest->EnsureInitialized();
 }
 
 void CpenlarkDlg::CreateNotifier()

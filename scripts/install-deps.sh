@@ -12,6 +12,7 @@ PACKAGES=(
   qt6-qpa-plugins libgl1-mesa-dev
   fonts-noto-cjk fonts-arphic-uming fonts-dejavu-core
   xvfb xauth ccache
+  clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libreoffice-writer-nogui
 )

@@ -30,6 +30,31 @@ int BoundPort(SOAP_SOCKET socket)
 
 } // namespace
 
+void ConfigureServingContext(struct soap *soap, const ServerOptions &options)
+{
+    soap_set_namespaces(soap, namespaces);
+    soap->recv_timeout = options.recvTimeoutSeconds;
+    soap->send_timeout = options.sendTimeoutSeconds;
+    soap->transfer_timeout = 2 * options.sendTimeoutSeconds;
+    soap->recv_maxlength = options.maxRequestBytes;
+    soap->maxlevel = 16;
+    soap->maxoccurs = 1000;
+    soap->fget = ServeHttpGet;
+}
+
+void ServeConnection(PlatformService &service)
+{
+    struct soap *soap = service.soap;
+    // A request that fails before dispatch (malformed XML, too large, not SOAP) still gets
+    // a fault; faults sent after dispatch have closed the socket already.
+    service.ServeRequest();
+    soap_destroy(soap);
+    soap_end(soap);
+    soap->keep_alive = 0; // one request per connection: a worker never waits on an idle client
+    soap_closesock(soap);
+    soap->socket = SOAP_INVALID_SOCKET;
+}
+
 PlatformServer::PlatformServer(ServerOptions options) : m_options(std::move(options)) {}
 
 PlatformServer::~PlatformServer()
@@ -61,16 +86,9 @@ bool PlatformServer::Start(std::string *error)
     m_shared.sessions.SetIdleTimeout(std::chrono::seconds(m_options.idleTimeoutSeconds));
 
     m_master = soap_new1(SOAP_C_UTFSTRING);
-    soap_set_namespaces(m_master, namespaces);
+    ConfigureServingContext(m_master, m_options);
     m_master->bind_flags = SO_REUSEADDR;
     m_master->accept_timeout = -200000; // wake up every 0.2 s (negative: microseconds) to notice a stop
-    m_master->recv_timeout = m_options.recvTimeoutSeconds;
-    m_master->send_timeout = m_options.sendTimeoutSeconds;
-    m_master->transfer_timeout = 2 * m_options.sendTimeoutSeconds;
-    m_master->recv_maxlength = m_options.maxRequestBytes;
-    m_master->maxlevel = 16;
-    m_master->maxoccurs = 1000;
-    m_master->fget = ServeHttpGet;
     if (!soap_valid_socket(soap_bind(m_master, m_options.bindAddress.c_str(), m_options.port, kBacklog))) {
         char message[512];
         soap_sprint_fault(m_master, message, sizeof message);
@@ -144,14 +162,7 @@ void PlatformServer::WorkerLoop(PlatformService &service)
         soap->ip = pending.ip;
         std::memcpy(soap->ip6, pending.ip6, sizeof pending.ip6);
         soap->port = pending.port;
-        // A request that fails before dispatch (malformed XML, too large, not SOAP) still gets
-        // a fault; faults sent after dispatch have closed the socket already.
-        service.ServeRequest();
-        soap_destroy(soap);
-        soap_end(soap);
-        soap->keep_alive = 0; // one request per connection: a worker never waits on an idle client
-        soap_closesock(soap);
-        soap->socket = SOAP_INVALID_SOCKET;
+        ServeConnection(service);
     }
 }
 

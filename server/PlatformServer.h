@@ -28,6 +28,13 @@ struct ServerOptions
     int sendTimeoutSeconds = 30;
 };
 
+// The runtime settings of a serving context (the listening one; workers copy it): the
+// namespaces, time-outs, size and nesting limits and the page handler.
+void ConfigureServingContext(struct soap *soap, const ServerOptions &options);
+
+// Serves the one request on the service's accepted socket and closes the connection.
+void ServeConnection(PlatformService &service);
+
 class PlatformServer
 {
 public:

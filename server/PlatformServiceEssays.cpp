@@ -2,6 +2,8 @@
 // rounds and entries.
 #include "PlatformService.h"
 
+#include "ContestStates.h"
+
 #include "JsonText.h"
 #include "TextRules.h"
 
@@ -161,6 +163,8 @@ std::string PlatformService::ActivityInfo(const _ns1__WsActivityInfo &request)
     auto activityId = ParseNumber(request.activityId);
     if (!activityId)
         return "4";
+    if (auto scripted = ScriptedActivityInfo(m_store, caller.userId, *activityId))
+        return *scripted;
     auto activity = m_store.Activity(*activityId);
     Json::Value entries(Json::arrayValue);
     if (!activity) {

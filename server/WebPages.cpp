@@ -1,6 +1,8 @@
 // Web pages, the sharing gateway and the test controls of the reference service.
 #include "WebPages.h"
 
+#include "ContestStates.h"
+
 #include "GbkText.h"
 #include "JsonText.h"
 #include "Md5.h"
@@ -191,6 +193,8 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
         return id ? Text(200, std::to_string(id)) : Text(409, "name taken");
     }
 
+    if (auto contest = ContestControl(service, action, query))
+        return *contest;
     static const std::set<std::string> kUserControls = {"lapse", "displace", "refuse-relogin", "disable",
                                                         "message", "counts"};
     if (!kUserControls.count(action))

@@ -53,6 +53,29 @@ SkinElement ReadElement(const TiXmlElement *e)
     return s;
 }
 
+// The skin is parsed as UTF-8, and TinyXML steps over a multi-byte character by the length its
+// first byte announces without looking at the bytes it steps over: a sequence cut short by the
+// end of the text sends it past the terminating null. So only well-formed UTF-8 is parsed.
+bool IsWellFormedUtf8(const std::string &text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80                    ? 1
+                                   : lead >= 0xC2 && lead <= 0xDF ? 2
+                                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 0;
+        if (length == 0 || text.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 std::optional<SkinElement> Wrap(const TiXmlElement *e)
 {
     if (!e)
@@ -133,7 +156,7 @@ bool CSkinReader::Load(const std::string &path)
 bool CSkinReader::Parse(const std::string &text)
 {
     m_doc.reset();
-    if (text.size() > kMaxBytes || text.find('\0') != std::string::npos)
+    if (text.size() > kMaxBytes || text.find('\0') != std::string::npos || !IsWellFormedUtf8(text))
         return false;
     const int depth = NestingDepth(text);
     if (depth < 0 || depth > kMaxDepth)

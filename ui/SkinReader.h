@@ -29,8 +29,8 @@ public:
     CSkinReader();
     ~CSkinReader();
 
-    // Reads and parses the file; false when missing, unreadable, over 1 MiB, nested deeper than 64
-    // elements (checked before TinyXML sees it) or not well formed.
+    // Reads and parses the file; false when missing, unreadable, over 1 MiB, not UTF-8, nested
+    // deeper than 64 elements (all checked before TinyXML sees it) or not well formed.
     bool Load(const std::string &path);
     bool Parse(const std::string &text);
     bool IsLoaded() const;

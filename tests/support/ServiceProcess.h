@@ -20,6 +20,10 @@
 //   overall?version=V&MainInfoTime=T  change what WsOverallInfo reports
 //   verify-code?code=DEVICE   the code drawn in the last WsCreateVerifyImage for that device
 //   deadline?activity=N&value=YYYY-MM-DD%20HH:MM:SS   move a contest round's deadline
+//   contest-state?name=U&activity=N&state=S   what WsActivityInfo answers U for N: open (the round's
+//                             own answer), closed ("-1"), submitted ("-2"), mixed (types "0", "-2", "1"),
+//                             five-topics (the second round with its first five topics)
+//   activity-flags?activity=N&status=S&isMeg=M   what WsActivity shows of activity N
 //   idle-timeout?seconds=N    sessions lapse after N idle seconds
 //   add-user?name=U&password=P   a new signed-up account (for load tests)
 //   counts?name=U             {"id","compositions","ideas"} of the user, as JSON

@@ -60,6 +60,28 @@ TEST(SkinLimits, NestingAndSizeAreCheckedBeforeParsing)
     EXPECT_FALSE(skin.Load("/nonexistent/skin.xml"));
 }
 
+TEST(SkinLimits, OnlyWellFormedUtf8IsParsed)
+{
+    struct Case
+    {
+        const char *text;
+        bool parsed;
+    };
+    const Case cases[] = {
+        {"<r><!-- \xE7\x99\xBB\xE5\xBD\x95 --><a x=\"\xE4\xB8\x80\"/></r>", true},
+        // A sequence cut by the end of the text once sent the parser past its end.
+        {"<r></r><\xE2\n", false},
+        {"<r a=\"\xE2\"/>", false},
+        {"<r><\xE4\xB8/></r>", false},       // cut inside the text
+        {"<r>\xB5\xC7\xC2\xBC</r>", false}, // GBK bytes
+        {"<r>\xC0\x80</r>", false},         // over-long form of a null
+    };
+    for (const Case &c : cases) {
+        CSkinReader skin;
+        EXPECT_EQ(skin.Parse(c.text), c.parsed) << c.text;
+    }
+}
+
 TEST(SkinShape, StartUpGroupIsTheRootsFirstChildWhateverItsName)
 {
     CSkinReader skin;

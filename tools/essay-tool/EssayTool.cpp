@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "EditScript.h"
 #include "GbkText.h"
 #include "KeywordAutomaton.h"
 #include "WordExport.h"
@@ -31,29 +32,6 @@ const char kUsage[] =
     "       essay-tool edit --width W  (script on standard input: settext TEXT, insert ROW COL TEXT,\n"
     "                                   reflow W, undo, redo, checkpoint, print)\n"
     "       essay-tool export --title TITLE --out FILE  (essay text on standard input)\n";
-
-std::optional<std::int32_t> ParseInt(std::string_view text)
-{
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-void PrintRows(const CWriteDoc &doc)
-{
-    static const char kHex[] = "0123456789abcdef";
-    const auto &rows = doc.Rows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::string line = std::to_string(i) + '\t';
-        for (unsigned char byte : rows[i]) {
-            line.push_back(kHex[byte >> 4]);
-            line.push_back(kHex[byte & 0xF]);
-        }
-        std::cout << line << '\n';
-    }
-}
 
 struct Options
 {
@@ -73,11 +51,11 @@ std::optional<Options> ParseOptions(int argc, char **argv)
         if (name == "--keywords") {
             options.keywordFile = value;
         } else if (name == "--width") {
-            options.width = ParseInt(value);
+            options.width = ParseDecimalInt(value);
             if (!options.width)
                 return std::nullopt;
         } else if (name == "--first-row") {
-            const auto first = ParseInt(value);
+            const auto first = ParseDecimalInt(value);
             if (!first)
                 return std::nullopt;
             options.firstRow = *first;
@@ -125,7 +103,7 @@ bool ReadKeywords(const std::string &path, std::vector<KeywordEntry> &list)
         if (line.empty())
             continue;
         const std::size_t tab = line.find('\t');
-        const auto id = tab == std::string::npos ? std::nullopt : ParseInt(std::string_view(line).substr(0, tab));
+        const auto id = tab == std::string::npos ? std::nullopt : ParseDecimalInt(std::string_view(line).substr(0, tab));
         if (!id) {
             std::cerr << "essay-tool: " << path << ':' << number << ": expected id<TAB>text\n";
             return false;
@@ -151,113 +129,11 @@ int RunMark(const Options &options)
     KeywordAutomaton automaton;
     automaton.Build(list);
     automaton.Mark(doc.Rows(), options.firstRow, doc.Marks());
-    PrintRows(doc);
+    PrintRows(doc, std::cout);
     for (const auto &[key, id] : doc.Marks().Entries())
         std::cout << "mark\t" << (key & 0xFFFFu) << '\t' << (key >> 16) << '\t' << id << '\n';
     return 0;
 }
-
-// TEXT of a script line: UTF-8, with \r for the paragraph mark, \xHH for a raw byte and \\.
-std::optional<std::string> DecodeScriptText(std::string_view text)
-{
-    std::string gbk;
-    std::string plain;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            plain.push_back(text[i]);
-            continue;
-        }
-        gbk += Utf8ToGbk(plain);
-        plain.clear();
-        if (i + 1 >= text.size())
-            return std::nullopt;
-        const char kind = text[++i];
-        if (kind == 'r') {
-            gbk.push_back('\r');
-        } else if (kind == '\\') {
-            gbk.push_back('\\');
-        } else if (kind == 'x' && i + 2 < text.size()) {
-            unsigned value = 0;
-            const auto [end, error] = std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16);
-            if (error != std::errc() || end != text.data() + i + 3)
-                return std::nullopt;
-            gbk.push_back(static_cast<char>(value));
-            i += 2;
-        } else {
-            return std::nullopt;
-        }
-    }
-    return gbk + Utf8ToGbk(plain);
-}
-
-// Splits "word rest": the first word and everything after the one space that follows it.
-std::pair<std::string_view, std::string_view> SplitWord(std::string_view line)
-{
-    const std::size_t space = line.find(' ');
-    if (space == std::string_view::npos)
-        return {line, {}};
-    return {line.substr(0, space), line.substr(space + 1)};
-}
-
-class ScriptRunner
-{
-public:
-    explicit ScriptRunner(std::int32_t width) : m_width(width) {}
-
-    bool Run(const std::string &line)
-    {
-        const auto [command, rest] = SplitWord(line);
-        if (command == "settext") {
-            const auto text = DecodeScriptText(rest);
-            if (!text)
-                return false;
-            m_doc.SetText(*text);
-        } else if (command == "insert") {
-            return Insert(rest);
-        } else if (command == "reflow") {
-            const auto width = ParseInt(rest);
-            if (!width)
-                return false;
-            m_width = *width;
-            m_doc.Reflow(m_width);
-        } else if (command == "undo" && rest.empty()) {
-            m_doc.Undo();
-        } else if (command == "redo" && rest.empty()) {
-            m_doc.Redo();
-        } else if (command == "checkpoint" && rest.empty()) {
-            m_doc.CheckPoint();
-        } else if (command == "print" && rest.empty()) {
-            PrintRows(m_doc);
-            if (m_lastInsert)
-                std::cout << "pos\t" << m_lastInsert->row << '\t' << m_lastInsert->column << '\n';
-        } else {
-            return false;
-        }
-        return true;
-    }
-
-private:
-    bool Insert(std::string_view arguments)
-    {
-        const auto [rowText, afterRow] = SplitWord(arguments);
-        const auto [columnText, textPart] = SplitWord(afterRow);
-        const auto row = ParseInt(rowText);
-        const auto column = ParseInt(columnText);
-        const auto text = DecodeScriptText(textPart);
-        if (!row || !column || !text)
-            return false;
-        m_lastInsert = m_doc.InsertText(*row, *column, *text, m_width);
-        // As the view does: the caret goes to the returned position and is recorded for the
-        // next check point.
-        m_doc.RecordViewState({m_lastInsert->row, m_lastInsert->column, 0});
-        m_doc.SetModified(true);
-        return true;
-    }
-
-    CWriteDoc m_doc;
-    std::int32_t m_width;
-    std::optional<DocPosition> m_lastInsert;
-};
 
 int RunEdit(const Options &options)
 {
@@ -265,7 +141,7 @@ int RunEdit(const Options &options)
         std::cerr << kUsage;
         return kUsageError;
     }
-    ScriptRunner runner(*options.width);
+    EditScript runner(*options.width, std::cout);
     std::string line;
     for (int number = 1; std::getline(std::cin, line); ++number) {
         line = StripLineEnd(line);
