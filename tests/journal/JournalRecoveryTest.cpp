@@ -1,7 +1,9 @@
 // No essay lost: a writing screen in a child process is killed while the student types, a
 // session is forced out, and a save meets a service that is down; each time the next sign-in
 // offers the essay back and "确定" reopens it with what was on screen.
+#include "ChuSaiWriteDlg.h"
 #include "DlgWrite.h"
+#include "FusaiWriteDlg.h"
 #include "EssayJournal.h"
 #include "GbkText.h"
 #include "GdipButton.h"
@@ -280,6 +282,67 @@ private slots:
         screen->SaveToLibrary();
         QCOMPARE(screen->IsChanged(), false);
         QCOMPARE(QFile::exists(QString::fromStdString(EssayJournal(EssayJournal::DefaultFolder()).EntryPath(entryId))), false);
+    }
+
+    // A contest entry reopens in its round's screen with its panel text, its ids and, in the
+    // second round, the clock it had left less the time since it was written.
+    void contestEntriesReopenInTheirRounds()
+    {
+        QTemporaryDir data;
+        QVERIFY(data.isValid());
+        SignedInSession::Options options;
+        options.dataFolder = data.path().toStdString();
+        std::string user;
+        {
+            auto session = SignedInSession::Start(options);
+            user = ServiceContext.UserId;
+        }
+        ::setenv("XDG_DATA_HOME", options.dataFolder.c_str(), 1);
+        const EssayJournal journal(EssayJournal::DefaultFolder());
+        JournalEntry preliminary;
+        preliminary.kind = WritingScreenKind::PreliminaryRound;
+        preliminary.user = user;
+        preliminary.title = Utf8ToGbk("我的老师");
+        preliminary.body = Utf8ToGbk("初赛写了一半。");
+        preliminary.activityId = "7";
+        preliminary.roundTitle = Utf8ToGbk("我的老师");
+        preliminary.requirements = Utf8ToGbk("不少于六百字。");
+        JournalEntry second = preliminary;
+        second.kind = WritingScreenKind::SecondRound;
+        second.title = Utf8ToGbk("家乡的河");
+        second.roundTitle = second.title;
+        second.topicId = "12";
+        second.writingMinutes = 60;
+        second.clockSecondsLeft = 1800;
+        const std::string preliminaryId = journal.NewEntryId();
+        QCOMPARE(journal.Write(preliminaryId, preliminary), 0);
+        QTest::qWait(1100); // offered oldest first, by the second they were written
+        const std::string secondId = journal.NewEntryId();
+        QCOMPARE(journal.Write(secondId, second), 0);
+
+        auto session = SignedInSession::Start(options);
+        CpenlarkDlg *main = session->MainWindow();
+        // One screen at a time: the second opens when the first goes back.
+        QPointer<CDlgWrite> first;
+        QTRY_VERIFY_WITH_TIMEOUT((first = main->findChild<CDlgWrite *>()) != nullptr, 10000);
+        QCOMPARE(Questions(*session).size(), std::size_t(2)); // both asked before any opens
+        auto *firstRound = qobject_cast<CChuSaiWriteDlg *>(first.data());
+        QVERIFY(firstRound);
+        QCOMPARE(Q(firstRound->BodyText()), QString::fromUtf8("初赛写了一半。"));
+        QCOMPARE(Q(firstRound->Requirements()), QString::fromUtf8("不少于六百字。"));
+        QCOMPARE(firstRound->Entry().activityId, std::string("7"));
+        QCOMPARE(firstRound->JournalEntryId(), preliminaryId);
+        firstRound->Back(); // answered "确定": dropped
+        QTRY_VERIFY_WITH_TIMEOUT(first.isNull(), 5000);
+
+        CFusaiWriteDlg *secondRound = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((secondRound = main->findChild<CFusaiWriteDlg *>()) != nullptr, 5000);
+        QCOMPARE(Q(secondRound->BodyText()), QString::fromUtf8("初赛写了一半。"));
+        QCOMPARE(secondRound->Entry().matchId, std::string("12"));
+        QCOMPARE(secondRound->JournalEntryId(), secondId);
+        const std::int64_t left = secondRound->Clock().SecondsLeft();
+        QVERIFY2(left > 1700 && left <= 1800, qPrintable(QString::number(left)));
+        QCOMPARE(QFile::exists(QString::fromStdString(journal.EntryPath(preliminaryId))), false);
     }
 
     void forcedSignOutKeepsTheEssay()
