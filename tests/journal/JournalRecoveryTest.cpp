@@ -299,14 +299,18 @@ private slots:
         }
         ::setenv("XDG_DATA_HOME", options.dataFolder.c_str(), 1);
         const EssayJournal journal(EssayJournal::DefaultFolder());
-        JournalEntry preliminary;
-        preliminary.kind = WritingScreenKind::PreliminaryRound;
-        preliminary.user = user;
-        preliminary.title = Utf8ToGbk("我的老师");
-        preliminary.body = Utf8ToGbk("初赛写了一半。");
-        preliminary.activityId = "7";
-        preliminary.roundTitle = Utf8ToGbk("我的老师");
-        preliminary.requirements = Utf8ToGbk("不少于六百字。");
+        const JournalEntry preliminary{.kind = WritingScreenKind::PreliminaryRound,
+                                       .user = user,
+                                       .title = Utf8ToGbk("我的老师"),
+                                       .body = Utf8ToGbk("初赛写了一半。"),
+                                       .compositionId = {},
+                                       .activityId = std::string("7"),
+                                       .roundTitle = Utf8ToGbk("我的老师"),
+                                       .topicId = {},
+                                       .requirements = Utf8ToGbk("不少于六百字。"),
+                                       .writingMinutes = 0,
+                                       .clockSecondsLeft = -1,
+                                       .savedAt = 0};
         JournalEntry second = preliminary;
         second.kind = WritingScreenKind::SecondRound;
         second.title = Utf8ToGbk("家乡的河");
