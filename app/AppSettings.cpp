@@ -11,6 +11,7 @@ constexpr const char *kLogin = "Login";
 constexpr const char *kService = "Service";
 constexpr std::size_t kUserMaxBytes = 29;
 constexpr std::size_t kAddressMaxBytes = 255;
+constexpr std::size_t kPathMaxBytes = 4096;
 
 const char *Flag(bool on)
 {
@@ -90,4 +91,9 @@ std::string AppSettings::ServiceSite() const
 std::string AppSettings::ShareHost() const
 {
     return GetProfileString(kService, "Share", "", kAddressMaxBytes, m_path);
+}
+
+std::string AppSettings::ServiceCAFile() const
+{
+    return GetProfileString(kService, "CAFile", "", kPathMaxBytes, m_path);
 }

@@ -35,6 +35,9 @@ public:
     std::string ServiceHost() const;
     std::string ServiceSite() const;
     std::string ShareHost() const;
+    // [Service] CAFile: a PEM file of the certificates an https service must chain to (a private
+    // platform's authority); empty for the system's trusted certificates.
+    std::string ServiceCAFile() const;
 
 private:
     std::string m_path;

@@ -8,8 +8,10 @@
 #include "MyThread.h"
 #include "OkDialog.h"
 #include "PenlarkDlg.h"
+#include "ShareAddress.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
+#include "ServiceProxy.h"
 #include "UserLoginDlg.h"
 #include "WebEngineSetup.h"
 #include "WindowMessage.h"
@@ -43,6 +45,14 @@ void RegisterServiceHooks()
     hooks.runBlockingCall = [](const std::function<void()> &exchange) { RunBlockingCall(exchange); };
 }
 
+void ApplyServiceSettings(const AppSettings &settings)
+{
+    const std::string host = settings.ServiceHost();
+    InitServiceAddresses(host.empty() ? kBuiltInServiceHost : host);
+    SetServiceCAFile(settings.ServiceCAFile());
+    SetShareGateway(settings.ShareHost(), settings.ServiceSite());
+}
+
 void ClearServiceHooks()
 {
     GetServiceHooks() = ServiceHooks{};
@@ -69,12 +79,13 @@ bool CpenlarkApp::InitInstance()
 {
     // The program folder, from the executable's path.
     InitAppFolder(QCoreApplication::applicationFilePath().toStdString());
+    // Installed, the program folder is not the user's to write: settings and the local database
+    // are the user's own copies, made from the shipped ones on the first start. A failure shows
+    // later, where the program opens them.
+    SeedDataFolder();
     RegisterWindowMessages();
 
-    // The service's address: the built-in reference service unless config.ini names another.
-    const AppSettings settings;
-    const std::string host = settings.ServiceHost();
-    InitServiceAddresses(host.empty() ? kBuiltInServiceHost : host);
+    ApplyServiceSettings(AppSettings());
     ServiceContext.DeviceCode = ProcessDeviceCode();
 
     RegisterServiceHooks();

@@ -27,5 +27,8 @@ private:
 // Connects the service client to the windows: the notice box's open flag, the notice itself
 // ("确 定", modal), and what a refused re-sign-in does to the windows.
 void RegisterServiceHooks();
+// Where the service, the web site and the sharing gateway are: the built-in reference service
+// unless config.ini's [Service] section names others.
+void ApplyServiceSettings(const AppSettings &settings);
 // Takes the hooks away again before the windows go.
 void ClearServiceHooks();

@@ -3,6 +3,7 @@
 
 #include "ActivityDlg.h"
 #include "AppFolder.h"
+#include "CallBackDlg.h"
 #include "CenterDlg.h"
 #include "DlgWrite.h"
 #include "FatherDlg.h"
@@ -20,11 +21,13 @@
 #include "Screen.h"
 #include "SiteAddress.h"
 #include "StartupSync.h"
+#include "SubmitWriteScoreDlg.h"
 #include "TaskbarNotifier.h"
 #include "WelcomeDlg.h"
 #include "ZiYouWriter.h"
 #include "LeftEssayReopen.h"
 #include "WindowMessage.h"
+#include "YijianFankuiDlg.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -329,11 +332,24 @@ void CpenlarkDlg::OnFreeWriting()
     OpenScreen(new CZiYouWriter(this));
 }
 
-// The screens of these buttons belong to other parts of the program; each is opened here with
-// OpenScreen(new Screen(this)) once it exists. Until then the buttons do nothing.
-void CpenlarkDlg::OnFeedback() {}
-void CpenlarkDlg::OnUsageReport() {}
-void CpenlarkDlg::OnScoreReport() {}
+void CpenlarkDlg::OnFeedback()
+{
+    auto *screen = new CCallBackDlg(this);
+    // Its close button ends the program, which is the sign-in window's to end.
+    screen->SetApplicationWindow(ApplicationMainWindow());
+    OpenScreen(screen);
+}
+
+void CpenlarkDlg::OnUsageReport()
+{
+    OpenScreen(new CYijianFankuiDlg(this));
+}
+
+// The score report stays over this window, behind the cover, rather than in its place.
+void CpenlarkDlg::OnScoreReport()
+{
+    CSubmitWriteScoreDlg::RunOver(this);
+}
 
 void CpenlarkDlg::OpenScreen(CDialog *screen)
 {
@@ -347,14 +363,14 @@ void CpenlarkDlg::OpenScreen(CDialog *screen)
         return;
     }
     auto *programmeScreen = qobject_cast<CFatherDlg *>(screen);
+    // The screen hands this window back in the state it found it: it must know that state.
+    if (programmeScreen)
+        programmeScreen->SetOpenerRestored(!m_maximised);
     screen->EnsureInitialized();
-    if (programmeScreen && m_maximised) {
+    if (programmeScreen && m_maximised)
         programmeScreen->Maximise();
-    } else {
-        if (programmeScreen)
-            programmeScreen->SetOpenerRestored(true);
+    else
         screen->setGeometry(geometry());
-    }
     screen->show();
     screen->raise();
     screen->activateWindow();

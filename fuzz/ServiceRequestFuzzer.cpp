@@ -1,16 +1,16 @@
 // Fuzz target: one HTTP request to the reference service (SOAP operation, web page, sharing
-// gateway or test control), served by the service's own code on a temporary seeded database.
-#include "MemoryConnection.h"
+// gateway or test control) taken the way the service takes it: the connection loop's request
+// reader with its limits first, then a worker serving the whole request on a temporary seeded
+// database.
+#include "HttpRequestReader.h"
 #include "PlatformServer.h"
 #include "SeedLoader.h"
 #include "TemporaryFolder.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string>
-#include <string_view>
 
 namespace {
 
@@ -19,16 +19,12 @@ struct FuzzedService
     FuzzedService() : folder("service-fuzz")
     {
         options.databasePath = folder.Path() + "/platform.db";
-        {
-            PlatformStore store(options.databasePath);
-            SeedStore(store, PENLARK_DATA_DIR);
-        }
+        PrepareDatabase(options.databasePath, PENLARK_DATA_DIR);
         shared.baseAddress = "http://127.0.0.1:8089/";
         context = soap_new1(SOAP_C_UTFSTRING);
         ConfigureServingContext(context, options);
         service = std::make_unique<PlatformService>(context, shared, options.databasePath);
-        context->user = service.get();
-        UseMemoryConnection(context);
+        ServeFromMemory(context);
     }
 
     ~FuzzedService()
@@ -58,8 +54,17 @@ FuzzedService &Service()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     FuzzedService &fuzzed = Service();
-    SetMemoryReply(std::string_view(reinterpret_cast<const char *>(data), size));
-    OpenMemorySocket(fuzzed.context);
-    ServeConnection(*fuzzed.service);
+    RequestLimits limits;
+    limits.maxBodyBytes = fuzzed.options.maxRequestBytes;
+    HttpRequestReader reader(limits);
+    RequestVerdict verdict = reader.Feed(reinterpret_cast<const char *>(data), size);
+    if (verdict == RequestVerdict::NeedMore)
+        verdict = reader.Finish(); // the client closed its side after these bytes
+    if (verdict != RequestVerdict::Complete)
+        return 0; // refused by the loop with a fixed fault; no worker sees it
+    ServedConnection served;
+    served.request = reader.TakeBytes();
+    served.ip = 0x7F000001;
+    ServeWholeRequest(*fuzzed.service, served);
     return 0;
 }

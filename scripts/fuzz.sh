@@ -26,6 +26,7 @@ TARGETS=(
   profile_fuzzer:profile:profile
   edit_script_fuzzer:edit_script:edit_script
   service_request_fuzzer:service_request:http
+  corpus_markup_fuzzer:corpus_markup:corpus_markup
 )
 
 bash scripts/install-deps.sh

@@ -5,13 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config
-  gsoap libgsoap-dev libssl-dev
-  libjsoncpp-dev libtinyxml-dev libsqlite3-dev sqlite3
+  gsoap libgsoap-dev libssl-dev openssl
+  libjsoncpp-dev libtinyxml-dev libsqlite3-dev sqlite3 libsodium-dev
   libpng-dev libjpeg-dev zlib1g-dev libgif-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev qt6-webengine-dev-tools
   qt6-qpa-plugins libgl1-mesa-dev
   fonts-noto-cjk fonts-arphic-uming fonts-dejavu-core
-  xvfb xauth ccache
+  xvfb xauth xdotool ccache dpkg-dev
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libreoffice-writer-nogui

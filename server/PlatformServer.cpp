@@ -1,21 +1,128 @@
-// Accept loop and worker pool of the reference service.
+// Start-up, worker pool and shut-down of the reference service.
 #include "PlatformServer.h"
 
+#include "RawRequest.h"
 #include "SeedLoader.h"
 #include "WebPages.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <openssl/err.h>
+
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// Accepted connections waiting for a worker; when full, accepting pauses (the kernel backlog
-// holds the rest).
-constexpr std::size_t kQueueCapacity = 256;
 constexpr int kBacklog = 128;
+// Descriptors kept free of connections: database files, the loop's own, the workers'.
+constexpr rlim_t kReservedDescriptors = 128;
+constexpr std::size_t kMostConnections = 4096;
+
+// The request a worker thread is serving. A worker's gSOAP context reads the request from
+// memory and writes its answer to memory; the connection loop does all the network work, so
+// these hooks stand in for the runtime's socket calls. They are the only hooks on a worker's
+// context.
+thread_local ServedConnection *t_served = nullptr;
+
+// What the runtime reads of the request: its bytes, with a body that is not chunked made
+// readable as UTF-8 (the runtime gives up on some other sequences, such as GBK text from the
+// designed client). The request itself stays as it arrived, for the checks on the sender's bytes.
+struct RuntimeReading
+{
+    std::size_t bodyStart = std::string::npos;
+    bool sanitize = false;
+    Utf8Sanitizer sanitizer;
+};
+thread_local RuntimeReading t_reading;
+
+void BeginReading(const ServedConnection &served)
+{
+    t_reading = RuntimeReading();
+    auto headerEnd = served.request.find("\r\n\r\n");
+    if (headerEnd == std::string::npos)
+        return;
+    t_reading.bodyStart = headerEnd + 4;
+    // Chunk sizes may fall inside a character: such a body is left as it came (its text is
+    // still checked whole, from the request).
+    t_reading.sanitize = !IsChunked(served.request);
+}
+
+size_t ReceiveFromMemory(struct soap *, char *buffer, size_t size)
+{
+    ServedConnection &served = *t_served;
+    std::size_t from = served.readOffset;
+    std::size_t take = std::min(size, served.request.size() - from);
+    std::memcpy(buffer, served.request.data() + from, take);
+    served.readOffset += take;
+    if (t_reading.sanitize && from + take > t_reading.bodyStart) {
+        std::size_t skip = t_reading.bodyStart > from ? t_reading.bodyStart - from : 0;
+        t_reading.sanitizer.Sanitize(buffer + skip, take - skip);
+    }
+    return take;
+}
+
+int SendToMemory(struct soap *, const char *data, size_t size)
+{
+    t_served->response.append(data, size);
+    return SOAP_OK;
+}
+
+// The loop closes the socket once the answer has been written.
+int KeepSocketOpen(struct soap *, SOAP_SOCKET)
+{
+    return SOAP_OK;
+}
+
+int KeepSocketWhole(struct soap *, SOAP_SOCKET, int)
+{
+    return SOAP_OK;
+}
+
+} // namespace
+
+void ServeFromMemory(struct soap *soap)
+{
+    soap->frecv = ReceiveFromMemory;
+    soap->fsend = SendToMemory;
+    soap->fclosesocket = KeepSocketOpen;
+    soap->fshutdownsocket = KeepSocketWhole;
+    soap->recv_timeout = soap->send_timeout = soap->transfer_timeout = 0;
+}
+
+void ConfigureServingContext(struct soap *soap, const ServerOptions &options)
+{
+    soap_set_namespaces(soap, namespaces);
+    soap->recv_maxlength = options.maxRequestBytes;
+    soap->maxlevel = 16;
+    soap->maxoccurs = 1000;
+    soap->fget = ServeHttpGet;
+}
+
+void ServeWholeRequest(PlatformService &service, ServedConnection &served)
+{
+    struct soap *soap = service.soap;
+    soap->socket = served.socket;
+    soap->ip = served.ip;
+    std::memcpy(soap->ip6, served.ip6, sizeof served.ip6);
+    soap->port = served.port;
+    t_served = &served;
+    BeginReading(served);
+    // A request that fails before dispatch (malformed XML, not SOAP) still gets a fault.
+    service.ServeRequest(served.request);
+    soap_destroy(soap);
+    soap_end(soap);
+    soap->keep_alive = 0; // one request per connection
+    soap_closesock(soap);
+    soap->socket = SOAP_INVALID_SOCKET;
+    t_served = nullptr;
+}
+
+namespace {
 
 int BoundPort(SOAP_SOCKET socket)
 {
@@ -28,41 +135,41 @@ int BoundPort(SOAP_SOCKET socket)
     return ntohs(reinterpret_cast<sockaddr_in6 *>(&address)->sin6_port);
 }
 
+// As many connections as the process may hold descriptors for, raising its soft limit first.
+std::size_t ConnectionCapacity()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 512;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur <= 2 * kReservedDescriptors)
+        return 64;
+    return std::min<std::size_t>(kMostConnections, limit.rlim_cur - kReservedDescriptors);
+}
+
+std::string OpenSslError()
+{
+    char text[256] = "unknown error";
+    if (unsigned long code = ERR_get_error())
+        ERR_error_string_n(code, text, sizeof text);
+    return text;
+}
+
 } // namespace
-
-void ConfigureServingContext(struct soap *soap, const ServerOptions &options)
-{
-    soap_set_namespaces(soap, namespaces);
-    soap->recv_timeout = options.recvTimeoutSeconds;
-    soap->send_timeout = options.sendTimeoutSeconds;
-    soap->transfer_timeout = 2 * options.sendTimeoutSeconds;
-    soap->recv_maxlength = options.maxRequestBytes;
-    soap->maxlevel = 16;
-    soap->maxoccurs = 1000;
-    soap->fget = ServeHttpGet;
-}
-
-void ServeConnection(PlatformService &service)
-{
-    struct soap *soap = service.soap;
-    // A request that fails before dispatch (malformed XML, too large, not SOAP) still gets
-    // a fault; faults sent after dispatch have closed the socket already.
-    service.ServeRequest();
-    soap_destroy(soap);
-    soap_end(soap);
-    soap->keep_alive = 0; // one request per connection: a worker never waits on an idle client
-    soap_closesock(soap);
-    soap->socket = SOAP_INVALID_SOCKET;
-}
 
 PlatformServer::PlatformServer(ServerOptions options) : m_options(std::move(options)) {}
 
 PlatformServer::~PlatformServer()
 {
     Shutdown();
+    m_loop.reset();
     m_services.clear();
     // soap_free alone leaves the context's managed C++ objects (a fault kept from the last
-    // failed accept, for one) behind.
+    // failed request, for one) behind.
     auto release = [](struct soap *context) {
         soap_destroy(context);
         soap_end(context);
@@ -74,21 +181,45 @@ PlatformServer::~PlatformServer()
         release(m_master);
 }
 
+bool PlatformServer::LoadTls(std::string *error)
+{
+    if (m_options.tlsCertificateFile.empty() && m_options.tlsKeyFile.empty())
+        return true;
+    if (m_options.tlsCertificateFile.empty() || m_options.tlsKeyFile.empty()) {
+        *error = "TLS needs both a certificate and a key";
+        return false;
+    }
+    m_tls.reset(SSL_CTX_new(TLS_server_method()));
+    SSL_CTX *context = m_tls.get();
+    if (!context || SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) != 1 ||
+        SSL_CTX_use_certificate_chain_file(context, m_options.tlsCertificateFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, m_options.tlsKeyFile.c_str(), SSL_FILETYPE_PEM) != 1 ||
+        SSL_CTX_check_private_key(context) != 1) {
+        *error = "cannot use the TLS certificate " + m_options.tlsCertificateFile + " and key " + m_options.tlsKeyFile + ": " +
+                 OpenSslError();
+        return false;
+    }
+    SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    return true;
+}
+
 bool PlatformServer::Start(std::string *error)
 {
+    if (!LoadTls(error))
+        return false;
     try {
-        PlatformStore store(m_options.databasePath);
-        SeedStore(store, m_options.dataDir);
+        PrepareDatabase(m_options.databasePath, m_options.dataDir);
+        AddBenchKeywords(m_options.databasePath, m_options.benchKeywords);
     } catch (const std::exception &e) {
         *error = e.what();
         return false;
     }
     m_shared.sessions.SetIdleTimeout(std::chrono::seconds(m_options.idleTimeoutSeconds));
+    m_shared.publicUrl = m_options.publicUrl;
 
     m_master = soap_new1(SOAP_C_UTFSTRING);
     ConfigureServingContext(m_master, m_options);
     m_master->bind_flags = SO_REUSEADDR;
-    m_master->accept_timeout = -200000; // wake up every 0.2 s (negative: microseconds) to notice a stop
     if (!soap_valid_socket(soap_bind(m_master, m_options.bindAddress.c_str(), m_options.port, kBacklog))) {
         char message[512];
         soap_sprint_fault(m_master, message, sizeof message);
@@ -101,14 +232,19 @@ bool PlatformServer::Start(std::string *error)
         host = "127.0.0.1";
     if (host.find(':') != std::string::npos)
         host = "[" + host + "]";
-    m_shared.baseAddress = "http://" + host + ":" + std::to_string(m_port) + "/";
+    m_shared.baseAddress = (m_tls ? "https://" : "http://") + host + ":" + std::to_string(m_port) + "/";
 
+    m_loop = std::make_unique<ConnectionLoop>(m_master->master, LoopSettings(),
+                                              [this](ServedConnection *connection) { Enqueue(connection); });
+    if (!m_loop->Open(error))
+        return false;
+    m_shared.heldReplies = [loop = m_loop.get()] { return loop->HeldCount(); };
     try {
         for (int i = 0; i < std::max(1, m_options.workers); ++i) {
             struct soap *context = soap_copy(m_master);
             m_contexts.push_back(context);
             m_services.push_back(std::make_unique<PlatformService>(context, m_shared, m_options.databasePath));
-            context->user = m_services.back().get();
+            ServeFromMemory(context);
         }
     } catch (const std::exception &e) {
         *error = e.what();
@@ -119,65 +255,94 @@ bool PlatformServer::Start(std::string *error)
     return true;
 }
 
-void PlatformServer::Run()
+ConnectionSettings PlatformServer::LoopSettings()
 {
-    while (!m_stop.load()) {
-        SOAP_SOCKET socket = soap_accept(m_master);
-        if (!soap_valid_socket(socket))
-            continue; // time-out (to look at the stop flag) or a failed accept: keep listening
-        Pending pending{socket, m_master->ip, {}, m_master->port};
-        std::memcpy(pending.ip6, m_master->ip6, sizeof pending.ip6);
-        m_master->socket = SOAP_INVALID_SOCKET; // the worker owns it now
-        if (!Push(pending))
-            soap_closesocket(socket);
-    }
+    ConnectionSettings settings;
+    settings.limits.maxBodyBytes = m_options.maxRequestBytes;
+    settings.requestTime = std::chrono::seconds(m_options.requestSeconds);
+    settings.answerTime = std::chrono::seconds(m_options.sendTimeoutSeconds);
+    settings.maxPerAddress = static_cast<std::size_t>(std::max(1, m_options.maxConnectionsPerAddress));
+    settings.maxConnections = ConnectionCapacity();
+    settings.tls = m_tls.get();
+    const std::string tooLarge = RenderRefusal("Request too large or incomplete");
+    settings.refusals[RequestVerdict::TooLarge] = tooLarge;
+    settings.refusals[RequestVerdict::Incomplete] = tooLarge;
+    settings.refusals[RequestVerdict::TooComplex] = RenderRefusal("Request has too many elements or attributes");
+    settings.refusals[RequestVerdict::Malformed] = RenderRefusal("Not a SOAP request");
+    return settings;
 }
 
-bool PlatformServer::Push(const Pending &pending)
+// The fault answering a request refused before parsing, written once by the runtime itself.
+std::string PlatformServer::RenderRefusal(const char *reason)
 {
-    std::unique_lock lock(m_mutex);
-    m_room.wait(lock, [this] { return m_queue.size() < kQueueCapacity || m_closing || m_stop.load(); });
-    if (m_closing)
-        return false;
-    m_queue.push_back(pending);
+    ServedConnection scratch;
+    struct soap *soap = soap_copy(m_master);
+    ServeFromMemory(soap);
+    // The runtime answers only over a connected socket; this pair stands for one and carries
+    // nothing.
+    int pair[2] = {-1, -1};
+    ::socketpair(AF_UNIX, SOCK_STREAM, 0, pair);
+    soap->socket = pair[0];
+    t_served = &scratch;
+    soap->keep_alive = 0;
+    soap_sender_fault(soap, reason, nullptr);
+    soap_send_fault(soap);
+    t_served = nullptr;
+    soap->socket = SOAP_INVALID_SOCKET;
+    for (int end : pair)
+        if (end >= 0)
+            ::close(end);
+    soap_destroy(soap);
+    soap_end(soap);
+    soap_free(soap);
+    return scratch.response;
+}
+
+void PlatformServer::Run()
+{
+    m_loop->Run(m_stop);
+}
+
+void PlatformServer::Enqueue(ServedConnection *connection)
+{
+    std::lock_guard lock(m_mutex);
+    m_queue.push_back(connection);
     m_ready.notify_one();
-    return true;
 }
 
 void PlatformServer::WorkerLoop(PlatformService &service)
 {
-    struct soap *soap = service.soap;
     while (true) {
-        Pending pending{};
+        ServedConnection *served = nullptr;
         {
             std::unique_lock lock(m_mutex);
             m_ready.wait(lock, [this] { return !m_queue.empty() || m_closing; });
             if (m_queue.empty())
                 return; // closing and nothing left
-            pending = m_queue.front();
+            served = m_queue.front();
             m_queue.pop_front();
-            m_room.notify_one();
         }
-        soap->socket = pending.socket;
-        soap->ip = pending.ip;
-        std::memcpy(soap->ip6, pending.ip6, sizeof pending.ip6);
-        soap->port = pending.port;
-        ServeConnection(service);
+        ServeWholeRequest(service, *served);
+        m_loop->Answered(served, service.ReplyDelay());
     }
 }
 
 void PlatformServer::Shutdown()
 {
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
     {
         std::lock_guard lock(m_mutex);
         m_closing = true;
     }
     m_ready.notify_all();
-    m_room.notify_all();
     for (std::thread &thread : m_threads)
         if (thread.joinable())
             thread.join();
     m_threads.clear();
+    if (m_loop)
+        m_loop->FinishAnswers(std::chrono::seconds(2));
     if (m_master && soap_valid_socket(m_master->master)) {
         soap_closesocket(m_master->master);
         m_master->master = SOAP_INVALID_SOCKET;

@@ -1,7 +1,9 @@
-// The listening side: binds the address, accepts connections and hands each accepted socket to
-// a fixed pool of workers, each with its own gSOAP context and database connection.
+// The listening side: binds the address, lets the connection loop read whole requests (over TLS
+// when a certificate is given) and hands each to a fixed pool of workers, each with its own
+// gSOAP context and database connection.
 #pragma once
 
+#include "ConnectionLoop.h"
 #include "PlatformService.h"
 
 #include <atomic>
@@ -16,24 +18,36 @@
 struct ServerOptions
 {
     std::string bindAddress = "127.0.0.1";
-    int port = 8089;                 // 0 picks a free port
+    std::string publicUrl; // handed to clients instead of the address they reached
+    int port = 8089;       // 0 picks a free port
     std::string databasePath;
-    std::string dataDir;             // seed folder, used when the database is new
+    std::string dataDir; // seed folder, used when the database is new
     int workers = 8;
-    int idleTimeoutSeconds = 1800;   // a session lapses after this much inactivity
+    int idleTimeoutSeconds = 1800; // a session lapses after this much inactivity
     std::size_t maxRequestBytes = 512 * 1024;
-    // A request that stalls this long is answered with a fault (a malformed start tag can keep
-    // the parser reading past the end of the body until then).
-    int recvTimeoutSeconds = 5;
-    int sendTimeoutSeconds = 30;
+    // The whole request must have arrived this long after the connection was accepted.
+    int requestSeconds = 10;
+    // The whole answer must have been taken by the client in this time.
+    int sendTimeoutSeconds = 60;
+    // Connections from one address that are not yet answered.
+    int maxConnectionsPerAddress = 64;
+    // Serve https with this certificate (chain, PEM) and private key (PEM) when both are given.
+    std::string tlsCertificateFile;
+    std::string tlsKeyFile;
+    // Generated keywords added for benchmarks (see AddBenchKeywords).
+    int benchKeywords = 0;
 };
 
 // The runtime settings of a serving context (the listening one; workers copy it): the
-// namespaces, time-outs, size and nesting limits and the page handler.
+// namespaces, size and nesting limits and the page handler.
 void ConfigureServingContext(struct soap *soap, const ServerOptions &options);
 
-// Serves the one request on the service's accepted socket and closes the connection.
-void ServeConnection(PlatformService &service);
+// Makes a worker's context read its request from memory and write its answer to memory.
+void ServeFromMemory(struct soap *soap);
+
+// Serves one whole request that the connection loop has read, on a worker's context made with
+// ServeFromMemory; the answer is left in served.response.
+void ServeWholeRequest(PlatformService &service, ServedConnection &served);
 
 class PlatformServer
 {
@@ -46,37 +60,39 @@ public:
     // Opens and seeds the database, binds the socket and starts the workers. On failure
     // returns false with a message.
     bool Start(std::string *error);
-    // "http://127.0.0.1:PORT/"
+    // "http://127.0.0.1:PORT/", or "https://..." when serving TLS
     std::string BaseAddress() const { return m_shared.baseAddress; }
     int Port() const { return m_port; }
-    // Accepts connections until RequestStop() (safe from a signal handler) or a fatal error.
+    // Serves connections until RequestStop() (safe from a signal handler).
     void Run();
     void RequestStop() { m_stop.store(true); }
-    // Lets the workers finish what they hold and joins them.
+    // Lets the workers finish what they hold, sends their answers and joins them.
     void Shutdown();
 
 private:
-    struct Pending
+    struct TlsContextFree
     {
-        SOAP_SOCKET socket;
-        unsigned int ip;
-        unsigned int ip6[4];
-        int port;
+        void operator()(SSL_CTX *context) const { SSL_CTX_free(context); }
     };
+    bool LoadTls(std::string *error);
+    ConnectionSettings LoopSettings();
+    std::string RenderRefusal(const char *reason);
     void WorkerLoop(PlatformService &service);
-    bool Push(const Pending &pending);
+    void Enqueue(ServedConnection *connection);
 
     ServerOptions m_options;
     ServiceShared m_shared;
     struct soap *m_master = nullptr;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
+    std::unique_ptr<SSL_CTX, TlsContextFree> m_tls;
+    std::unique_ptr<ConnectionLoop> m_loop;
 
     std::mutex m_mutex;
-    std::condition_variable m_ready;   // a socket is queued, or stopping
-    std::condition_variable m_room;    // the queue has room
-    std::deque<Pending> m_queue;
+    std::condition_variable m_ready; // a request is queued, or stopping
+    std::deque<ServedConnection *> m_queue;
     bool m_closing = false;
+    bool m_shutDown = false;
 
     std::vector<struct soap *> m_contexts;
     std::vector<std::unique_ptr<PlatformService>> m_services;

@@ -2,72 +2,77 @@
 // here; compositions and the contest in PlatformServiceEssays.cpp.
 #include "PlatformService.h"
 
+#include "GbkText.h"
 #include "JsonText.h"
+#include "PasswordHash.h"
+#include "RawRequest.h"
 #include "TextRules.h"
 #include "VerifyImage.h"
+#include "WebPages.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <strings.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::string AddressText(const sockaddr_storage &address)
+{
+    char text[INET6_ADDRSTRLEN] = "";
+    if (address.ss_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in &>(address).sin_addr, text, sizeof text);
+    else if (address.ss_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6 &>(address).sin6_addr, text, sizeof text);
+    return text;
+}
+
+} // namespace
 
 PlatformService::PlatformService(struct soap *context, ServiceShared &shared, const std::string &databasePath)
     : OstrelServiceSoapService(context), m_shared(shared), m_store(databasePath)
 {
     soap_set_namespaces(soap, namespaces);
-    soap->fclosesocket = CloseSocket;
-    soap->fshutdownsocket = ShutdownSocket;
+    soap->user = this; // the page handlers find their service through it
 }
 
-void PlatformService::ServeRequest()
+void PlatformService::ServeRequest(const std::string &rawRequest)
 {
+    m_rawRequest = &rawRequest;
+    m_replyDelay = std::chrono::milliseconds(0);
     soap->keep_alive = 0;
-    m_unreadInput = false;
+    Dispatch();
+    m_rawRequest = &m_noRequest;
+}
+
+void PlatformService::Dispatch()
+{
     if (soap_begin_recv(soap)) {
         if (soap->error >= SOAP_STOP && soap->error < SOAP_POST) {
             soap_closesock(soap); // a GET, answered by the page handler
             return;
         }
+    } else if (HeaderValue(*m_rawRequest, "Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0) {
+        ServeHttpForm(soap); // a form of the web site's pages
+        soap_closesock(soap);
+        return;
     } else if (!soap_envelope_begin_in(soap) && !soap_recv_header(soap) && !soap_body_begin_in(soap) && !dispatch()) {
         return; // answered
     }
     if (soap->error == SOAP_OK)
         return;
-    m_unreadInput = true;
-    // The runtime reports a body over the size cap, or cut short, as end of input, and would
-    // answer nothing; a body that is no envelope as an HTTP method error. Both get a fault.
+    // The runtime reports a body cut short as end of input, and would answer nothing; a body
+    // that is no envelope as an HTTP method error. Both get a fault.
     if (soap->error == SOAP_EOF)
         soap_sender_fault(soap, "Request too large or incomplete", nullptr);
     else if (soap->error >= SOAP_POST)
         soap_sender_fault(soap, "Not a SOAP request", nullptr);
     soap_send_fault(soap);
-}
-
-int PlatformService::ShutdownSocket(struct soap *soap, SOAP_SOCKET socket, int how)
-{
-    // While the client is still sending, only our side is closed: the rest is read at close.
-    auto *service = static_cast<PlatformService *>(soap->user);
-    return ::shutdown(socket, service && service->m_unreadInput ? SHUT_WR : how);
-}
-
-int PlatformService::CloseSocket(struct soap *soap, SOAP_SOCKET socket)
-{
-    auto *service = static_cast<PlatformService *>(soap->user);
-    if (service && service->m_unreadInput) {
-        service->m_unreadInput = false;
-        ::shutdown(socket, SHUT_WR);
-        timeval wait{1, 0};
-        setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-        char buffer[16384];
-        std::size_t total = 0;
-        ssize_t got;
-        constexpr std::size_t kMaxDrain = 64 * 1024 * 1024;
-        while (total < kMaxDrain && (got = ::recv(socket, buffer, sizeof buffer, 0)) > 0)
-            total += static_cast<std::size_t>(got);
-    }
-    return ::close(socket) == 0 ? SOAP_OK : SOAP_EOF;
 }
 
 void PlatformService::OstrelServiceSoapService_init(soap_mode imode, soap_mode omode)
@@ -88,8 +93,10 @@ int PlatformService::dispatch()
 int PlatformService::Answer(char *&result, const std::function<std::string()> &operation)
 {
     try {
-        std::string answer = operation();
-        result = soap_strdup(soap, answer.c_str());
+        // Kept until the next request, long enough for the answer to be written: a keyword
+        // document of megabytes is not copied again.
+        m_answer = operation();
+        result = m_answer.data();
         return SOAP_OK;
     } catch (const std::exception &e) {
         return soap_receiver_fault(soap, "Service failure", nullptr);
@@ -111,7 +118,52 @@ std::string PlatformService::SiteAddress(const std::string &path) const
 {
     if (path.empty() || path[0] != '/')
         return path; // already absolute
-    return m_shared.baseAddress + path.substr(1);
+    return RequestBase() + path.substr(1);
+}
+
+std::string PlatformService::RequestBase() const
+{
+    if (!m_shared.publicUrl.empty())
+        return m_shared.publicUrl;
+    std::string scheme = m_shared.baseAddress.substr(0, m_shared.baseAddress.find("://") + 3);
+    std::string host = HeaderValue(*m_rawRequest, "Host");
+    if (IsHostAndPort(host))
+        return scheme + host + "/";
+    // No usable Host header (HTTP/1.0): the local address the connection reached.
+    sockaddr_storage local{};
+    socklen_t length = sizeof local;
+    if (soap_valid_socket(soap->socket) && getsockname(soap->socket, reinterpret_cast<sockaddr *>(&local), &length) == 0) {
+        std::string address = AddressText(local);
+        int port = ntohs(local.ss_family == AF_INET ? reinterpret_cast<sockaddr_in &>(local).sin_port
+                                                    : reinterpret_cast<sockaddr_in6 &>(local).sin6_port);
+        if (!address.empty())
+            return scheme + (local.ss_family == AF_INET6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + "/";
+    }
+    return m_shared.baseAddress;
+}
+
+std::string PlatformService::Peer() const
+{
+    sockaddr_storage peer{};
+    if (soap->ip != 0) {
+        auto &v4 = reinterpret_cast<sockaddr_in &>(peer);
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(soap->ip);
+    } else {
+        auto &v6 = reinterpret_cast<sockaddr_in6 &>(peer);
+        v6.sin6_family = AF_INET6;
+        for (int i = 0; i < 4; ++i) {
+            std::uint32_t word = htonl(soap->ip6[i]);
+            std::memcpy(v6.sin6_addr.s6_addr + 4 * i, &word, 4);
+        }
+    }
+    return AddressText(peer);
+}
+
+bool PlatformService::RequestTextIsIntact() const
+{
+    std::string body = RequestBody(*m_rawRequest);
+    return IsValidUtf8(body) && !HoldsNul(body);
 }
 
 PlatformService::Caller PlatformService::SignedIn(const char *id, const char *code)
@@ -127,15 +179,22 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
         user = m_store.UserById(*userId);
     if (!user || user->disabled)
         return refused("4");
-    switch (m_shared.sessions.Check(user->id, Element(code))) {
+    std::string device = Element(code);
+    switch (m_shared.sessions.Check(user->id, device)) {
     case SessionState::Active:
         break;
     case SessionState::Lapsed:
         return refused("2");
     case SessionState::Displaced:
         return refused("3");
-    case SessionState::Missing:
-        return refused("4");
+    case SessionState::Missing: {
+        // Sessions live in memory; the last sign-in's device is kept. After a restart that device
+        // is told its sign-in lapsed, so the client renews it without troubling the user.
+        auto last = m_store.LastSignInDevice(user->id);
+        if (!last)
+            return refused("4");
+        return refused(*last == device ? "2" : "3");
+    }
     }
     Caller caller;
     caller.userId = user->id;
@@ -143,13 +202,38 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
     return caller;
 }
 
-std::string PlatformService::CheckCredentials(const char *name, const char *digest, std::int64_t *userId)
+std::string PlatformService::SignInName(const char *parsed) const
 {
-    auto user = m_store.UserByName(Element(name));
-    std::string typed = Element(digest);
-    std::transform(typed.begin(), typed.end(), typed.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (!user || typed != user->passwordMd5)
+    std::string raw;
+    if (!RawElementText(RequestBody(*m_rawRequest), "u", &raw))
+        return Element(parsed);
+    return IsValidUtf8(raw) ? raw : GbkToUtf8(raw);
+}
+
+std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest,
+                                                  const std::string &device, bool withVerifyCode)
+{
+    std::string peer = Peer();
+    SignInGuard &guard = m_shared.signInGuard;
+    SignInGuard::Attempt attempt = guard.Begin(user ? user->id : 0, device, peer, withVerifyCode);
+    m_replyDelay = attempt.delay;
+    if (attempt.locked)
+        return "0";
+    if (!VerifyPasswordDigest(user ? user->passwordHash : std::string(), digest) || !user) {
+        guard.Failed(device, peer);
         return "-6";
+    }
+    guard.Succeeded(user->id, withVerifyCode);
+    return {};
+}
+
+std::string PlatformService::CheckCredentials(const char *name, const char *digest, const std::string &device,
+                                              bool withVerifyCode, std::int64_t *userId)
+{
+    auto user = m_store.UserByName(SignInName(name));
+    std::string status = GuardedPasswordCheck(user, Element(digest), device, withVerifyCode);
+    if (!status.empty())
+        return status;
     if (user->disabled)
         return "-3";
     if (!user->registered)
@@ -163,18 +247,25 @@ std::string PlatformService::SignInDocument(std::int64_t userId)
     auto user = m_store.UserById(userId);
     Json::Value row;
     row["ID"] = std::to_string(userId);
-    row["host"] = m_shared.baseAddress;
+    row["host"] = RequestBase();
     row["No"] = user ? user->userNo : std::string();
     return DataDocument(row);
 }
 
-std::string PlatformService::StartSession(const std::string &device, const char *name, const char *passwordMd5)
+void PlatformService::OpenSession(std::int64_t userId, const std::string &device)
+{
+    m_store.RecordSignIn(userId, device);
+    m_shared.sessions.SignIn(userId, device);
+}
+
+std::string PlatformService::StartSession(const std::string &device, const char *name, const char *passwordDigest,
+                                          bool withVerifyCode)
 {
     std::int64_t userId = 0;
-    std::string status = CheckCredentials(name, passwordMd5, &userId);
+    std::string status = CheckCredentials(name, passwordDigest, device, withVerifyCode, &userId);
     if (!status.empty())
         return status;
-    m_shared.sessions.SignIn(userId, device);
+    OpenSession(userId, device);
     return SignInDocument(userId);
 }
 
@@ -186,7 +277,7 @@ int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *resp
             return "0";
         if (!m_shared.sessions.CheckVerifyCode(device, Element(request->verifyCode)))
             return "-1";
-        return StartSession(device, request->u, request->p);
+        return StartSession(device, request->u, request->p, true);
     });
 }
 
@@ -196,7 +287,7 @@ int PlatformService::WsAutoLogin(_ns1__WsAutoLogin *request, _ns1__WsAutoLoginRe
         std::string device = Element(request->code);
         if (!IsDeviceCode(device))
             return "0";
-        return StartSession(device, request->u, request->p);
+        return StartSession(device, request->u, request->p, false);
     });
 }
 
@@ -205,11 +296,11 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
     return Answer(response->WsReLoginResult, [&]() -> std::string {
         std::string device = Element(request->code);
         std::int64_t userId = 0;
-        if (!IsDeviceCode(device) || !CheckCredentials(request->u, request->p, &userId).empty())
+        if (!IsDeviceCode(device) || !CheckCredentials(request->u, request->p, device, false, &userId).empty())
             return "0";
         if (m_shared.sessions.TakeReLoginRefusal(userId))
             return "0";
-        m_shared.sessions.SignIn(userId, device);
+        OpenSession(userId, device);
         return "1";
     });
 }
@@ -251,11 +342,13 @@ int PlatformService::WsUserInfo(_ns1__WsUserInfo *request, _ns1__WsUserInfoRespo
 int PlatformService::WsServerPoll(_ns1__WsServerPoll *request, _ns1__WsServerPollResponse *response)
 {
     return AnswerSignedIn(response->WsServerPollResult, request->id, request->code, [&](const Caller &caller) -> std::string {
+        // The client shows only the last message of a poll, so each poll carries one: the
+        // oldest waiting; the others follow in the next polls.
         Json::Value messages(Json::arrayValue);
-        for (const MessageRow &m : m_store.TakeMessages(caller.userId)) {
+        if (auto m = m_store.TakeOldestMessage(caller.userId)) {
             Json::Value message;
-            message["Content"] = m.content;
-            message["Url"] = SiteAddress(m.url);
+            message["Content"] = m->content;
+            message["Url"] = SiteAddress(m->url);
             messages.append(message);
         }
         Json::Value row;
@@ -298,14 +391,19 @@ int PlatformService::WsKeyword(_ns1__WsKeyword *request, _ns1__WsKeywordResponse
         auto above = ParseNumber(request->keyId);
         if (!above)
             return "4";
-        Json::Value rows(Json::arrayValue);
-        for (const auto &[id, keyword] : m_store.KeywordsAbove(*above)) {
-            Json::Value row;
-            row["I"] = std::to_string(id);
-            row["K"] = keyword;
-            rows.append(row);
-        }
-        return DataDocumentOf(rows);
+        // Up to 10^5 rows at a start from an empty store: written straight into the document.
+        std::string document = "{\"data\":[";
+        bool first = true;
+        m_store.ForEachKeywordAbove(*above, [&](std::int64_t id, std::string_view keyword) {
+            document.append(first ? "{\"I\":\"" : ",{\"I\":\"");
+            document.append(std::to_string(id));
+            document.append("\",\"K\":");
+            AppendJsonString(document, keyword);
+            document.push_back('}');
+            first = false;
+        });
+        document.append("]}");
+        return document;
     });
 }
 
@@ -367,10 +465,9 @@ int PlatformService::WsUpdateKeyHits(_ns1__WsUpdateKeyHits *request, _ns1__WsUpd
 int PlatformService::WsRecentScore(_ns1__WsRecentScore *request, _ns1__WsRecentScoreResponse *response)
 {
     return AnswerSignedIn(response->WsRecentScoreResult, request->id, request->code, [&](const Caller &caller) -> std::string {
-        if (!IsValidScore(request->compScore))
+        if (!RequestTextIsIntact() || !IsValidScore(request->compScore))
             return "0";
-        m_store.AddScore(caller.userId, request->compScore);
-        return "1";
+        return m_store.AddScore(caller.userId, request->compScore, kScoresPerHour) ? "1" : "0";
     });
 }
 
@@ -380,9 +477,9 @@ int PlatformService::WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaRespo
     constexpr std::size_t kMaxIdeaChars = 2000;
     return AnswerSignedIn(response->WsUserIdeaResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         std::string content = Element(request->content);
-        if (!IsStorableText(content) || TrimText(content).empty() || CountChars(content) > kMaxIdeaChars)
+        if (!RequestTextIsIntact() || !IsStorableText(content) || TrimText(content).empty() ||
+            CountChars(content) > kMaxIdeaChars)
             return "0";
-        m_store.AddIdea(caller.userId, content);
-        return "1";
+        return m_store.AddIdea(caller.userId, content, kIdeasPerHour) ? "1" : "0";
     });
 }

@@ -4,7 +4,10 @@
 #pragma once
 
 #include "PlatformStore.h"
+#include "RateLimiter.h"
+#include "RawRequest.h"
 #include "SessionTable.h"
+#include "SignInGuard.h"
 #include "soapOstrelServiceSoapService.h"
 
 #include <functional>
@@ -13,9 +16,22 @@
 // What every worker shares.
 struct ServiceShared
 {
-    std::string baseAddress; // "http://127.0.0.1:PORT/"
+    std::string baseAddress; // "http://127.0.0.1:PORT/", the listening address
+    // When set ("https://example.org/"), the address handed to clients instead of the one each
+    // request reached.
+    std::string publicUrl;
     SessionTable sessions{std::chrono::seconds(1800)};
+    SignInGuard signInGuard;
+    // How many slowed answers wait to be sent (set by the server once it listens).
+    std::function<std::size_t()> heldReplies = [] { return std::size_t(0); };
+    // The sharing gateway takes 30 shares at once from one address, then one every 2 s.
+    RateLimiter shareLimit{30, std::chrono::milliseconds(2000)};
 };
+
+// Limits on what one user or the public may store.
+constexpr std::int64_t kIdeasPerHour = 20;
+constexpr std::int64_t kScoresPerHour = 60;
+constexpr std::int64_t kSharesKept = 1000;
 
 class PlatformService : public OstrelServiceSoapService
 {
@@ -26,9 +42,24 @@ public:
     PlatformStore &Store() { return m_store; }
     ServiceShared &Shared() { return m_shared; }
 
-    // Serves one request on the accepted socket (no keep-alive): an operation, a GET page, or a
-    // fault for anything that is not a well-formed request of this service.
-    void ServeRequest();
+    // The address this request reached, as the base of the addresses handed back: the public
+    // address when configured, else the request's Host header when it is a host and port, else
+    // the socket's local address. Ends with "/".
+    std::string RequestBase() const;
+    // The peer's address as text, the key of per-address limits.
+    std::string Peer() const;
+    // Checks a password digest for the user through the guard against guessing: "" when right,
+    // "0" when the account is locked (the password is not looked at), "-6" when wrong or the user
+    // unknown. Sets the delay before this request's answer.
+    std::string GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest, const std::string &device,
+                                     bool withVerifyCode);
+
+    // Serves one whole request, as it arrived (header and body), on the worker's context (no
+    // keep-alive): an operation, a GET page, or a fault for anything that is not a well-formed
+    // request of this service. The request must outlive the call.
+    void ServeRequest(const std::string &rawRequest);
+    // How long the answer to the request just served is to be held back (zero: send at once).
+    std::chrono::milliseconds ReplyDelay() const { return m_replyDelay; }
 
     // Only the two service paths answer SOAP requests.
     int dispatch() override;
@@ -69,12 +100,20 @@ private:
         std::string name;
     };
     Caller SignedIn(const char *id, const char *code);
+    // The account name of a sign-in: the element's bytes as sent, read as UTF-8 when they are
+    // UTF-8 and as GBK otherwise (the designed client sends the GBK bytes as they are).
+    std::string SignInName(const char *parsed) const;
     // The answer of a sign-in: a status code, or the user.
-    std::string CheckCredentials(const char *name, const char *digest, std::int64_t *userId);
+    std::string CheckCredentials(const char *name, const char *digest, const std::string &device, bool withVerifyCode,
+                                 std::int64_t *userId);
     std::string SignInDocument(std::int64_t userId);
     // Checks the name and password digest and, when they pass, opens the user's session for the
     // device: the sign-in document, or the refusal's status code.
-    std::string StartSession(const std::string &device, const char *name, const char *passwordMd5);
+    std::string StartSession(const std::string &device, const char *name, const char *passwordDigest, bool withVerifyCode);
+    void OpenSession(std::int64_t userId, const std::string &device);
+    // Whether the request's text arrived as the sender wrote it: the body is UTF-8 and holds no
+    // NUL (the XML runtime would have changed the one and cut at the other).
+    bool RequestTextIsIntact() const;
     // Absolute address of a site path ("/help.aspx" -> base + "help.aspx").
     std::string SiteAddress(const std::string &path) const;
 
@@ -83,20 +122,21 @@ private:
     std::string CompMatch(const _ns1__WsCompMatch &request);
     std::string ActivityInfo(const _ns1__WsActivityInfo &request);
 
+    void Dispatch();
+
     // Runs one operation's logic and stores its answer; a store failure becomes a SOAP fault.
     int Answer(char *&result, const std::function<std::string()> &operation);
     // The same for an operation of a signed-in user: a refused session answers its status.
     int AnswerSignedIn(char *&result, const char *id, const char *code,
                        const std::function<std::string(const Caller &)> &operation);
 
-    // Closes a socket; after a refused request first reads what the client is still sending,
-    // so that the fault reaches it instead of a connection reset.
-    static int CloseSocket(struct soap *soap, SOAP_SOCKET socket);
-    static int ShutdownSocket(struct soap *soap, SOAP_SOCKET socket, int how);
-
     ServiceShared &m_shared;
     PlatformStore m_store;
-    bool m_unreadInput = false;
+    // The request being served, as the sender's bytes (empty between requests).
+    const std::string *m_rawRequest = &m_noRequest;
+    std::string m_noRequest;
+    std::chrono::milliseconds m_replyDelay{0};
+    std::string m_answer; // the result text of the operation being answered
 };
 
 // The namespace table of the service, the runtime's global one (service/RuntimeNamespaces.cpp):

@@ -63,7 +63,7 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
         return "4";
     std::string title = TrimText(Element(request.title));
     std::string content = Element(request.content);
-    if (!IsStorableEssay(title, content))
+    if (!RequestTextIsIntact() || !IsStorableEssay(title, content))
         return "0";
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-1";
@@ -230,7 +230,7 @@ std::string PlatformService::CompMatch(const _ns1__WsCompMatch &request)
         return "-1";
     std::string title = TrimText(Element(request.title));
     std::string content = Element(request.content);
-    if (!IsStorableEssay(title, content))
+    if (!RequestTextIsIntact() || !IsStorableEssay(title, content))
         return "0";
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-3";

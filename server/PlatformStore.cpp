@@ -1,8 +1,16 @@
 // The reference service's SQLite database: schema and every query, all with bound parameters.
 #include "PlatformStore.h"
 
+#include "PasswordHash.h"
+
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <set>
 
@@ -14,7 +22,8 @@ CREATE TABLE IF NOT EXISTS users(
   id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, pwd_md5 TEXT NOT NULL, user_no TEXT NOT NULL,
   true_name TEXT NOT NULL DEFAULT '', school TEXT NOT NULL DEFAULT '', phone TEXT NOT NULL DEFAULT '',
   email TEXT NOT NULL DEFAULT '', status TEXT NOT NULL DEFAULT '', ut TEXT NOT NULL DEFAULT '',
-  disabled INTEGER NOT NULL DEFAULT 0, registered INTEGER NOT NULL DEFAULT 1);
+  disabled INTEGER NOT NULL DEFAULT 0, registered INTEGER NOT NULL DEFAULT 1, pwd_hash TEXT NOT NULL DEFAULT '');
+CREATE TABLE IF NOT EXISTS signins(user_id INTEGER PRIMARY KEY, device_code TEXT NOT NULL, signed_in TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS mainpage(
   id INTEGER PRIMARY KEY, name TEXT NOT NULL, class TEXT NOT NULL, type TEXT NOT NULL, con TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS keywords(id INTEGER PRIMARY KEY, keyword TEXT NOT NULL, hits INTEGER NOT NULL DEFAULT 0);
@@ -46,7 +55,9 @@ CREATE TABLE IF NOT EXISTS messages(
   delivered INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS messages_by_user ON messages(user_id, delivered);
 CREATE TABLE IF NOT EXISTS scores(id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL, score TEXT NOT NULL, create_time TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS scores_by_user ON scores(user_id, create_time);
 CREATE TABLE IF NOT EXISTS ideas(id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL, content TEXT NOT NULL, create_time TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS ideas_by_user ON ideas(user_id, create_time);
 CREATE TABLE IF NOT EXISTS shares(
   id INTEGER PRIMARY KEY, webid TEXT NOT NULL, url TEXT NOT NULL, title TEXT NOT NULL,
   summary TEXT NOT NULL, arrived TEXT NOT NULL);
@@ -57,7 +68,7 @@ UserRow ReadUser(const SqlStatement &s)
     UserRow u;
     u.id = s.Int(0);
     u.name = s.Text(1);
-    u.passwordMd5 = s.Text(2);
+    u.passwordHash = s.Text(2);
     u.userNo = s.Text(3);
     u.trueName = s.Text(4);
     u.school = s.Text(5);
@@ -70,7 +81,7 @@ UserRow ReadUser(const SqlStatement &s)
     return u;
 }
 
-const char *const kUserColumns = "SELECT id, name, pwd_md5, user_no, true_name, school, phone, email, status, ut, disabled, "
+const char *const kUserColumns = "SELECT id, name, pwd_hash, user_no, true_name, school, phone, email, status, ut, disabled, "
                                  "registered FROM users ";
 
 ActivityRow ReadActivity(const SqlStatement &s)
@@ -95,11 +106,44 @@ ActivityRow ReadActivity(const SqlStatement &s)
 const char *const kActivityColumns = "SELECT id, theme, url_path, status, is_meg, round, title, desc, times, supinfo, deadline, "
                                      "finalists, page FROM activities ";
 
+// Owner-only modes for the database and its companions: the file holds children's essays and
+// their accounts. Creating the file ourselves (before SQLite does) sets the mode SQLite copies
+// to the -wal and -shm files; chmod tightens files an older version left readable.
+constexpr mode_t kPrivateMode = 0600;
+
+void CreatePrivately(const std::string &path)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateMode);
+    if (fd >= 0) {
+        ::fchmod(fd, kPrivateMode); // the umask may have taken bits away, never added: exact now
+        ::close(fd);
+    } else if (errno != EEXIST) {
+        throw StoreError("cannot create " + path + ": " + std::strerror(errno));
+    }
+}
+
+void TightenModes(const std::string &path)
+{
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::string file = path + suffix;
+        struct stat info
+        {
+        };
+        if (::stat(file.c_str(), &info) == 0 && (info.st_mode & 077) != 0)
+            ::chmod(file.c_str(), info.st_mode & 0700);
+    }
+}
+
+bool IsFilePath(const std::string &path)
+{
+    return !path.empty() && path != ":memory:" && path.rfind("file:", 0) != 0;
+}
+
 } // namespace
 
-std::string NowText()
+std::string NowText(long secondsAgo)
 {
-    std::time_t now = std::time(nullptr);
+    std::time_t now = std::time(nullptr) - secondsAgo;
     std::tm local{};
     localtime_r(&now, &local);
     char text[32];
@@ -144,6 +188,18 @@ bool SqlStatement::Step()
     throw StoreError(sqlite3_errmsg(m_db));
 }
 
+void SqlStatement::Reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+std::string_view SqlStatement::TextView(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+}
+
 std::string SqlStatement::Text(int column) const
 {
     const unsigned char *text = sqlite3_column_text(m_stmt, column);
@@ -178,8 +234,10 @@ void WriteTransaction::Commit()
 
 // ---- PlatformStore ----
 
-PlatformStore::PlatformStore(const std::string &path)
+PlatformStore::PlatformStore(const std::string &path) : m_path(path)
 {
+    if (IsFilePath(path))
+        CreatePrivately(path);
     if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK) {
         std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
@@ -191,13 +249,29 @@ PlatformStore::PlatformStore(const std::string &path)
     sqlite3_busy_timeout(m_db, 30000);
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA synchronous=NORMAL");
+    // Deleted essays and replaced credentials are overwritten on disk, not merely unlinked.
+    Exec("PRAGMA secure_delete=ON");
     Exec(kSchema);
+    UpgradeSchema();
+    if (IsFilePath(path))
+        TightenModes(path);
     // Essay ids start at 10001: the client reads a save's answer as an id only when it is none of
     // the short status codes ("0", "1", "-1".., and "2", "3", "4" of the common statuses). The
     // sequence (AUTOINCREMENT) never hands out the id of a deleted essay again, so a writing
     // screen that still holds a deleted essay's id cannot overwrite another essay.
     Exec("INSERT INTO sqlite_sequence(name, seq) SELECT 'compositions', 10000 "
          "WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'compositions')");
+}
+
+void PlatformStore::UpgradeSchema()
+{
+    // Databases from before passwords were hashed lack the hash column.
+    bool hasHash = false;
+    SqlStatement columns(m_db, "PRAGMA table_info(users)");
+    while (columns.Step())
+        hasHash = hasHash || columns.Text(1) == "pwd_hash";
+    if (!hasHash)
+        Exec("ALTER TABLE users ADD COLUMN pwd_hash TEXT NOT NULL DEFAULT ''");
 }
 
 PlatformStore::~PlatformStore()
@@ -268,13 +342,15 @@ bool PlatformStore::SetUserDisabled(std::int64_t id, bool disabled)
     return sqlite3_changes(m_db) > 0;
 }
 
-std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &passwordMd5, const std::string &trueName)
+std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &passwordDigest, const std::string &trueName)
 {
+    std::string hash = HashPasswordDigest(passwordDigest);
     WriteTransaction transaction(*this);
     if (UserByName(name))
         return 0;
-    SqlStatement s(m_db, "INSERT INTO users(name, pwd_md5, user_no, true_name, status, ut) VALUES(?, ?, '', ?, '1', ?)");
-    s.Bind(1, name).Bind(2, passwordMd5).Bind(3, trueName).Bind(4, std::string("学生")).Step();
+    SqlStatement s(m_db, "INSERT INTO users(name, pwd_md5, pwd_hash, user_no, true_name, status, ut) "
+                         "VALUES(?, '', ?, '', ?, '1', ?)");
+    s.Bind(1, name).Bind(2, hash).Bind(3, trueName).Bind(4, std::string("学生")).Step();
     std::int64_t id = sqlite3_last_insert_rowid(m_db);
     SqlStatement number(m_db, "UPDATE users SET user_no = ? WHERE id = ?");
     number.Bind(1, std::to_string(20000 + id)).Bind(2, id).Step();
@@ -284,6 +360,46 @@ std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &
         QueueMessage(id, welcome, Setting("welcome_url"));
     transaction.Commit();
     return id;
+}
+
+void PlatformStore::SetPasswordHash(std::int64_t id, const std::string &hash)
+{
+    SqlStatement s(m_db, "UPDATE users SET pwd_hash = ?, pwd_md5 = '' WHERE id = ?");
+    s.Bind(1, hash).Bind(2, id).Step();
+}
+
+int PlatformStore::UpgradePasswordHashes()
+{
+    std::vector<std::pair<std::int64_t, std::string>> bare;
+    {
+        SqlStatement s(m_db, "SELECT id, pwd_md5 FROM users WHERE pwd_hash = '' AND pwd_md5 <> ''");
+        while (s.Step())
+            bare.emplace_back(s.Int(0), s.Text(1));
+    }
+    if (bare.empty())
+        return 0;
+    WriteTransaction transaction(*this);
+    for (const auto &[id, digest] : bare)
+        SetPasswordHash(id, HashPasswordDigest(digest));
+    transaction.Commit();
+    return static_cast<int>(bare.size());
+}
+
+void PlatformStore::RecordSignIn(std::int64_t userId, const std::string &deviceCode)
+{
+    SqlStatement s(m_db, "INSERT INTO signins(user_id, device_code, signed_in) VALUES(?, ?, ?) "
+                         "ON CONFLICT(user_id) DO UPDATE SET device_code = excluded.device_code, "
+                         "signed_in = excluded.signed_in");
+    s.Bind(1, userId).Bind(2, deviceCode).Bind(3, NowText()).Step();
+}
+
+std::optional<std::string> PlatformStore::LastSignInDevice(std::int64_t userId)
+{
+    SqlStatement s(m_db, "SELECT device_code FROM signins WHERE user_id = ?");
+    s.Bind(1, userId);
+    if (!s.Step())
+        return std::nullopt;
+    return s.Text(0);
 }
 
 std::vector<MainPageRow> PlatformStore::MainPageItems()
@@ -303,12 +419,17 @@ std::int64_t PlatformStore::MaxKeywordId()
 
 std::vector<std::pair<std::int64_t, std::string>> PlatformStore::KeywordsAbove(std::int64_t id)
 {
+    std::vector<std::pair<std::int64_t, std::string>> rows;
+    ForEachKeywordAbove(id, [&](std::int64_t keywordId, std::string_view keyword) { rows.emplace_back(keywordId, keyword); });
+    return rows;
+}
+
+void PlatformStore::ForEachKeywordAbove(std::int64_t id, const std::function<void(std::int64_t, std::string_view)> &row)
+{
     SqlStatement s(m_db, "SELECT id, keyword FROM keywords WHERE id > ? ORDER BY id");
     s.Bind(1, id);
-    std::vector<std::pair<std::int64_t, std::string>> rows;
     while (s.Step())
-        rows.emplace_back(s.Int(0), s.Text(1));
-    return rows;
+        row(s.Int(0), s.TextView(1));
 }
 
 bool PlatformStore::KeywordExists(std::int64_t id)
@@ -484,39 +605,57 @@ void PlatformStore::QueueMessage(std::int64_t userId, const std::string &content
     s.Bind(1, userId).Bind(2, content).Bind(3, url).Step();
 }
 
-std::vector<MessageRow> PlatformStore::TakeMessages(std::int64_t userId)
+std::optional<MessageRow> PlatformStore::TakeOldestMessage(std::int64_t userId)
 {
-    // One write transaction: two polls at once must not both take the same messages, and a
-    // message queued meanwhile must wait for the next poll rather than be marked unsent.
+    // One write transaction: two polls at once must not both take the same message.
     WriteTransaction transaction(*this);
-    std::vector<MessageRow> rows;
-    std::int64_t lastId = 0;
+    std::optional<MessageRow> row;
+    std::int64_t id = 0;
     {
-        SqlStatement s(m_db, "SELECT id, content, url FROM messages WHERE user_id = ? AND delivered = 0 ORDER BY id");
+        SqlStatement s(m_db, "SELECT id, content, url FROM messages WHERE user_id = ? AND delivered = 0 ORDER BY id LIMIT 1");
         s.Bind(1, userId);
-        while (s.Step()) {
-            lastId = s.Int(0);
-            rows.push_back({s.Text(1), s.Text(2)});
+        if (s.Step()) {
+            id = s.Int(0);
+            row = MessageRow{s.Text(1), s.Text(2)};
         }
     }
-    if (!rows.empty()) {
-        SqlStatement s(m_db, "UPDATE messages SET delivered = 1 WHERE user_id = ? AND delivered = 0 AND id <= ?");
-        s.Bind(1, userId).Bind(2, lastId).Step();
+    if (row) {
+        SqlStatement s(m_db, "UPDATE messages SET delivered = 1 WHERE id = ?");
+        s.Bind(1, id).Step();
     }
     transaction.Commit();
-    return rows;
+    return row;
 }
 
-void PlatformStore::AddScore(std::int64_t userId, const std::string &score)
+std::int64_t PlatformStore::CountSince(const char *table, std::int64_t userId, const std::string &since)
 {
+    std::string sql = std::string("SELECT COUNT(*) FROM ") + table + " WHERE user_id = ? AND create_time >= ?";
+    SqlStatement s(m_db, sql.c_str());
+    s.Bind(1, userId).Bind(2, since);
+    return s.Step() ? s.Int(0) : 0;
+}
+
+bool PlatformStore::AddScore(std::int64_t userId, const std::string &score, std::int64_t perHour)
+{
+    // Count and insert under one write lock, so that simultaneous calls cannot pass the limit.
+    WriteTransaction transaction(*this);
+    if (CountSince("scores", userId, NowText(3600)) >= perHour)
+        return false;
     SqlStatement s(m_db, "INSERT INTO scores(user_id, score, create_time) VALUES(?, ?, ?)");
     s.Bind(1, userId).Bind(2, score).Bind(3, NowText()).Step();
+    transaction.Commit();
+    return true;
 }
 
-void PlatformStore::AddIdea(std::int64_t userId, const std::string &content)
+bool PlatformStore::AddIdea(std::int64_t userId, const std::string &content, std::int64_t perHour)
 {
+    WriteTransaction transaction(*this);
+    if (CountSince("ideas", userId, NowText(3600)) >= perHour)
+        return false;
     SqlStatement s(m_db, "INSERT INTO ideas(user_id, content, create_time) VALUES(?, ?, ?)");
     s.Bind(1, userId).Bind(2, content).Bind(3, NowText()).Step();
+    transaction.Commit();
+    return true;
 }
 
 std::int64_t PlatformStore::CountIdeas(std::int64_t userId)
@@ -526,11 +665,22 @@ std::int64_t PlatformStore::CountIdeas(std::int64_t userId)
     return s.Step() ? s.Int(0) : 0;
 }
 
-void PlatformStore::AddShare(const ShareRow &share)
+std::int64_t PlatformStore::CountScores(std::int64_t userId)
 {
+    SqlStatement s(m_db, "SELECT COUNT(*) FROM scores WHERE user_id = ?");
+    s.Bind(1, userId);
+    return s.Step() ? s.Int(0) : 0;
+}
+
+void PlatformStore::AddShare(const ShareRow &share, std::int64_t keep)
+{
+    WriteTransaction transaction(*this);
     SqlStatement s(m_db, "INSERT INTO shares(webid, url, title, summary, arrived) VALUES(?, ?, ?, ?, ?)");
     s.Bind(1, share.webid).Bind(2, share.url).Bind(3, share.title).Bind(4, share.summary);
     s.Bind(5, NowText()).Step();
+    SqlStatement trim(m_db, "DELETE FROM shares WHERE id <= (SELECT MAX(id) FROM shares) - ?");
+    trim.Bind(1, keep).Step();
+    transaction.Commit();
 }
 
 std::vector<ShareRow> PlatformStore::Shares()

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,7 +24,7 @@ public:
 struct UserRow
 {
     std::int64_t id = 0;
-    std::string name, passwordMd5, userNo, trueName, school, phone, email, status, userType;
+    std::string name, passwordHash, userNo, trueName, school, phone, email, status, userType;
     bool disabled = false;
     bool registered = true;
 };
@@ -78,13 +80,14 @@ struct ShareRow
     std::string webid, url, title, summary, arrived;
 };
 
-// Current local time as "YYYY-MM-DD HH:MM:SS".
-std::string NowText();
+// Current local time as "YYYY-MM-DD HH:MM:SS"; secondsAgo earlier when given.
+std::string NowText(long secondsAgo = 0);
 
 class PlatformStore
 {
 public:
-    // Opens (creating when missing) the database and makes sure the schema exists.
+    // Opens (creating when missing) the database and makes sure the schema exists. The file and
+    // its -wal and -shm companions are readable by the owner only, whatever the umask.
     explicit PlatformStore(const std::string &path);
     ~PlatformStore();
     PlatformStore(const PlatformStore &) = delete;
@@ -103,11 +106,23 @@ public:
     std::optional<UserRow> UserByNo(const std::string &userNo);
     bool SetUserDisabled(std::int64_t id, bool disabled);
     // A new signed-up account; its user number is 20000 + its id. Returns 0 when the name is taken.
-    std::int64_t AddUser(const std::string &name, const std::string &passwordMd5, const std::string &trueName);
+    // The password is stored as a hash (PasswordHash.h), computed before the write lock is taken.
+    std::int64_t AddUser(const std::string &name, const std::string &passwordDigest, const std::string &trueName);
+    void SetPasswordHash(std::int64_t id, const std::string &hash);
+    // Databases written before passwords were hashed keep the bare digest: hashes every such
+    // account once. Returns how many were upgraded.
+    int UpgradePasswordHashes();
+
+    // The device code of the user's last sign-in, kept across restarts so that a call from that
+    // device after a restart is told its sign-in lapsed rather than that it is malformed.
+    void RecordSignIn(std::int64_t userId, const std::string &deviceCode);
+    std::optional<std::string> LastSignInDevice(std::int64_t userId);
 
     std::vector<MainPageRow> MainPageItems();
     std::int64_t MaxKeywordId();
     std::vector<std::pair<std::int64_t, std::string>> KeywordsAbove(std::int64_t id);
+    // The same rows handed one by one, without copying them (the text lives until the next row).
+    void ForEachKeywordAbove(std::int64_t id, const std::function<void(std::int64_t, std::string_view)> &row);
     bool KeywordExists(std::int64_t id);
     bool AddKeywordHit(std::int64_t id);
 
@@ -141,16 +156,25 @@ public:
                              const std::string &content);
 
     void QueueMessage(std::int64_t userId, const std::string &content, const std::string &url);
-    // The user's undelivered messages, oldest first, now marked delivered.
-    std::vector<MessageRow> TakeMessages(std::int64_t userId);
+    // The user's oldest undelivered message, now marked delivered; the rest wait for later polls.
+    std::optional<MessageRow> TakeOldestMessage(std::int64_t userId);
 
-    void AddScore(std::int64_t userId, const std::string &score);
-    void AddIdea(std::int64_t userId, const std::string &content);
+    // Each stores the row unless the user already has perHour of them from the last hour; false
+    // when the limit refused it.
+    bool AddScore(std::int64_t userId, const std::string &score, std::int64_t perHour);
+    bool AddIdea(std::int64_t userId, const std::string &content, std::int64_t perHour);
     std::int64_t CountIdeas(std::int64_t userId);
-    void AddShare(const ShareRow &share);
+    std::int64_t CountScores(std::int64_t userId);
+    // Stores a share and drops the oldest beyond the newest keep.
+    void AddShare(const ShareRow &share, std::int64_t keep);
     std::vector<ShareRow> Shares();
 
 private:
+    void UpgradeSchema();
+    // Rows of the user in table (ideas or scores) created since the given time text.
+    std::int64_t CountSince(const char *table, std::int64_t userId, const std::string &since);
+
+    std::string m_path;
     sqlite3 *m_db = nullptr;
 };
 
@@ -167,7 +191,10 @@ public:
     SqlStatement &Bind(int index, std::int64_t value);
     // True while a row is available.
     bool Step();
+    // Ready to run again with new values (prepared once, run for many rows).
+    void Reset();
     std::string Text(int column) const;
+    std::string_view TextView(int column) const; // valid until the next Step()
     std::int64_t Int(int column) const;
 
 private:

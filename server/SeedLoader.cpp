@@ -1,11 +1,12 @@
 // Seeds the reference service's database from data/.
 #include "SeedLoader.h"
 
-#include "Md5.h"
+#include "PasswordHash.h"
 #include "PlatformStore.h"
 
 #include <json/json.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -67,9 +68,11 @@ void SeedAccounts(PlatformStore &store, const Json::Value &accounts)
 {
     for (const auto &a : accounts) {
         SqlStatement s(store.Handle(),
-                       "INSERT INTO users(name, pwd_md5, user_no, true_name, school, phone, email, status, ut, "
-                       "disabled, registered) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        s.Bind(1, a["name"].asString()).Bind(2, Md5Hex(a["password"].asString())).Bind(3, a["no"].asString());
+                       "INSERT INTO users(name, pwd_md5, pwd_hash, user_no, true_name, school, phone, email, status, "
+                       "ut, disabled, registered) VALUES(?, '', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        // The seed holds passwords as a person types them; the client digests their GBK bytes.
+        s.Bind(1, a["name"].asString()).Bind(2, HashPasswordDigest(DigestOfUtf8Password(a["password"].asString())));
+        s.Bind(3, a["no"].asString());
         s.Bind(4, a["TrueName"].asString()).Bind(5, a["School"].asString()).Bind(6, a["Phone"].asString());
         s.Bind(7, a["Email"].asString()).Bind(8, a["Status"].asString()).Bind(9, a["UT"].asString());
         s.Bind(10, std::int64_t(a["disabled"].asBool() ? 1 : 0));
@@ -110,9 +113,10 @@ void SeedActivities(PlatformStore &store, const Json::Value &activities)
 
 void SeedCorpus(PlatformStore &store, const std::string &dataDir)
 {
+    SqlStatement keyword(store.Handle(), "INSERT INTO keywords(id, keyword) VALUES(?, ?)");
     ForEachTsvRow(dataDir + "/keywords.tsv", 2, [&](const std::vector<std::string> &f) {
-        SqlStatement s(store.Handle(), "INSERT INTO keywords(id, keyword) VALUES(?, ?)");
-        s.Bind(1, ToId(f[0])).Bind(2, f[1]).Step();
+        keyword.Bind(1, ToId(f[0])).Bind(2, f[1]).Step();
+        keyword.Reset();
     });
     ForEachTsvRow(dataDir + "/works.tsv", 5, [&](const std::vector<std::string> &f) {
         SqlStatement s(store.Handle(), "INSERT INTO works(id, title, source, author, text) VALUES(?, ?, ?, ?, ?)");
@@ -167,4 +171,52 @@ void SeedStore(PlatformStore &store, const std::string &dataDir)
     }
     store.SetSetting("seeded", NowText());
     transaction.Commit();
+}
+
+// The i-th generated keyword: two to four CJK characters, distinct for distinct i, as UTF-8.
+std::string BenchKeyword(int i)
+{
+    std::string word;
+    int rest = i;
+    const int length = 2 + i % 3;
+    for (int c = 0; c < length; ++c) {
+        const unsigned codePoint = 0x4E00 + static_cast<unsigned>(rest % 3000);
+        word.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+        word.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        word.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        rest = rest / 3000 + (c + 1) * 7;
+    }
+    return word;
+}
+
+void AddBenchKeywords(const std::string &path, int count)
+{
+    if (count <= 0)
+        return;
+    PlatformStore store(path);
+    WriteTransaction transaction(store);
+    // Kept apart from the seed's ids; a restart on the same database adds nothing twice.
+    SqlStatement insert(store.Handle(), "INSERT OR IGNORE INTO keywords(id, keyword) VALUES(?, ?)");
+    for (int i = 0; i < count; ++i) {
+        insert.Bind(1, kBenchKeywordFirstId + i).Bind(2, BenchKeyword(i)).Step();
+        insert.Reset();
+    }
+    transaction.Commit();
+}
+
+void PrepareDatabase(const std::string &path, const std::string &dataDir)
+{
+    std::error_code ignored;
+    bool existed = std::filesystem::exists(path, ignored);
+    try {
+        PlatformStore store(path);
+        SeedStore(store, dataDir);
+        store.UpgradePasswordHashes();
+    } catch (...) {
+        // A database this start created is of no use half made: the next start must seed anew.
+        if (!existed)
+            for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+                std::filesystem::remove(path + suffix, ignored);
+        throw;
+    }
 }

@@ -5,7 +5,7 @@
 
 #include "GbkText.h"
 #include "JsonText.h"
-#include "Md5.h"
+#include "PasswordHash.h"
 #include "PlatformService.h"
 #include "TextRules.h"
 
@@ -87,27 +87,77 @@ WebResponse HomePage(PlatformService &service)
                  "<p><a href=\"/user/register.aspx\">注册新账号</a> · <a href=\"/user/forgetpw.aspx\">忘记密码</a></p>")};
 }
 
-WebResponse ProfilePage(PlatformService &service, const std::map<std::string, std::string> &query, bool password)
+WebResponse Html(int status, const std::string &title, const std::string &bodyHtml)
 {
-    auto no = query.find("no");
-    std::optional<UserRow> user;
-    if (no != query.end())
-        user = service.Store().UserByNo(no->second);
-    if (!user)
-        return {404, "text/html; charset=utf-8", Page(password ? "修改密码" : "修改个人资料", "<p>没有找到这个用户。</p>")};
-    if (password)
-        return {200, "text/html; charset=utf-8",
-                Page("修改密码", "<p>用户编号：" + HtmlEscape(user->userNo) + "（" + HtmlEscape(user->name) + "）</p>"
-                                 "<form><p>原密码：<input type=\"password\" name=\"old\"></p>"
-                                 "<p>新密码：<input type=\"password\" name=\"new\"></p>"
-                                 "<p>演示平台的密码不能在线修改。</p></form>")};
-    return {200, "text/html; charset=utf-8",
-            Page("修改个人资料", "<table><tr><td>用户编号</td><td>" + HtmlEscape(user->userNo) + "</td></tr>"
-                                 "<tr><td>姓名</td><td>" + HtmlEscape(user->trueName) + "</td></tr>"
-                                 "<tr><td>学校</td><td>" + HtmlEscape(user->school) + "</td></tr>"
-                                 "<tr><td>电子邮箱</td><td>" + HtmlEscape(user->email) + "</td></tr>"
-                                 "<tr><td>电话</td><td>" + HtmlEscape(user->phone) + "</td></tr>"
-                                 "<tr><td>用户类别</td><td>" + HtmlEscape(user->userType) + "</td></tr></table>")};
+    return {status, "text/html; charset=utf-8", Page(title, bodyHtml)};
+}
+
+std::string FormValue(const std::map<std::string, std::string> &fields, const char *key)
+{
+    auto it = fields.find(key);
+    return it == fields.end() ? std::string() : it->second;
+}
+
+// The password form of the profile and password pages. Nothing about the account is shown
+// before its password has been given, not even whether the number exists.
+std::string PasswordForm(const std::string &path, const std::string &userNo, bool change, const std::string &notice)
+{
+    std::string html = notice.empty() ? std::string() : "<p class=\"notice\">" + HtmlEscape(notice) + "</p>";
+    html += "<form method=\"post\" action=\"" + path + "\"><input type=\"hidden\" name=\"no\" value=\"" +
+            HtmlEscape(userNo) + "\"><p>" + std::string(change ? "原密码" : "请输入密码以查看个人资料") +
+            "：<input type=\"password\" name=\"password\"></p>";
+    if (change)
+        html += "<p>新密码：<input type=\"password\" name=\"new\"></p>"
+                "<p>确认新密码：<input type=\"password\" name=\"again\"></p>";
+    return html + "<p><input type=\"submit\" value=\"确定\"></p></form>";
+}
+
+const char *const kInfoPath = "/user/info.aspx";
+const char *const kPasswordPath = "/user/mima.aspx";
+constexpr std::size_t kMaxPasswordChars = 64;
+
+WebResponse ProfileForm(const std::map<std::string, std::string> &query, bool change)
+{
+    return Html(200, change ? "修改密码" : "个人资料",
+                PasswordForm(change ? kPasswordPath : kInfoPath, FormValue(query, "no"), change, ""));
+}
+
+std::string ProfileTable(const UserRow &user)
+{
+    return "<table><tr><td>用户编号</td><td>" + HtmlEscape(user.userNo) + "</td></tr>"
+           "<tr><td>姓名</td><td>" + HtmlEscape(user.trueName) + "</td></tr>"
+           "<tr><td>学校</td><td>" + HtmlEscape(user.school) + "</td></tr>"
+           "<tr><td>电子邮箱</td><td>" + HtmlEscape(user.email) + "</td></tr>"
+           "<tr><td>电话</td><td>" + HtmlEscape(user.phone) + "</td></tr>"
+           "<tr><td>用户类别</td><td>" + HtmlEscape(user.userType) + "</td></tr></table>";
+}
+
+// A posted profile or password form: the password is checked like a sign-in (counted against
+// guessing, the same lock) before anything of the account is shown or changed.
+WebResponse ProfilePost(PlatformService &service, const std::map<std::string, std::string> &fields, bool change)
+{
+    const char *path = change ? kPasswordPath : kInfoPath;
+    const char *title = change ? "修改密码" : "个人资料";
+    std::string userNo = FormValue(fields, "no");
+    std::string password = FormValue(fields, "password");
+    auto form = [&](int status, const std::string &notice) { return Html(status, title, PasswordForm(path, userNo, change, notice)); };
+    if (password.empty() || CountChars(password) > kMaxPasswordChars)
+        return form(200, "请输入密码。");
+    std::optional<UserRow> user = userNo.empty() ? std::nullopt : service.Store().UserByNo(userNo);
+    std::string status = service.GuardedPasswordCheck(user, DigestOfUtf8Password(password), "web", false);
+    if (status == "0")
+        return form(403, "密码错误次数过多，账号已锁定。请在客户端输入验证码登录一次后再试。");
+    if (!status.empty())
+        return form(403, "用户编号或密码不正确。");
+    if (!change)
+        return Html(200, title, ProfileTable(*user));
+    std::string fresh = FormValue(fields, "new");
+    if (fresh.empty() || CountChars(fresh) > kMaxPasswordChars)
+        return form(200, "请输入新密码（不超过64个字符）。");
+    if (fresh != FormValue(fields, "again"))
+        return form(200, "两次输入的新密码不一致。");
+    service.Store().SetPasswordHash(user->id, HashPasswordDigest(DigestOfUtf8Password(fresh)));
+    return Html(200, title, "<p>密码已修改，请在客户端使用新密码登录。</p>");
 }
 
 WebResponse SharePage(PlatformService &service, const std::map<std::string, std::string> &query)
@@ -119,7 +169,11 @@ WebResponse SharePage(PlatformService &service, const std::map<std::string, std:
     ShareRow share{value("webid"), value("url"), value("title"), value("summary"), ""};
     if (share.webid.empty())
         return {400, "text/html; charset=utf-8", Page("分享", "<p>缺少分享目标（webid）。</p>")};
-    service.Store().AddShare(share);
+    // Anyone may call the gateway: each address gets a limited rate, and only the newest shares
+    // are kept, so that no one can fill the disk through it.
+    if (!service.Shared().shareLimit.Allow(service.Peer()))
+        return {429, "text/html; charset=utf-8", Page("分享", "<p>分享太频繁，请稍后再试。</p>")};
+    service.Store().AddShare(share, kSharesKept);
     return {200, "text/html; charset=utf-8",
             Page("分享", "<p>已收到分享：</p><table><tr><td>目标</td><td>" + HtmlEscape(share.webid) +
                              "</td></tr><tr><td>网址</td><td>" + HtmlEscape(share.url) +
@@ -149,6 +203,8 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
         std::string code = sessions.PendingVerifyCode(value("code"));
         return code.empty() ? Text(404, "no pending code") : Text(200, code);
     }
+    if (action == "held-replies")
+        return Text(200, std::to_string(service.Shared().heldReplies()));
     if (action == "overall") {
         if (query.count("version"))
             service.Store().SetSetting("version", value("version"));
@@ -189,7 +245,8 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
         std::string name = value("name");
         if (name.empty() || !query.count("password"))
             return Text(400, "name and password?");
-        std::int64_t id = service.Store().AddUser(name, Md5Hex(value("password")), value("truename"));
+        // The password as a person types it; the client sends the MD5 of its GBK bytes.
+        std::int64_t id = service.Store().AddUser(name, DigestOfUtf8Password(value("password")), value("truename"));
         return id ? Text(200, std::to_string(id)) : Text(409, "name taken");
     }
 
@@ -293,16 +350,41 @@ WebResponse HandleWebRequest(PlatformService &service, const std::string &target
         return {200, "text/html; charset=utf-8",
                 Page("找回密码", "<form><p>用户名：<input name=\"u\"></p><p>电子邮箱：<input name=\"email\"></p>"
                                  "<p>请联系老师或平台管理员重置密码。</p></form>")};
-    if (is("/user/info.aspx"))
-        return ProfilePage(service, query, false);
-    if (is("/user/mima.aspx"))
-        return ProfilePage(service, query, true);
+    if (is(kInfoPath))
+        return ProfileForm(query, false);
+    if (is(kPasswordPath))
+        return ProfileForm(query, true);
     for (const ActivityRow &a : service.Store().Activities())
         if (is(a.urlPath.c_str()))
             return {200, "text/html; charset=utf-8",
                     Page(a.theme, "<p>" + HtmlEscape(a.page) + "</p><p>截止时间：" + HtmlEscape(a.deadline) + "</p>")};
     return {404, "text/html; charset=utf-8", Page("页面不存在", "<p>没有这个页面。</p>")};
 }
+
+WebResponse HandleWebForm(PlatformService &service, const std::string &target, const std::string &body)
+{
+    std::string path = target.substr(0, target.find('?'));
+    auto fields = ParseQuery(body);
+    if (strcasecmp(path.c_str(), kInfoPath) == 0)
+        return ProfilePost(service, fields, false);
+    if (strcasecmp(path.c_str(), kPasswordPath) == 0)
+        return ProfilePost(service, fields, true);
+    return Html(404, "页面不存在", "<p>没有这个页面。</p>");
+}
+
+namespace {
+
+int SendWebResponse(struct soap *soap, const WebResponse &response)
+{
+    soap->http_content = response.contentType.c_str();
+    int status = response.status == 200 ? SOAP_FILE : SOAP_FILE + response.status;
+    if (soap_response(soap, status) || soap_send_raw(soap, response.body.data(), response.body.size()) ||
+        soap_end_send(soap))
+        return soap_closesock(soap);
+    return SOAP_OK;
+}
+
+} // namespace
 
 int ServeHttpGet(struct soap *soap)
 {
@@ -313,10 +395,19 @@ int ServeHttpGet(struct soap *soap)
     } catch (const std::exception &) {
         response = Text(500, "service failure");
     }
-    soap->http_content = response.contentType.c_str();
-    int status = response.status == 200 ? SOAP_FILE : SOAP_FILE + response.status;
-    if (soap_response(soap, status) || soap_send_raw(soap, response.body.data(), response.body.size()) ||
-        soap_end_send(soap))
-        return soap_closesock(soap);
-    return SOAP_OK;
+    return SendWebResponse(soap, response);
+}
+
+int ServeHttpForm(struct soap *soap)
+{
+    auto *service = static_cast<PlatformService *>(soap->user);
+    WebResponse response;
+    try {
+        size_t length = 0;
+        const char *body = soap_http_get_body(soap, &length);
+        response = HandleWebForm(*service, soap->path, body ? std::string(body, length) : std::string());
+    } catch (const std::exception &) {
+        response = Text(500, "service failure");
+    }
+    return SendWebResponse(soap, response);
 }

@@ -21,5 +21,11 @@ std::map<std::string, std::string> ParseQuery(const std::string &query);
 // Answers one GET request; target is the request path with its query.
 WebResponse HandleWebRequest(PlatformService &service, const std::string &target, bool fromLoopback);
 
+// Answers a form posted to one of the site's pages; body is the urlencoded form.
+WebResponse HandleWebForm(PlatformService &service, const std::string &target, const std::string &body);
+
 // gSOAP's fget hook; soap->user points to the worker's PlatformService.
 int ServeHttpGet(struct soap *soap);
+// Answers a POST whose body is a form rather than an envelope (the service calls it when the
+// content type says so); soap->user points to the worker's PlatformService.
+int ServeHttpForm(struct soap *soap);

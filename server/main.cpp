@@ -2,6 +2,8 @@
 // of standard output, serves until SIGINT or SIGTERM.
 #include "PlatformServer.h"
 
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,12 +28,17 @@ const char kUsage[] =
     "Usage: platform-service [options]\n"
     "  --port N          port to listen on (default 8089; 0 picks a free port)\n"
     "  --bind ADDR       address to listen on (default 127.0.0.1)\n"
+    "  --public-url URL  address handed to clients at sign-in (default: the address each one reached)\n"
     "  --db PATH         SQLite database (default platform.db); created and seeded when new\n"
     "  --data DIR        seed folder (default the source tree's data/)\n"
     "  --threads N       worker threads (default 8)\n"
     "  --idle-timeout S  seconds of inactivity after which a session lapses (default 1800)\n"
+    "  --tls-cert FILE   serve https with this certificate chain (PEM); needs --tls-key\n"
+    "  --tls-key FILE    the certificate's private key (PEM)\n"
+    "  --bench-keywords N  add N generated keywords (for benchmarks; once per database)\n"
     "  --help            this text\n"
-    "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/.\n"
+    "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/\n"
+    "(https://... when serving TLS).\n"
     "Operations answer at BASE/Iface/api.asmx; test controls at BASE/test/... (loopback only).\n";
 
 bool ParseInt(const char *text, int low, int high, int *out)
@@ -66,10 +73,21 @@ int main(int argc, char **argv)
             ok = ParseInt(value, 1, 365 * 24 * 3600, &options.idleTimeoutSeconds);
         } else if (arg == "--bind" && value) {
             options.bindAddress = value;
+        } else if (arg == "--public-url" && value) {
+            options.publicUrl = value;
+            ok = options.publicUrl.rfind("http://", 0) == 0 || options.publicUrl.rfind("https://", 0) == 0;
+            if (ok && options.publicUrl.back() != '/')
+                options.publicUrl += '/';
         } else if (arg == "--db" && value) {
             options.databasePath = value;
         } else if (arg == "--data" && value) {
             options.dataDir = value;
+        } else if (arg == "--bench-keywords" && value) {
+            ok = ParseInt(value, 0, 10000000, &options.benchKeywords);
+        } else if (arg == "--tls-cert" && value) {
+            options.tlsCertificateFile = value;
+        } else if (arg == "--tls-key" && value) {
+            options.tlsKeyFile = value;
         } else {
             std::fprintf(stderr, "platform-service: unknown or incomplete option %s\n%s", arg.c_str(), kUsage);
             return 2;
@@ -81,6 +99,10 @@ int main(int argc, char **argv)
         ++i;
     }
 
+    // Answers of megabytes (the keyword list) are built and freed on every synchronisation: kept
+    // on the heap rather than mapped afresh each time, they cost no page faults when reused.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     std::signal(SIGPIPE, SIG_IGN); // a client that hangs up must not end the service
     PlatformServer server(options);
     std::string error;

@@ -26,10 +26,13 @@ constexpr const char *kNoConnection = "\t    连接服务器失败!";
 
 CallResult SendSignIn(const std::string *verifyCode)
 {
+    // The account name goes out as UTF-8 like every other text: GBK bytes are not well-formed
+    // inside a UTF-8 document, and a strict peer could not read them at all.
+    std::string userName = GbkToUtf8(ServiceContext.UserName);
     if (verifyCode) {
         std::string code = *verifyCode;
         _ns1__WsLogin request{};
-        request.u = RequestText(ServiceContext.UserName);
+        request.u = RequestText(userName);
         request.p = RequestText(ServiceContext.PasswordDigest);
         request.code = RequestText(ServiceContext.DeviceCode);
         request.verifyCode = RequestText(code);
@@ -37,7 +40,7 @@ CallResult SendSignIn(const std::string *verifyCode)
                            &_ns1__WsLoginResponse::WsLoginResult);
     }
     _ns1__WsAutoLogin request{};
-    request.u = RequestText(ServiceContext.UserName);
+    request.u = RequestText(userName);
     request.p = RequestText(ServiceContext.PasswordDigest);
     request.code = RequestText(ServiceContext.DeviceCode);
     return CallService(ProxyRoute::PreSignIn, CommonStatusRule::NotApplicable, &OstrelServiceSoapProxy::WsAutoLogin, request,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 ServiceContextValues ServiceContext = [] {
     ServiceContextValues values;
@@ -15,10 +16,25 @@ ServiceContextValues ServiceContext = [] {
     return values;
 }();
 
+namespace {
+
+bool StartsWithNoCase(const std::string &text, const char *prefix)
+{
+    const std::size_t length = std::strlen(prefix);
+    return text.size() >= length && strncasecmp(text.c_str(), prefix, length) == 0;
+}
+
+}  // namespace
+
 void InitServiceAddresses(const std::string &host)
 {
-    ServiceContext.DefaultEndpoint = "http://" + host + "/Iface/api.asmx";
-    ServiceContext.DefaultBaseAddress = "http://" + host + "/";
+    std::string base = host;
+    if (!StartsWithNoCase(base, "http://") && !StartsWithNoCase(base, "https://"))
+        base = "http://" + base;
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    ServiceContext.DefaultEndpoint = base + "/Iface/api.asmx";
+    ServiceContext.DefaultBaseAddress = base + "/";
     ServiceContext.Endpoint = ServiceContext.DefaultEndpoint;
     ServiceContext.BaseAddress = ServiceContext.DefaultBaseAddress;
 }

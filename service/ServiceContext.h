@@ -16,6 +16,9 @@ struct ServiceContextValues
     std::string UserName;
     std::string PasswordDigest;
     std::string UserNo;
+    // Trust for https addresses: a PEM file of certificates (a private platform's own authority);
+    // empty for the system's trusted certificates. Not sent; set through SetServiceCAFile.
+    std::string CAFile;
 };
 
 extern ServiceContextValues ServiceContext;
@@ -23,8 +26,9 @@ extern ServiceContextValues ServiceContext;
 // The reference service on this machine, used unless config.ini's [Service] Host says otherwise.
 inline constexpr const char *kBuiltInServiceHost = "127.0.0.1:8089";
 
-// Sets the built-in addresses for a service host ("name:port", no scheme, no slash) and resets
-// the signed-in addresses to them, as at process start.
+// Sets the built-in addresses for a service host and resets the signed-in addresses to them, as
+// at process start. The host is "name:port" (plain http) or an address with its scheme,
+// "https://name:port" (a trailing "/" is dropped).
 void InitServiceAddresses(const std::string &host);
 
 // After a successful sign-in: the signed-in base address and endpoint, joined without adding or

@@ -4,6 +4,7 @@
 #include "soapOstrelServiceSoapProxy.h"
 
 #include <cstddef>
+#include <string>
 
 // Signed-in proxy: the same binding, but its service namespace is the base address of the
 // first successful sign-in of the process.
@@ -26,6 +27,12 @@ struct ServiceLimits
 // Limits applied to proxies at their creation and before every call; tests shorten them.
 ServiceLimits &CurrentServiceLimits();
 void ApplyServiceLimits(struct soap *soap);
+
+// Trust for https addresses: the certificates of the PEM file, or the system's trusted ones when
+// the path is empty. Stored in ServiceContext.CAFile and applied to the proxies that exist and to
+// those made later. A server whose certificate chain or name does not verify is a transport
+// failure, before any byte of the request is sent.
+void SetServiceCAFile(const std::string &path);
 
 // The pre-sign-in proxy, created on first use (at process start) with the built-in namespace.
 OstrelServiceSoapProxy &PreSignInProxy();

@@ -1,4 +1,5 @@
 // Classification of results and the handler of the common status codes.
+#include "GbkText.h"
 #include "ServiceCall.h"
 #include "ServiceHooks.h"
 
@@ -21,8 +22,10 @@ bool MessageBoxOpen()
 // Renews a lapsed sign-in with the values of the last sign-in.
 CallResult ReSignIn()
 {
+    // The account name goes out as UTF-8, as in the sign-in itself.
+    std::string userName = GbkToUtf8(ServiceContext.UserName);
     _ns1__WsReLogin request{};
-    request.u = RequestText(ServiceContext.UserName);
+    request.u = RequestText(userName);
     request.p = RequestText(ServiceContext.PasswordDigest);
     request.code = RequestText(ServiceContext.DeviceCode);
     return CallService(ProxyRoute::PreSignIn, CommonStatusRule::NotApplicable, &OstrelServiceSoapProxy::WsReLogin, request,

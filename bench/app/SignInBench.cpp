@@ -11,50 +11,24 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <fstream>
 
 namespace {
 
 constexpr int kKeywords = 100000;
-
-// A seed folder like data/ whose keyword list holds n distinct words of two to four characters.
-QString MakeSeedWithKeywords(QTemporaryDir &dir, int n)
-{
-    const QDir source(QString::fromUtf8(PLATFORM_DATA_DIR));
-    for (const QString &name : source.entryList(QDir::Files))
-        QFile::copy(source.filePath(name), dir.filePath(name));
-    QFile::remove(dir.filePath("keywords.tsv"));
-    std::ofstream out(dir.filePath("keywords.tsv").toStdString());
-    out << "# id\tkeyword\n";
-    for (int i = 0; i < n; ++i) {
-        QString word;
-        int rest = i;
-        const int length = 2 + i % 3;
-        for (int c = 0; c < length; ++c) {
-            word += QChar(0x4E00 + rest % 3000);
-            rest = rest / 3000 + (c + 1) * 7;
-        }
-        out << (i + 1) << '\t' << word.toStdString() << '\n';
-    }
-    return dir.path();
-}
 
 // The two services live for the whole run and end before the application object does.
 std::unique_ptr<SignedInSession> g_small, g_big;
 
 SignedInSession &Session(bool large)
 {
-    static QTemporaryDir seed;
     std::unique_ptr<SignedInSession> &session = large ? g_big : g_small;
     if (!session) {
         SignedInSession::Options options;
         options.signIn = false;
         if (large)
-            options.serviceArgs = {"--data", MakeSeedWithKeywords(seed, kKeywords).toStdString()};
+            options.serviceArgs = {"--bench-keywords", std::to_string(kKeywords)};
         session = SignedInSession::Start(options);
     }
     return *session;

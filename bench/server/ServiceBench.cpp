@@ -79,6 +79,18 @@ void BM_WsCompSaveOrEdit(benchmark::State &state)
     });
 }
 
+// A sign-in checks the password against its Argon2id hash: the cost a user pays once per
+// sign-in and the service per attempt.
+void BM_WsAutoLogin(benchmark::State &state)
+{
+    const std::string digest = PasswordDigest("pw");
+    Measure(state, "WsAutoLogin", [&](ServiceClient &client, const std::string &, const std::string &device) {
+        return client.AutoLogin(AccountName(state.thread_index()), digest, device);
+    });
+}
+
+BENCHMARK(BM_WsAutoLogin)->Threads(1)->Iterations(100)->UseRealTime();
+BENCHMARK(BM_WsAutoLogin)->Threads(8)->Iterations(25)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(1)->Iterations(2000)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(8)->Iterations(500)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(50)->Iterations(100)->UseRealTime();

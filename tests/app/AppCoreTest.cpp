@@ -2,6 +2,9 @@
 #include "AppSettings.h"
 #include "DeviceCode.h"
 #include "DiskSerial.h"
+#include "PenlarkApp.h"
+#include "ServiceContext.h"
+#include "ShareAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -162,4 +165,20 @@ TEST_F(AppSettingsTest, UserIsReadToTwentyNineBytesAndServiceOverridesAreRead)
     EXPECT_EQ(settings.ServiceHost(), "127.0.0.1:9000");
     EXPECT_EQ(settings.ServiceSite(), "http://127.0.0.1:9000/");
     EXPECT_EQ(settings.ShareHost(), "127.0.0.1:9001");
+}
+
+// Start-up points the service, and the sharing gateway the corpus panel shares through, at what
+// config.ini names, and at the built-in service where it names nothing.
+TEST_F(AppSettingsTest, StartUpTakesTheServiceAndShareAddressesFromTheSettings)
+{
+    std::ofstream(Path()) << "[Service]\nHost=127.0.0.1:9000\nSite=http://127.0.0.1:9000/\nShare=127.0.0.1:9001\n";
+    ApplyServiceSettings(AppSettings(Path()));
+    EXPECT_EQ(ServiceContext.DefaultBaseAddress, "http://127.0.0.1:9000/");
+    EXPECT_EQ(CurrentShareGateway().host, "127.0.0.1:9001");
+    EXPECT_EQ(CurrentShareGateway().site, "http://127.0.0.1:9000/");
+
+    std::ofstream(Path(), std::ios::trunc) << "[Service]\nHost=127.0.0.1:9002\n";
+    ApplyServiceSettings(AppSettings(Path()));
+    EXPECT_EQ(CurrentShareGateway().host, "127.0.0.1:9002");
+    EXPECT_EQ(CurrentShareGateway().site, "http://127.0.0.1:9002/");
 }

@@ -258,6 +258,9 @@ private slots:
     {
         auto session = SignedInSession::Start();
         CpenlarkDlg *main = session->MainWindow();
+        // A poll hands out one message, the oldest: the welcome message waiting since sign-up
+        // goes first.
+        main->PollNow();
         session->Service().Control("message?name=xuesheng&content=" + UrlEncode("你好") + "&url=");
         main->PollNow();
         CTaskbarNotifier *popup = main->Notifier();

@@ -2,8 +2,13 @@
 #include "ServiceTestFixture.h"
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
 
 TEST(ServiceLifecycle, StopsCleanlyOnSigintAndSigterm)
 {
@@ -32,9 +37,13 @@ TEST(ServiceLifecycle, DataSurvivesARestartAndIsSeededOnce)
     {
         auto service = ServiceProcess::Start({"--db", database});
         ServiceClient client(service->BaseAddress(), service->Endpoint());
-        // Sessions live in memory: a restart asks for a new sign-in.
-        EXPECT_EQ(client.CompInfo("1", "DEVICE-A", essayId), "4");
-        client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+        // Sessions live in memory; after a restart the device of the last sign-in is told its
+        // sign-in lapsed (renewed silently), another device that it was displaced, and a user
+        // who never signed in that the request is malformed.
+        EXPECT_EQ(client.CompInfo("1", "DEVICE-A", essayId), "2");
+        EXPECT_EQ(client.CompInfo("1", "DEVICE-B", essayId), "3");
+        EXPECT_EQ(client.UserInfo("2", "DEVICE-A"), "4");
+        EXPECT_EQ(client.ReLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A"), "1");
         Json::Reader reader;
         Json::Value essay, keywords;
         reader.parse(client.CompInfo("1", "DEVICE-A", essayId), essay);
@@ -47,6 +56,27 @@ TEST(ServiceLifecycle, DataSurvivesARestartAndIsSeededOnce)
     std::filesystem::remove(database + "-shm");
 }
 
+TEST(ServiceLifecycle, BenchKeywordsAreAddedOnceAboveTheSeed)
+{
+    auto first = ServiceProcess::Start({"--bench-keywords", "5"});
+    std::string database = first->DatabasePath();
+    first->Stop();
+    // A restart with the option on the same database adds nothing twice.
+    auto service = ServiceProcess::Start({"--db", database, "--bench-keywords", "5"});
+    ServiceClient client(service->BaseAddress(), service->Endpoint());
+    client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+    Json::Reader reader;
+    Json::Value overall, keywords;
+    reader.parse(client.OverallInfo(), overall);
+    EXPECT_EQ(overall["data"][0]["KeyWordMaxID"].asString(), "10000005");
+    reader.parse(client.Keyword("1", "DEVICE-A", "3000"), keywords);
+    std::vector<std::string> rows;
+    for (const Json::Value &row : keywords["data"])
+        rows.push_back(row["I"].asString() + " " + row["K"].asString());
+    EXPECT_EQ(rows, (std::vector<std::string>{"10000001 一万", "10000002 丁万与", "10000003 丂万与丕", "10000004 七万",
+                                              "10000005 丄万与"}));
+}
+
 TEST(ServiceLifecycle, BadOptionsAndABusyPortFailWithAMessage)
 {
     auto service = ServiceProcess::Start();
@@ -54,4 +84,67 @@ TEST(ServiceLifecycle, BadOptionsAndABusyPortFailWithAMessage)
     EXPECT_THROW(ServiceProcess::Start({"--port", std::to_string(service->Port())}), std::runtime_error);
     EXPECT_THROW(ServiceProcess::Start({"--port", "70000"}), std::runtime_error);
     EXPECT_THROW(ServiceProcess::Start({"--data", "/nonexistent-seed"}), std::runtime_error);
+}
+
+TEST(ServiceLifecycle, KillDuringWritesLosesNothingAcknowledged)
+{
+    constexpr int kWriters = 10;
+    auto directory = std::filesystem::temp_directory_path() / ("kill-test-" + std::to_string(getpid()));
+    std::filesystem::create_directories(directory);
+    const std::string database = (directory / "platform.db").string();
+    auto service = ServiceProcess::Start({"--db", database});
+    for (int w = 0; w < kWriters; ++w)
+        ASSERT_NE(service->Control("add-user?name=writer" + std::to_string(w) + "&password=pw"), "name taken");
+
+    // Each writer saves essays until the service dies; what it acknowledged is recorded.
+    std::mutex mutex;
+    struct Saved
+    {
+        std::string name, userId, content;
+    };
+    std::map<std::string, Saved> acknowledged; // by essay id
+    std::atomic<int> count{0};
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w)
+        writers.emplace_back([&, w] {
+            ServiceClient client(service->BaseAddress(), service->Endpoint());
+            std::string name = "writer" + std::to_string(w);
+            Json::Value doc;
+            Json::Reader().parse(client.AutoLogin(name, PasswordDigest("pw"), "KILL-" + name), doc);
+            std::string id = doc["data"][0]["ID"].asString();
+            for (int i = 0; !id.empty(); ++i) {
+                std::string content = name + " 第" + std::to_string(i) + "篇\r\n正文";
+                std::string essay = client.CompSaveOrEdit(id, "KILL-" + name, "0", "标题", content);
+                if (client.LastError() != SOAP_OK || essay.size() < 5)
+                    return; // the service is gone
+                std::lock_guard lock(mutex);
+                acknowledged[essay] = {name, id, content};
+                ++count;
+            }
+        });
+    while (count.load() < 300)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    kill(service->Pid(), SIGKILL);
+    for (std::thread &t : writers)
+        t.join();
+    service->Stop();
+
+    auto restarted = ServiceProcess::Start({"--db", database});
+    std::map<std::string, std::unique_ptr<ServiceClient>> clients;
+    std::size_t found = 0;
+    for (const auto &[essay, saved] : acknowledged) {
+        auto &client = clients[saved.name];
+        if (!client) {
+            client = std::make_unique<ServiceClient>(restarted->BaseAddress(), restarted->Endpoint());
+            client->AutoLogin(saved.name, PasswordDigest("pw"), "CHECK");
+        }
+        Json::Value info;
+        Json::Reader().parse(client->CompInfo(saved.userId, "CHECK", essay), info);
+        found += info["data"][0]["Content"].asString() == saved.content;
+    }
+    EXPECT_EQ(found, acknowledged.size());
+    EXPECT_GE(acknowledged.size(), 300u);
+    restarted.reset();
+    service.reset();
+    std::filesystem::remove_all(directory);
 }

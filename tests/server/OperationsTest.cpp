@@ -74,7 +74,7 @@ TEST_F(ServiceTest, UserInfoGivesTheProfile)
     EXPECT_EQ(doc["data"][0]["ID"].asString(), id);
 }
 
-TEST_F(ServiceTest, PollGivesQueuedMessagesOldestFirstAndOnlyOnce)
+TEST_F(ServiceTest, EachPollGivesTheOldestWaitingMessageOnce)
 {
     std::string id = SignIn(kStudent, kPassword);
     Json::Value first = Parse(m_client->ServerPoll(id, "DEVICE-A"));
@@ -82,18 +82,20 @@ TEST_F(ServiceTest, PollGivesQueuedMessagesOldestFirstAndOnlyOnce)
     EXPECT_EQ(first["data"][0]["message"][0]["Content"].asString(), "欢迎使用墨韵阁中文写作平台！点击这里查看使用帮助。");
     EXPECT_EQ(first["data"][0]["message"][0]["Url"].asString(), m_service->BaseAddress() + "help.aspx");
 
-    EXPECT_EQ(m_service->Control("message?name=xuesheng&content=" + UrlEncode("第一条") + "&url="), "ok");
-    EXPECT_EQ(
-        m_service->Control("message?name=xuesheng&content=" + UrlEncode("第二条") + "&url=" + UrlEncode("http://example.org/x")),
-        "ok");
-    Json::Value second = Parse(m_client->ServerPoll(id, "DEVICE-A"));
-    EXPECT_EQ(FirstNonString(second["data"][0]["message"]), "");
-    ASSERT_EQ(second["data"][0]["message"].size(), 2u);
-    EXPECT_EQ(second["data"][0]["message"][0]["Content"].asString(), "第一条");
-    EXPECT_EQ(second["data"][0]["message"][0]["Url"].asString(), "");
-    EXPECT_EQ(second["data"][0]["message"][1]["Content"].asString(), "第二条");
-    EXPECT_EQ(second["data"][0]["message"][1]["Url"].asString(), "http://example.org/x");
-
+    // The client shows only the last message of a poll: three queued messages take three polls.
+    const std::pair<std::string, std::string> queued[] = {
+        {"第一条", ""}, {"第二条", "http://example.org/x"}, {"第三条", "/help.aspx"}};
+    for (const auto &[content, url] : queued)
+        EXPECT_EQ(m_service->Control("message?name=xuesheng&content=" + UrlEncode(content) + "&url=" + UrlEncode(url)), "ok");
+    const std::pair<std::string, std::string> shown[] = {
+        {"第一条", ""}, {"第二条", "http://example.org/x"}, {"第三条", m_service->BaseAddress() + "help.aspx"}};
+    for (const auto &[content, url] : shown) {
+        Json::Value poll = Parse(m_client->ServerPoll(id, "DEVICE-A"));
+        EXPECT_EQ(FirstNonString(poll), "");
+        ASSERT_EQ(poll["data"][0]["message"].size(), 1u) << content;
+        EXPECT_EQ(poll["data"][0]["message"][0]["Content"].asString(), content);
+        EXPECT_EQ(poll["data"][0]["message"][0]["Url"].asString(), url);
+    }
     EXPECT_EQ(m_client->ServerPoll(id, "DEVICE-A"), R"({"data":[{"message":[]}]})");
 }
 

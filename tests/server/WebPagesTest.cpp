@@ -18,9 +18,9 @@ TEST_F(ServiceTest, SitePagesAnswerInUtf8)
         {"/help.aspx", 200, "帮助"},
         {"/user/register.aspx", 200, "注册"},
         {"/user/forgetpw.aspx", 200, "找回密码"},
-        {"/user/info.aspx?no=10001", 200, "李明"},
+        {"/user/info.aspx?no=10001", 200, "请输入密码以查看个人资料"},
         {"/user/mima.aspx?no=10001", 200, "修改密码"},
-        {"/user/info.aspx?no=77777", 404, "没有找到这个用户"},
+        {"/user/info.aspx?no=77777", 200, "请输入密码以查看个人资料"},
         {"/activity/1.aspx", 200, "春天的故事"},
         {"/activity/2.aspx", 200, "古诗词里的中国"},
         {"/nothing.aspx", 404, "没有这个页面"},
@@ -34,8 +34,15 @@ TEST_F(ServiceTest, SitePagesAnswerInUtf8)
     }
     // Names with markup are escaped.
     m_service->Control("add-user?name=x&password=y&truename=" + UrlEncode("<script>"));
-    std::string page = m_service->Get("/user/info.aspx?no=20006");
+    std::string form = "no=20006&password=y";
+    std::string page = RawHttpExchange(m_service->Port(), "POST /user/info.aspx HTTP/1.0\r\nContent-Type: "
+                                                          "application/x-www-form-urlencoded\r\nContent-Length: " +
+                                                              std::to_string(form.size()) + "\r\n\r\n" + form);
     EXPECT_NE(page.find("&lt;script&gt;"), std::string::npos) << page;
+    EXPECT_EQ(page.find("<script>"), std::string::npos) << page;
+    // A user number given in the page's address is escaped in the form.
+    page = m_service->Get("/user/info.aspx?no=" + UrlEncode("\"><b>"));
+    EXPECT_EQ(page.find("\"><b>"), std::string::npos) << page;
 }
 
 TEST_F(ServiceTest, SharingGatewayRecordsAndShowsWhatArrived)

@@ -50,7 +50,7 @@ TEST_F(PeerTest, SuccessfulSignInSetsTheServiceValues)
     const std::string host = Peer().BaseAddress();
     Peer().PushResult("WsLogin", R"({"data":[{"ID":"77","host":")" + host + R"(","No":"N0077"}]})");
     const std::string verifyCode = "ab12";
-    SignInOutcome outcome = SignIn("学生", "pa'ss", &verifyCode);
+    SignInOutcome outcome = SignIn(Gbk("学生"), "pa'ss", &verifyCode);
     EXPECT_EQ(outcome.status, SignInStatus::Success);
     EXPECT_EQ(ServiceContext.UserId, "77");
     EXPECT_EQ(ServiceContext.BaseAddress, host);
@@ -59,7 +59,8 @@ TEST_F(PeerTest, SuccessfulSignInSetsTheServiceValues)
     std::vector<PeerRequest> sent = NewRequests();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(Element(sent[0].body, "ns1:verifyCode"), "<ns1:verifyCode>ab12</ns1:verifyCode>");
-    // The name goes out as typed (GBK bytes are the caller's business); the digest of the bytes.
+    // The name goes out as UTF-8 like all text; the digest is of the password's own bytes.
+    EXPECT_EQ(Element(sent[0].body, "ns1:u"), "<ns1:u>学生</ns1:u>");
     EXPECT_EQ(Element(sent[0].body, "ns1:p"), "<ns1:p>" + Md5Hex("pa'ss") + "</ns1:p>");
 }
 
@@ -148,6 +149,19 @@ TEST_F(PeerTest, CorpusDetailUsesTheFirstRecordAndKnowsMissingOnes)
         EXPECT_EQ(FetchCorpusDetail(3, detail), FetchStatus::NotFound) << missing;
         EXPECT_EQ(Peer().Requests().size(), before + 1) << missing;
     }
+}
+
+TEST_F(PeerTest, RenewalSendsTheAccountNameAsUtf8)
+{
+    ServiceContext.UserName = Gbk("学生");
+    Peer().PushResult("WsUserInfo", "2");
+    Peer().PushResult("WsReLogin", "1");
+    Peer().PushResult("WsUserInfo", "0");
+    LoadUserInfo();
+    std::vector<PeerRequest> sent = NewRequests();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(Element(sent[1].body, "ns1:u"), "<ns1:u>学生</ns1:u>");
+    EXPECT_EQ(Element(sent[1].body, "ns1:p"), "<ns1:p>" + Md5Hex("secret") + "</ns1:p>");
 }
 
 TEST_F(PeerTest, LikeIsRenewedAndSentAgainWithTheSameId)

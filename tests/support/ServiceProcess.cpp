@@ -89,7 +89,7 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
     std::string line = ReadFirstLine(out[0], std::chrono::steady_clock::now() + std::chrono::seconds(30));
     close(out[0]); // the service prints nothing more on standard output
     auto colon = line.rfind(':');
-    if (line.rfind("http://", 0) != 0 || colon == std::string::npos || line.back() != '/')
+    if ((line.rfind("http://", 0) != 0 && line.rfind("https://", 0) != 0) || colon == std::string::npos || line.back() != '/')
         throw std::runtime_error("platform-service did not start (first line: \"" + line + "\")");
     service->m_baseAddress = line;
     service->m_port = std::atoi(line.c_str() + colon + 1);

@@ -19,14 +19,17 @@
 //   message?name=U&content=T&url=A   queue a poll message for U ("/x" urls become site addresses)
 //   overall?version=V&MainInfoTime=T  change what WsOverallInfo reports
 //   verify-code?code=DEVICE   the code drawn in the last WsCreateVerifyImage for that device
+//                             (a WsLogin with it and the right password lifts a guessing lock)
 //   deadline?activity=N&value=YYYY-MM-DD%20HH:MM:SS   move a contest round's deadline
 //   contest-state?name=U&activity=N&state=S   what WsActivityInfo answers U for N: open (the round's
 //                             own answer), closed ("-1"), submitted ("-2"), mixed (types "0", "-2", "1"),
 //                             five-topics (the second round with its first five topics)
 //   activity-flags?activity=N&status=S&isMeg=M   what WsActivity shows of activity N
 //   idle-timeout?seconds=N    sessions lapse after N idle seconds
-//   add-user?name=U&password=P   a new signed-up account (for load tests)
+//   add-user?name=U&password=P   a new signed-up account; P as typed (UTF-8): the client's digest
+//                             of it is the MD5 of its GBK bytes (Utf8ToGbk, then PasswordDigest)
 //   counts?name=U             {"id","compositions","ideas"} of the user, as JSON
+//   held-replies              how many slowed sign-in answers wait to be sent
 //   shares                    {"data":[{"webid","url","title","summary","arrived"}]} of /send/
 #pragma once
 
@@ -46,7 +49,8 @@ public:
     ServiceProcess(const ServiceProcess &) = delete;
     ServiceProcess &operator=(const ServiceProcess &) = delete;
 
-    // "http://127.0.0.1:PORT/"
+    // "http://127.0.0.1:PORT/" ("https://..." when started with --tls-cert and --tls-key; the
+    // test controls and Get() speak plain HTTP only)
     const std::string &BaseAddress() const { return m_baseAddress; }
     // BaseAddress() + "Iface/api.asmx" (the pre-sign-in and "default" endpoint)
     std::string Endpoint() const { return m_baseAddress + "Iface/api.asmx"; }

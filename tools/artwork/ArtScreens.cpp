@@ -570,6 +570,21 @@ void MainWindowPictures()
 
 } // namespace
 
+// The program's icon for the desktop's menu: the seal on its own, at the icon theme's usual
+// sizes, into icons/hicolor beside img/ (the package installs that folder as it is).
+void ProgramIcons()
+{
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        QImage icon = Canvas(size, size);
+        QPainter p;
+        BeginPainter(p, icon);
+        const qreal margin = size * 0.06;
+        Seal(p, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
+        p.end();
+        Save(icon, QString("icons/hicolor/%1x%1/apps/penlark.png").arg(size));
+    }
+}
+
 void PaintScreens()
 {
     StartPage();
@@ -583,6 +598,7 @@ void PaintScreens()
     SharePopup();
     WritingPictures();
     MainWindowPictures();
+    ProgramIcons();
 }
 
 } // namespace art

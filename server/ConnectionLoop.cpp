@@ -1,0 +1,545 @@
+// Accepting, reading, answering and closing every connection of the service on one thread.
+#include "ConnectionLoop.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <openssl/err.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr int kTickMs = 200; // how often deadlines and the stop flag are looked at
+constexpr int kMaxEvents = 256;
+constexpr std::size_t kReadChunk = 16 * 1024;
+
+} // namespace
+
+struct ConnectionLoop::Connection : ServedConnection
+{
+    enum class State
+    {
+        Handshake,
+        Request,
+        Serving, // a worker has it: the loop does not touch it
+        Held,    // answered, the answer waits until the deadline
+        Answer,
+        Linger,
+    };
+    explicit Connection(const RequestLimits &limits) : reader(limits) {}
+    ~Connection()
+    {
+        if (ssl)
+            SSL_free(ssl);
+    }
+
+    State state = State::Request;
+    SSL *ssl = nullptr;
+    HttpRequestReader reader;
+    std::string address;      // the client's address, for the per-address count
+    bool counted = false;     // counted for its address
+    bool received = false;    // any byte of a request has arrived
+    bool writeFailed = false; // the client went while the answer was being written
+    std::size_t written = 0;
+    std::size_t lingered = 0;
+    std::chrono::milliseconds delay{0}; // how long the answer is held, set by the worker
+    std::chrono::steady_clock::time_point deadline;
+};
+
+ConnectionLoop::ConnectionLoop(int listenSocket, ConnectionSettings settings, Dispatch dispatch)
+    : m_listen(listenSocket), m_settings(std::move(settings)), m_dispatch(std::move(dispatch))
+{
+}
+
+ConnectionLoop::~ConnectionLoop()
+{
+    for (auto &[socket, connection] : m_connections)
+        ::close(socket);
+    m_connections.clear();
+    if (m_wake >= 0)
+        ::close(m_wake);
+    if (m_epoll >= 0)
+        ::close(m_epoll);
+}
+
+bool ConnectionLoop::Open(std::string *error)
+{
+    m_epoll = epoll_create1(EPOLL_CLOEXEC);
+    m_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_epoll < 0 || m_wake < 0) {
+        *error = std::string("cannot set up the connection loop: ") + std::strerror(errno);
+        return false;
+    }
+    fcntl(m_listen, F_SETFL, fcntl(m_listen, F_GETFL) | O_NONBLOCK);
+    epoll_event listen{};
+    listen.events = EPOLLIN;
+    listen.data.fd = m_listen;
+    epoll_event wake{};
+    wake.events = EPOLLIN;
+    wake.data.fd = m_wake;
+    if (epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_listen, &listen) != 0 || epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &wake) != 0) {
+        *error = std::string("cannot watch the listening socket: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void ConnectionLoop::Run(const std::atomic<bool> &stop)
+{
+    while (!stop.load())
+        Turn(kTickMs);
+    // New connections wait in the backlog until the socket is closed.
+    epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_listen, nullptr);
+    // Requests not yet whole are not going to be served.
+    std::vector<int> unserved;
+    for (auto &[socket, connection] : m_connections)
+        if (connection->state == Connection::State::Handshake || connection->state == Connection::State::Request)
+            unserved.push_back(socket);
+    for (int socket : unserved)
+        Close(socket);
+}
+
+void ConnectionLoop::FinishAnswers(std::chrono::milliseconds limit)
+{
+    const auto end = Clock::now() + limit;
+    m_sendHeldNow = true;
+    auto pending = [this] {
+        TakeAnswered();
+        return std::any_of(m_connections.begin(), m_connections.end(), [](const auto &entry) {
+            return entry.second->state == Connection::State::Answer || entry.second->state == Connection::State::Serving ||
+                   entry.second->state == Connection::State::Held;
+        });
+    };
+    while (pending() && Clock::now() < end)
+        Turn(20);
+}
+
+void ConnectionLoop::Answered(ServedConnection *served, std::chrono::milliseconds delay)
+{
+    auto &held = static_cast<Connection &>(*served);
+    held.delay = delay;
+    if (delay.count() > 0) {
+        // Released like any answered connection; the loop writes the answer when it is due.
+        Release(held);
+        if (++m_held > kMaxHeld) {
+            --m_held;
+            held.writeFailed = true; // closed unanswered by the loop
+        }
+        Notify(served);
+        return;
+    }
+    // The answer goes out on the worker's thread as far as the socket takes it at once, sparing
+    // the client a turn of the loop; the loop writes the rest, if any, and closes. The loop does
+    // not touch a connection while it is being served, so this is the only thread on it.
+    auto &connection = static_cast<Connection &>(*served);
+    // Answered: no longer counted for its address, before the client can read the answer and
+    // call again.
+    Release(connection);
+    connection.written = 0;
+    while (connection.written < connection.response.size()) {
+        std::size_t put = 0;
+        Io io = Write(connection, connection.response.data() + connection.written,
+                      connection.response.size() - connection.written, &put);
+        if (io != Io::Data) {
+            connection.writeFailed = io != Io::WouldBlock;
+            break;
+        }
+        connection.written += put;
+    }
+    Notify(served);
+}
+
+void ConnectionLoop::Notify(ServedConnection *served)
+{
+    {
+        std::lock_guard lock(m_answeredMutex);
+        m_answered.push_back(served);
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(m_wake, &one, sizeof one);
+}
+
+void ConnectionLoop::Turn(int timeoutMs)
+{
+    // A held answer is written when it is due, not at the next tick.
+    if (m_nextDue != Clock::time_point::max()) {
+        auto untilDue = std::chrono::duration_cast<std::chrono::milliseconds>(m_nextDue - Clock::now()).count() + 1;
+        timeoutMs = static_cast<int>(std::clamp<long long>(untilDue, 0, timeoutMs));
+    }
+    epoll_event events[kMaxEvents];
+    int count = epoll_wait(m_epoll, events, kMaxEvents, timeoutMs);
+    for (int i = 0; i < count; ++i) {
+        int socket = events[i].data.fd;
+        if (socket == m_listen) {
+            AcceptAll();
+        } else if (socket == m_wake) {
+            std::uint64_t value;
+            [[maybe_unused]] ssize_t ignored = ::read(m_wake, &value, sizeof value);
+            TakeAnswered();
+        } else if (auto found = m_connections.find(socket); found != m_connections.end()) {
+            if (found->second->state != Connection::State::Serving)
+                Pump(*found->second);
+        }
+    }
+    ExpireDeadlines();
+}
+
+void ConnectionLoop::AcceptAll()
+{
+    for (;;) {
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        int socket = accept4(m_listen, reinterpret_cast<sockaddr *>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (socket < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // nothing more waiting, or out of descriptors until some close
+        }
+        Admit(socket, peer);
+    }
+}
+
+void ConnectionLoop::Admit(int socket, const sockaddr_storage &peer)
+{
+    auto connection = std::make_unique<Connection>(m_settings.limits);
+    char text[INET6_ADDRSTRLEN] = {};
+    if (peer.ss_family == AF_INET) {
+        const auto *v4 = reinterpret_cast<const sockaddr_in *>(&peer);
+        connection->ip = ntohl(v4->sin_addr.s_addr);
+        connection->port = ntohs(v4->sin_port);
+        inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+    } else if (peer.ss_family == AF_INET6) {
+        const auto *v6 = reinterpret_cast<const sockaddr_in6 *>(&peer);
+        for (int i = 0; i < 4; ++i) {
+            std::uint32_t word;
+            std::memcpy(&word, v6->sin6_addr.s6_addr + 4 * i, sizeof word);
+            connection->ip6[i] = ntohl(word);
+        }
+        if (IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr))
+            connection->ip = connection->ip6[3];
+        connection->port = ntohs(v6->sin6_port);
+        inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+    }
+    connection->address = text;
+    if (m_connections.size() >= m_settings.maxConnections || !Count(*connection)) {
+        ::close(socket); // over the bounds: refused at once, costing nothing more
+        return;
+    }
+    connection->socket = socket;
+    connection->deadline = Clock::now() + m_settings.requestTime;
+    if (m_settings.tls) {
+        connection->ssl = SSL_new(m_settings.tls);
+        if (!connection->ssl || SSL_set_fd(connection->ssl, socket) != 1) {
+            Release(*connection);
+            ::close(socket);
+            return;
+        }
+        SSL_set_accept_state(connection->ssl);
+        connection->state = Connection::State::Handshake;
+    }
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLOUT | EPOLLRDHUP | EPOLLET;
+    event.data.fd = socket;
+    if (epoll_ctl(m_epoll, EPOLL_CTL_ADD, socket, &event) != 0) {
+        Release(*connection);
+        ::close(socket);
+        return;
+    }
+    Connection &admitted = *connection;
+    m_connections.emplace(socket, std::move(connection));
+    Pump(admitted);
+}
+
+void ConnectionLoop::Pump(Connection &connection)
+{
+    bool open = true;
+    if (connection.state == Connection::State::Handshake)
+        open = PumpHandshake(connection);
+    if (open && connection.state == Connection::State::Request)
+        open = PumpRequest(connection);
+    if (open && connection.state == Connection::State::Answer)
+        open = PumpAnswer(connection);
+    if (open && connection.state == Connection::State::Linger)
+        open = PumpLinger(connection);
+    if (!open)
+        Close(connection.socket);
+}
+
+bool ConnectionLoop::PumpHandshake(Connection &connection)
+{
+    ERR_clear_error();
+    int result = SSL_do_handshake(connection.ssl);
+    if (result == 1) {
+        connection.state = Connection::State::Request;
+        return true;
+    }
+    int error = SSL_get_error(connection.ssl, result);
+    // A client that does not accept the certificate, or does not speak TLS, just goes.
+    return error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE;
+}
+
+bool ConnectionLoop::PumpRequest(Connection &connection)
+{
+    char buffer[kReadChunk];
+    for (;;) {
+        std::size_t got = 0;
+        Io io = Read(connection, buffer, sizeof buffer, &got);
+        if (io == Io::WouldBlock)
+            return true;
+        if (io == Io::Failed)
+            return false;
+        RequestVerdict verdict;
+        if (io == Io::End) {
+            if (!connection.received)
+                return false; // connected and went: nothing to answer
+            verdict = connection.reader.Finish();
+        } else {
+            connection.received = true;
+            verdict = connection.reader.Feed(buffer, got);
+        }
+        if (verdict == RequestVerdict::Complete) {
+            Serve(connection);
+            return true;
+        }
+        if (verdict != RequestVerdict::NeedMore) {
+            Refuse(connection, verdict);
+            return true;
+        }
+    }
+}
+
+bool ConnectionLoop::PumpAnswer(Connection &connection)
+{
+    while (connection.written < connection.response.size()) {
+        std::size_t put = 0;
+        Io io = Write(connection, connection.response.data() + connection.written,
+                      connection.response.size() - connection.written, &put);
+        if (io == Io::WouldBlock)
+            return true;
+        if (io != Io::Data)
+            return false;
+        connection.written += put;
+    }
+    StartLinger(connection);
+    return true;
+}
+
+bool ConnectionLoop::PumpLinger(Connection &connection)
+{
+    char buffer[kReadChunk];
+    for (;;) {
+        ssize_t got = ::recv(connection.socket, buffer, sizeof buffer, 0);
+        if (got > 0) {
+            connection.lingered += static_cast<std::size_t>(got);
+            if (connection.lingered > m_settings.maxLingerBytes)
+                return false;
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        if (got < 0 && errno == EINTR)
+            continue;
+        return false; // the client has closed: so do we
+    }
+}
+
+void ConnectionLoop::Serve(Connection &connection)
+{
+    connection.request = connection.reader.TakeBytes();
+    connection.state = Connection::State::Serving;
+    m_dispatch(&connection);
+}
+
+void ConnectionLoop::Refuse(Connection &connection, RequestVerdict verdict)
+{
+    auto refusal = m_settings.refusals.find(verdict);
+    connection.response = refusal != m_settings.refusals.end() ? refusal->second : std::string();
+    connection.written = 0;
+    connection.state = Connection::State::Answer;
+    connection.deadline = Clock::now() + m_settings.lingerTime;
+}
+
+void ConnectionLoop::StartLinger(Connection &connection)
+{
+    Release(connection);
+    if (connection.ssl)
+        SSL_shutdown(connection.ssl); // the close notice; the client's is not waited for
+    ::shutdown(connection.socket, SHUT_WR);
+    connection.state = Connection::State::Linger;
+    connection.deadline = Clock::now() + m_settings.lingerTime;
+    connection.response.clear();
+    connection.response.shrink_to_fit();
+    connection.request.clear();
+    connection.request.shrink_to_fit();
+}
+
+bool ConnectionLoop::Count(Connection &connection)
+{
+    std::lock_guard lock(m_addressMutex);
+    std::size_t &fromAddress = m_perAddress[connection.address];
+    if (fromAddress >= m_settings.maxPerAddress)
+        return false;
+    ++fromAddress;
+    connection.counted = true;
+    return true;
+}
+
+void ConnectionLoop::Release(Connection &connection)
+{
+    if (!connection.counted)
+        return;
+    connection.counted = false;
+    std::lock_guard lock(m_addressMutex);
+    auto found = m_perAddress.find(connection.address);
+    if (found != m_perAddress.end() && --found->second == 0)
+        m_perAddress.erase(found);
+}
+
+void ConnectionLoop::Close(int socket)
+{
+    auto found = m_connections.find(socket);
+    if (found == m_connections.end())
+        return;
+    Release(*found->second);
+    if (found->second->state == Connection::State::Held)
+        --m_held;
+    epoll_ctl(m_epoll, EPOLL_CTL_DEL, socket, nullptr);
+    ::close(socket);
+    m_connections.erase(found);
+}
+
+void ConnectionLoop::TakeAnswered()
+{
+    std::vector<ServedConnection *> answered;
+    {
+        std::lock_guard lock(m_answeredMutex);
+        answered.swap(m_answered);
+    }
+    for (ServedConnection *served : answered) {
+        auto &connection = static_cast<Connection &>(*served);
+        if (connection.writeFailed) {
+            Close(connection.socket);
+            continue;
+        }
+        connection.request.clear();
+        if (connection.delay.count() > 0 && !m_sendHeldNow) {
+            connection.state = Connection::State::Held;
+            connection.deadline = Clock::now() + connection.delay;
+            m_nextDue = std::min(m_nextDue, connection.deadline);
+            continue;
+        }
+        StartAnswer(connection);
+    }
+}
+
+void ConnectionLoop::StartAnswer(Connection &connection)
+{
+    if (connection.delay.count() > 0) {
+        connection.delay = std::chrono::milliseconds(0);
+        --m_held;
+    }
+    connection.state = Connection::State::Answer;
+    connection.deadline = Clock::now() + m_settings.answerTime;
+    Pump(connection);
+}
+
+void ConnectionLoop::ExpireDeadlines()
+{
+    const auto now = Clock::now();
+    std::vector<int> expired;
+    std::vector<Connection *> late;
+    std::vector<Connection *> due;
+    m_nextDue = Clock::time_point::max();
+    for (auto &[socket, connection] : m_connections) {
+        if (connection->state == Connection::State::Held) {
+            if (m_sendHeldNow || now >= connection->deadline)
+                due.push_back(connection.get());
+            else
+                m_nextDue = std::min(m_nextDue, connection->deadline);
+            continue;
+        }
+        if (connection->state == Connection::State::Serving || now < connection->deadline)
+            continue;
+        // A request begun over a working connection is told why it is not answered; anything
+        // else is simply closed.
+        if (connection->state == Connection::State::Request && connection->received)
+            late.push_back(connection.get());
+        else
+            expired.push_back(socket);
+    }
+    for (int socket : expired)
+        Close(socket);
+    for (Connection *connection : late) {
+        Refuse(*connection, RequestVerdict::Incomplete);
+        Pump(*connection);
+    }
+    for (Connection *connection : due)
+        StartAnswer(*connection);
+}
+
+ConnectionLoop::Io ConnectionLoop::Read(Connection &connection, char *buffer, std::size_t size, std::size_t *got)
+{
+    if (connection.ssl) {
+        ERR_clear_error();
+        int result = SSL_read(connection.ssl, buffer, static_cast<int>(size));
+        if (result > 0) {
+            *got = static_cast<std::size_t>(result);
+            return Io::Data;
+        }
+        switch (SSL_get_error(connection.ssl, result)) {
+        case SSL_ERROR_WANT_READ:
+        case SSL_ERROR_WANT_WRITE:
+            return Io::WouldBlock;
+        case SSL_ERROR_ZERO_RETURN:
+            return Io::End;
+        case SSL_ERROR_SYSCALL:
+            return errno == 0 ? Io::End : Io::Failed; // closed without a close notice
+        default:
+            return Io::Failed;
+        }
+    }
+    for (;;) {
+        ssize_t result = ::recv(connection.socket, buffer, size, 0);
+        if (result > 0) {
+            *got = static_cast<std::size_t>(result);
+            return Io::Data;
+        }
+        if (result == 0)
+            return Io::End;
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? Io::WouldBlock : Io::Failed;
+    }
+}
+
+ConnectionLoop::Io ConnectionLoop::Write(Connection &connection, const char *data, std::size_t size, std::size_t *put)
+{
+    if (connection.ssl) {
+        ERR_clear_error();
+        int result = SSL_write(connection.ssl, data, static_cast<int>(std::min<std::size_t>(size, 1u << 30)));
+        if (result > 0) {
+            *put = static_cast<std::size_t>(result);
+            return Io::Data;
+        }
+        int error = SSL_get_error(connection.ssl, result);
+        return error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE ? Io::WouldBlock : Io::Failed;
+    }
+    for (;;) {
+        ssize_t result = ::send(connection.socket, data, size, MSG_NOSIGNAL);
+        if (result >= 0) {
+            *put = static_cast<std::size_t>(result);
+            return Io::Data;
+        }
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? Io::WouldBlock : Io::Failed;
+    }
+}

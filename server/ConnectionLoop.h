@@ -1,0 +1,127 @@
+// The service's network thread: accepts connections, reads each request whole (through TLS when
+// the service has a certificate) before any worker sees it, writes the worker's answer and
+// closes. Workers never wait on a client, so an idle, trickling or slow-reading client costs a
+// socket and a little memory, never a worker.
+#pragma once
+
+#include "HttpRequestReader.h"
+
+#include <openssl/ssl.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// One request as a worker serves it: read from memory, answered into memory.
+struct ServedConnection
+{
+    std::string request;
+    std::size_t readOffset = 0;
+    std::string response;
+    int socket = -1;
+    unsigned int ip = 0;      // IPv4 peer in host order (also for an IPv4-mapped IPv6 peer)
+    unsigned int ip6[4] = {}; // IPv6 peer, host-order words
+    int port = 0;
+};
+
+struct ConnectionSettings
+{
+    RequestLimits limits;
+    // The whole request, TLS handshake included, must arrive within this time.
+    std::chrono::milliseconds requestTime{10000};
+    // The whole answer must be taken by the client within this time.
+    std::chrono::milliseconds answerTime{60000};
+    // After the answer, what the client still sends is read and dropped for this long, so that
+    // the answer is not lost to a reset.
+    std::chrono::milliseconds lingerTime{2000};
+    std::size_t maxLingerBytes = 16u << 20;
+    // Connections whose answer is not yet ready, per client address; and all connections.
+    std::size_t maxPerAddress = 64;
+    std::size_t maxConnections = 1024;
+    SSL_CTX *tls = nullptr; // not owned
+    // The answer to a request refused before parsing, by verdict (a complete HTTP response).
+    std::map<RequestVerdict, std::string> refusals;
+};
+
+class ConnectionLoop
+{
+public:
+    using Dispatch = std::function<void(ServedConnection *)>;
+
+    // listenSocket is bound and listening (not owned); dispatch hands a whole request to a
+    // worker, which calls Answered() when the response is written.
+    ConnectionLoop(int listenSocket, ConnectionSettings settings, Dispatch dispatch);
+    ~ConnectionLoop();
+    ConnectionLoop(const ConnectionLoop &) = delete;
+    ConnectionLoop &operator=(const ConnectionLoop &) = delete;
+
+    bool Open(std::string *error);
+    // Serves connections until stop is set.
+    void Run(const std::atomic<bool> &stop);
+    // Called by a worker, on its thread, when served->response holds the whole answer. An answer
+    // with a delay is held by the loop and written when due, so no worker waits for it; when
+    // too many are held already the connection is closed unanswered (a flood of guesses gets
+    // nothing).
+    void Answered(ServedConnection *served, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+    // Answers being held back until they are due (any thread).
+    std::size_t HeldCount() const { return m_held.load(); }
+    // After the workers have stopped: writes the answers still pending, for at most the time given.
+    void FinishAnswers(std::chrono::milliseconds limit);
+
+    static constexpr std::size_t kMaxHeld = 2048;
+
+private:
+    struct Connection;
+    enum class Io
+    {
+        Data,
+        WouldBlock,
+        End,
+        Failed,
+    };
+    using Clock = std::chrono::steady_clock;
+
+    void Turn(int timeoutMs);
+    void AcceptAll();
+    void Admit(int socket, const struct sockaddr_storage &peer);
+    void Pump(Connection &connection);
+    bool PumpHandshake(Connection &connection);
+    bool PumpRequest(Connection &connection);
+    bool PumpAnswer(Connection &connection);
+    bool PumpLinger(Connection &connection);
+    void Serve(Connection &connection);
+    void Refuse(Connection &connection, RequestVerdict verdict);
+    void StartLinger(Connection &connection);
+    // Counts a new connection for its address: false when the address has its fill. Release
+    // undoes it once the connection is answered (on the worker's thread) or closed.
+    bool Count(Connection &connection);
+    void Release(Connection &connection);
+    void Close(int socket);
+    void Notify(ServedConnection *served);
+    void TakeAnswered();
+    void StartAnswer(Connection &connection);
+    void ExpireDeadlines();
+    static Io Read(Connection &connection, char *buffer, std::size_t size, std::size_t *got);
+    static Io Write(Connection &connection, const char *data, std::size_t size, std::size_t *put);
+
+    int m_listen;
+    ConnectionSettings m_settings;
+    Dispatch m_dispatch;
+    int m_epoll = -1;
+    int m_wake = -1; // eventfd: a worker has answered
+    std::unordered_map<int, std::unique_ptr<Connection>> m_connections;
+    std::mutex m_addressMutex;
+    std::unordered_map<std::string, std::size_t> m_perAddress;
+    std::mutex m_answeredMutex;
+    std::vector<ServedConnection *> m_answered;
+    std::atomic<std::size_t> m_held{0};
+    Clock::time_point m_nextDue = Clock::time_point::max(); // the earliest held answer
+    bool m_sendHeldNow = false;                             // stopping: what is held goes out at once
+};

@@ -1,0 +1,93 @@
+// Counting sign-in failures per account, device code and address.
+#include "SignInGuard.h"
+
+#include <algorithm>
+
+SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer,
+                                        bool withVerifyCode)
+{
+    std::lock_guard lock(m_mutex);
+    Clock::time_point now = Clock::now();
+    int failures = std::max(Recent(m_devices, deviceCode, now), std::max(0, Recent(m_addresses, peer, now) - kAddressAllowance));
+    Attempt attempt;
+    if (userId != 0) {
+        Count &account = m_accounts[userId];
+        if (!account.locked && now - account.last > kMemory)
+            account.failures = 0;
+        // A correct verification code proves a person: the account's own count does not slow it.
+        if (!withVerifyCode)
+            failures = std::max(failures, account.failures);
+        if (account.failures >= kLockAfter)
+            account.locked = true;
+        attempt.locked = account.locked && !withVerifyCode;
+        // Counted as failed until the password proves right; a refused attempt is not checked,
+        // so it adds nothing.
+        if (!attempt.locked) {
+            ++account.failures;
+            account.last = now;
+        }
+    }
+    attempt.delay = Delay(failures);
+    return attempt;
+}
+
+void SignInGuard::Failed(const std::string &deviceCode, const std::string &peer)
+{
+    std::lock_guard lock(m_mutex);
+    Clock::time_point now = Clock::now();
+    Add(m_devices, deviceCode, now);
+    Add(m_addresses, peer, now);
+}
+
+void SignInGuard::Succeeded(std::int64_t userId, bool withVerifyCode)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_accounts.find(userId);
+    if (it == m_accounts.end())
+        return;
+    if (withVerifyCode)
+        it->second.locked = false;
+    if (!it->second.locked)
+        m_accounts.erase(it);
+}
+
+bool SignInGuard::IsLocked(std::int64_t userId)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_accounts.find(userId);
+    return it != m_accounts.end() && it->second.locked;
+}
+
+std::chrono::milliseconds SignInGuard::Delay(int failures)
+{
+    if (failures <= 0)
+        return std::chrono::milliseconds(0);
+    constexpr std::chrono::milliseconds kFirst(250), kMost(8000);
+    return std::min(kMost, kFirst * (1 << std::min(failures - 1, 10)));
+}
+
+int SignInGuard::Recent(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
+{
+    auto it = table.find(key);
+    if (it == table.end() || now - it->second.last > kMemory)
+        return 0;
+    return it->second.failures;
+}
+
+void SignInGuard::Add(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
+{
+    auto it = table.find(key);
+    if (it == table.end()) {
+        if (table.size() >= kMaxEntries) {
+            std::erase_if(table, [now](const auto &entry) { return now - entry.second.last > kMemory; });
+            if (table.size() >= kMaxEntries)
+                table.erase(std::min_element(table.begin(), table.end(),
+                                             [](const auto &a, const auto &b) { return a.second.last < b.second.last; }));
+        }
+        it = table.emplace(key, Count{}).first;
+    } else if (now - it->second.last > kMemory) {
+        it->second.failures = 0;
+    }
+    ++it->second.failures;
+    it->second.last = now;
+}

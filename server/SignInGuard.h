@@ -1,0 +1,64 @@
+// Protection of passwords against guessing. Every sign-in attempt (WsLogin, WsAutoLogin,
+// WsReLogin, the web site's password forms) is counted against its account before the password
+// is checked, so that attempts sent in parallel are counted too; a correct password takes the
+// count back. Failures are also counted per device code and per peer address. After kLockAfter failures in a row an account is
+// locked for the sign-ins without verification code until a WsLogin with a correct, fresh code
+// and the right password succeeds. Recent failures also delay the answer (see Delay). In memory,
+// shared by every worker.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+
+class SignInGuard
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr int kLockAfter = 3;
+
+    struct Attempt
+    {
+        bool locked = false;                // answer the refusal without looking at the password
+        std::chrono::milliseconds delay{0}; // wait this long before answering
+    };
+
+    // Starts an attempt on an account (0 when the name is unknown). withVerifyCode: the attempt
+    // carries a correct verification code, so a lock does not refuse it.
+    Attempt Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer, bool withVerifyCode);
+    // The password was right: the account's count is cleared; withVerifyCode also lifts a lock.
+    void Succeeded(std::int64_t userId, bool withVerifyCode);
+    // The password was wrong (or the name unknown): the device and the address count it. Their
+    // counts only fade with time, so signing in to one's own account between guesses at others
+    // gains nothing.
+    void Failed(const std::string &deviceCode, const std::string &peer);
+
+    bool IsLocked(std::int64_t userId);
+
+    // The wait before answering after n recent failures: none for the first attempt, then
+    // 250 ms doubling with each failure, at most 8 s.
+    static std::chrono::milliseconds Delay(int failures);
+
+private:
+    struct Count
+    {
+        int failures = 0;
+        Clock::time_point last;
+        bool locked = false;
+    };
+    // A failure count forgotten after this long without another failure (a lock stays).
+    static constexpr auto kMemory = std::chrono::minutes(15);
+    // Failures one address may have before its own count slows it: a school signs in from one.
+    static constexpr int kAddressAllowance = 10;
+    static constexpr std::size_t kMaxEntries = 20000;
+
+    int Recent(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now);
+    void Add(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now);
+
+    std::mutex m_mutex;
+    std::map<std::int64_t, Count> m_accounts;
+    std::map<std::string, Count> m_devices;
+    std::map<std::string, Count> m_addresses;
+};

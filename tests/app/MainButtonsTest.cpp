@@ -1,0 +1,134 @@
+// End to end: the main window's feedback, usage-report and score-report buttons open their
+// screens, and leaving each screen brings the main window back as it was.
+#include "CallBackDlg.h"
+#include "GdipButton.h"
+#include "PenlarkDlg.h"
+#include "SignedInSession.h"
+#include "SubmitWriteScoreDlg.h"
+#include "ToumingDlg.h"
+#include "YijianFankuiDlg.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+
+// The main window's button under a point of its client area, pressed as the user does.
+void PressButtonAt(CpenlarkDlg *main, QPoint point)
+{
+    auto *button = qobject_cast<CGdipButton *>(main->childAt(point));
+    QVERIFY2(button, "no button at the point");
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->mapFrom(main, point));
+}
+
+template <typename Screen> Screen *OpenedScreen(CpenlarkDlg *main)
+{
+    for (Screen *screen : main->findChildren<Screen *>())
+        if (screen->isVisible())
+            return screen;
+    return nullptr;
+}
+
+void SaveShot(QWidget *window, const char *name)
+{
+    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+    QTest::qWait(200);
+    QCOMPARE(window->grab().save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name), true);
+}
+
+// The screen a button opened takes the main window's place; its back button hands it back.
+template <typename Screen> void OpenAndGoBack(CpenlarkDlg *main, QPoint buttonPoint, const char *shot)
+{
+    const QRect place = main->geometry();
+    PressButtonAt(main, buttonPoint);
+    Screen *screen = OpenedScreen<Screen>(main);
+    QVERIFY(screen);
+    QCOMPARE(main->isVisible(), false);
+    QCOMPARE(screen->geometry(), place);
+    SaveShot(screen, shot);
+
+    QTest::mouseClick(screen->BackButton(), Qt::LeftButton, {}, QPoint(30, 14));
+    QTRY_COMPARE(main->isVisible(), true);
+    QTRY_COMPARE(main->findChildren<Screen *>().size(), qsizetype(0));
+    QCOMPARE(main->geometry(), place);
+}
+
+} // namespace
+
+class MainButtonsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_session = SignedInSession::Start();
+        QVERIFY(m_session->MainWindow());
+    }
+
+    void feedbackButtonOpensTheFeedbackScreen()
+    {
+        CpenlarkDlg *main = m_session->MainWindow();
+        OpenAndGoBack<CCallBackDlg>(main, QPoint(120, main->height() - 76), "main_feedback.png");
+
+        // Its cancel button gives the main window back too.
+        PressButtonAt(main, QPoint(120, main->height() - 76));
+        CCallBackDlg *screen = OpenedScreen<CCallBackDlg>(main);
+        QVERIFY(screen);
+        QTest::mouseClick(screen->CancelButton(), Qt::LeftButton, {}, QPoint(30, 14));
+        QTRY_COMPARE(main->isVisible(), true);
+        QTRY_COMPARE(screen->isVisible(), false);
+    }
+
+    void usageReportButtonOpensTheUsageReportScreen()
+    {
+        CpenlarkDlg *main = m_session->MainWindow();
+        OpenAndGoBack<CYijianFankuiDlg>(main, QPoint(60, 83), "main_usage_report.png");
+    }
+
+    void maximisedMainWindowOpensAMaximisedScreen()
+    {
+        CpenlarkDlg *main = m_session->MainWindow();
+        main->Maximise();
+        PressButtonAt(main, QPoint(60, 83));
+        CYijianFankuiDlg *screen = OpenedScreen<CYijianFankuiDlg>(main);
+        QVERIFY(screen);
+        QCOMPARE(screen->IsMaximised(), true);
+        QTest::mouseClick(screen->BackButton(), Qt::LeftButton, {}, QPoint(30, 14));
+        QTRY_COMPARE(main->isVisible(), true);
+        QCOMPARE(main->IsMaximised(), true);
+        main->Restore();
+    }
+
+    // The score report runs modally over the covered main window, which stays where it is.
+    void scoreReportButtonRunsTheReportOverTheCover()
+    {
+        CpenlarkDlg *main = m_session->MainWindow();
+        bool covered = false, reportShown = false;
+        QTimer::singleShot(200, main, [&] {
+            for (CToumingDlg *cover : main->findChildren<CToumingDlg *>())
+                covered = covered || (cover->isVisible() && cover->geometry() == main->rect());
+            CSubmitWriteScoreDlg *report = OpenedScreen<CSubmitWriteScoreDlg>(main);
+            reportShown = report != nullptr;
+            if (report) {
+                SaveShot(report, "main_score_report.png");
+                QTest::mouseClick(report->CancelButton(), Qt::LeftButton, {}, QPoint(30, 11));
+            }
+        });
+        PressButtonAt(main, QPoint(138, 83));
+        QCOMPARE(reportShown, true);
+        QCOMPARE(covered, true);
+        QCOMPARE(main->isVisible(), true);
+        QTRY_COMPARE(OpenedScreen<CToumingDlg>(main), nullptr);
+        QTRY_COMPARE(OpenedScreen<CSubmitWriteScoreDlg>(main), nullptr);
+        QCOMPARE(m_session->Messages().calls.size(), std::size_t(0));
+    }
+
+    void cleanupTestCase() { m_session.reset(); }
+
+private:
+    std::unique_ptr<SignedInSession> m_session;
+};
+
+PENLARK_SCREEN_TEST_MAIN(MainButtonsTest)
+#include "MainButtonsTest.moc"

@@ -1,0 +1,159 @@
+// The service's guards in-process: the sign-in guard's counting and delays, the rate limiter,
+// the readers of raw request bytes, and the store's bounded shares.
+#include "PlatformStore.h"
+#include "RateLimiter.h"
+#include "RawRequest.h"
+#include "SignInGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace std::chrono_literals;
+
+TEST(SignInGuard, DelayGrowsWithFailuresUpToACap)
+{
+    const std::pair<int, long> table[] = {{0, 0}, {1, 250}, {2, 500}, {3, 1000}, {5, 4000}, {6, 8000}, {7, 8000}, {40, 8000}};
+    for (const auto &[failures, milliseconds] : table)
+        EXPECT_EQ(SignInGuard::Delay(failures).count(), milliseconds) << failures;
+}
+
+TEST(SignInGuard, CountsAttemptsBeforeTheirOutcomeAndLocksAfterThree)
+{
+    SignInGuard guard;
+    // Three attempts begun at once, none finished yet: the fourth is refused.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(guard.Begin(7, std::string("D").append(std::to_string(i)), "10.0.0.1", false).locked, false) << i;
+    EXPECT_EQ(guard.Begin(7, "D9", "10.0.0.1", false).locked, true);
+    EXPECT_EQ(guard.IsLocked(7), true);
+    // A right password without a code leaves the lock; with a code it lifts it.
+    guard.Succeeded(7, false);
+    EXPECT_EQ(guard.IsLocked(7), true);
+    EXPECT_EQ(guard.Begin(7, "D9", "10.0.0.1", true).locked, false);
+    guard.Succeeded(7, true);
+    EXPECT_EQ(guard.IsLocked(7), false);
+    // A success clears the count: two failures, a success, two failures do not lock.
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(guard.Begin(8, "E", "10.0.0.2", false).locked, false);
+        guard.Succeeded(8, false);
+    }
+    EXPECT_EQ(guard.Begin(8, "E", "10.0.0.2", false).locked, false);
+}
+
+TEST(SignInGuard, FailuresSlowTheirDeviceAndAddressButNotOthers)
+{
+    SignInGuard guard;
+    for (int i = 0; i < 3; ++i)
+        guard.Failed("GUESSER", "10.0.0.1");
+    EXPECT_EQ(guard.Begin(0, "GUESSER", "10.0.0.9", false).delay.count(), 1000);
+    EXPECT_EQ(guard.Begin(0, "PUPIL", "10.0.0.1", false).delay.count(), 0); // within the address's allowance
+    for (int i = 0; i < 10; ++i)
+        guard.Failed(std::string("D").append(std::to_string(i)), "10.0.0.1");
+    // Thirteen failures from one address: three beyond the allowance.
+    EXPECT_EQ(guard.Begin(0, "PUPIL", "10.0.0.1", false).delay.count(), 1000);
+    EXPECT_EQ(guard.Begin(0, "PUPIL", "10.0.0.2", false).delay.count(), 0);
+}
+
+TEST(RateLimiter, BurstThenOnePerInterval)
+{
+    RateLimiter limiter(3, 1000ms, 2);
+    auto start = RateLimiter::Clock::now();
+    std::string answers;
+    for (int i = 0; i < 5; ++i)
+        answers += limiter.Allow("a", start) ? '+' : '-';
+    answers += limiter.Allow("a", start + 999ms) ? '+' : '-';
+    answers += limiter.Allow("a", start + 2100ms) ? '+' : '-';
+    answers += limiter.Allow("a", start + 2200ms) ? '+' : '-';
+    EXPECT_EQ(answers, "+++---++");
+    // Bounded: a third key is refused while both busy buckets are kept; once one has filled again it makes room.
+    EXPECT_EQ(limiter.Allow("b", start + 2200ms), true);
+    EXPECT_EQ(limiter.Allow("c", start + 2200ms), false);
+    EXPECT_EQ(limiter.Allow("c", start + 10s), true);
+}
+
+TEST(RawRequest, HeadersBodyAndElementsAsSent)
+{
+    const std::string raw = "POST /iface/api.asmx HTTP/1.1\r\nhost:  127.0.0.2:8089 \r\nContent-Length: 10\r\n\r\n"
+                            "<e:Envelope><e:Body><ns1:WsAutoLogin><ns1:u>\xD5\xC5&amp;&#20843;</ns1:u><p/></ns1:WsAutoLogin>"
+                            "</e:Body></e:Envelope>";
+    EXPECT_EQ(HeaderValue(raw, "Host"), "127.0.0.2:8089");
+    EXPECT_EQ(HeaderValue(raw, "Content-Type"), "");
+    std::string body = RequestBody(raw);
+    EXPECT_EQ(body.substr(0, 12), "<e:Envelope>");
+    std::string text;
+    ASSERT_EQ(RawElementText(body, "u", &text), true);
+    EXPECT_EQ(text, "\xD5\xC5&\xE5\x85\xAB"); // bytes as sent, entities decoded
+    ASSERT_EQ(RawElementText(body, "p", &text), true);
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(RawElementText(body, "code", &text), false);
+}
+
+TEST(RawRequest, ChunkedBodiesAreJoined)
+{
+    // "中" (E4 B8 AD) split across two chunks.
+    const std::string raw = "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n<a>\xE4\r\n"
+                            "6\r\n\xB8\xAD</a>\r\n0\r\n\r\n";
+    EXPECT_EQ(IsChunked(raw), true);
+    EXPECT_EQ(RequestBody(raw), "<a>\xE4\xB8\xAD</a>");
+}
+
+TEST(RawRequest, SanitizingKeepsUtf8AndLengthAcrossBuffers)
+{
+    struct Case
+    {
+        std::string first, second, expected;
+    } cases[] = {
+        {"ab\xE4\xB8", "\xAD!", "ab\xE4\xB8\xAD!"}, // a character split between two reads
+        {"\xD5\xC5\xC8\xFD", "x", "????x"},         // GBK bytes
+        {"a\xE4", "\xB8<", "a\xE4?<"},              // broken off in the second read: its part there
+        {"\xFF\x80", "", "??"},
+    };
+    for (const Case &c : cases) {
+        Utf8Sanitizer sanitizer;
+        std::string first = c.first, second = c.second;
+        sanitizer.Sanitize(first.data(), first.size());
+        sanitizer.Sanitize(second.data(), second.size());
+        EXPECT_EQ(first + second, c.expected) << c.first << c.second;
+    }
+}
+
+TEST(RawRequest, NulInAnyForm)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"a&#0;b", true},   {"a&#x0;b", true},   {"a&#X00;b", true}, {"a&#000;b", true},  {std::string("a\0b", 3), true},
+        {"a&#10;b", false}, {"a&#x30;b", false}, {"a&#;b", false},   {"&amp;#0;", false}, {"plain", false},
+    };
+    for (const auto &[text, holds] : cases)
+        EXPECT_EQ(HoldsNul(text), holds) << text;
+}
+
+TEST(RawRequest, HostAndPortCheck)
+{
+    const std::pair<const char *, bool> cases[] = {
+        {"127.0.0.2:8089", true}, {"example.org", true}, {"xiezuo.example.cn:443", true}, {"[::1]:8089", true},
+        {"[::1]", true},          {"", false},           {"evil\"/><x", false},           {"a b:80", false},
+        {"host:", false},         {"host:0", false},     {"host:65536", false},           {"host:80:80", false},
+        {"[::1]x", false},        {"host/path", false},  {".example.org", false},         {"user@host", false},
+    };
+    for (const auto &[text, valid] : cases)
+        EXPECT_EQ(IsHostAndPort(text), valid) << text;
+}
+
+TEST(PlatformStoreShares, OnlyTheNewestAreKept)
+{
+    auto path = std::filesystem::temp_directory_path() / ("shares-test-" + std::to_string(getpid()) + ".db");
+    {
+        PlatformStore store(path.string());
+        for (int i = 0; i < 7; ++i)
+            store.AddShare(ShareRow{"w", "u", std::string("t").append(std::to_string(i)), "s", ""}, 3);
+        auto shares = store.Shares();
+        ASSERT_EQ(shares.size(), 3u);
+        EXPECT_EQ(shares[0].title, "t4");
+        EXPECT_EQ(shares[2].title, "t6");
+    }
+    for (const char *suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(path.string() + suffix);
+}
