@@ -26,6 +26,7 @@
 #include "TaskbarNotifier.h"
 #include "WelcomeDlg.h"
 #include "ZiYouWriter.h"
+#include "LeftEssayReopen.h"
 #include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
@@ -122,6 +123,7 @@ void CpenlarkDlg::OnInitDialog()
     }
     LoadKeywordsIntoMemory();
     m_startedUp = true;
+    OfferLeftEssaysAfterSignIn(this);
 }
 
 bool CpenlarkDlg::SynchroniseWithService()

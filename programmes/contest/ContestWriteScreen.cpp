@@ -7,6 +7,7 @@
 #include "FusaiWriteDlg.h"
 #include "ServiceContext.h"
 #include "WriteView.h"
+#include "WritingScreenMakers.h"
 #include "GdipButton.h"
 #include "MsgDlg.h"
 #include "MyEdit.h"
@@ -14,6 +15,7 @@
 #include "OkDialog.h"
 
 #include <algorithm>
+#include <ctime>
 
 ContestWriteScreen::ContestWriteScreen(QWidget *parent, ContestEntry entry, std::string requirements)
     : CDlgWrite(parent), m_entry(std::move(entry)), m_requirements(std::move(requirements))
@@ -108,10 +110,13 @@ void ContestWriteScreen::SaveToLibrary()
     }
     if (!CMsgDlg::Confirm(ContestConfirmationQuestion(), this))
         return;
+    const std::uint64_t journalMark = JournalEditMark();
     const SaveOutcome outcome = SubmitContestEntry(entry);
     switch (outcome.status) {
     case SaveStatus::Saved:
         AfterLibrarySave(outcome.essayId, outcome.message);
+        // Submitted: the journal's copy goes, unless typing went on during the submission.
+        RetireJournalIfUnchangedSince(journalMark);
         break;
     case SaveStatus::Refused:
         if (!outcome.message.empty())
@@ -165,3 +170,19 @@ ContestWriteScreen *ReopenContestScreen(QWidget *parent, const JournalEntry &ent
     screen->SetEssay(entry.title, entry.body, entry.compositionId);
     return screen;
 }
+
+namespace {
+// A contest entry left in the journal reopens in its round's screen, carrying on with the entry.
+CDlgWrite *MakeContestScreenForLeftEntry(QWidget *parent, const LeftJournalEntry &left)
+{
+    ContestWriteScreen *screen = ReopenContestScreen(parent, left.entry, static_cast<std::int64_t>(std::time(nullptr)));
+    if (screen)
+        screen->ResumeJournalEntry(left.id);
+    return screen;
+}
+
+[[maybe_unused]] const bool kPreliminaryMakerRegistered =
+    RegisterWritingScreenMaker(WritingScreenKind::PreliminaryRound, &MakeContestScreenForLeftEntry);
+[[maybe_unused]] const bool kSecondRoundMakerRegistered =
+    RegisterWritingScreenMaker(WritingScreenKind::SecondRound, &MakeContestScreenForLeftEntry);
+} // namespace

@@ -2,6 +2,7 @@
 #include "SignedInSession.h"
 
 #include "AppFolder.h"
+#include "DlgWrite.h"
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "MyEdit.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -45,11 +47,17 @@ std::string HostOf(const std::string &baseAddress)
 std::unique_ptr<SignedInSession> SignedInSession::Start(const Options &options)
 {
     std::unique_ptr<SignedInSession> session(new SignedInSession());
-    session->m_service = ServiceProcess::Start(options.serviceArgs);
+    if (options.serviceAddress.empty()) {
+        session->m_service = ServiceProcess::Start(options.serviceArgs);
+        session->m_baseAddress = session->m_service->BaseAddress();
+    } else {
+        session->m_baseAddress = options.serviceAddress;
+    }
     session->PrepareFolder(options);
+    session->UseDataFolder(options.dataFolder.empty() ? session->m_folder + "data" : options.dataFolder);
 
     InitAppFolder(session->m_folder + "penlark");
-    InitServiceAddresses(HostOf(session->m_service->BaseAddress()));
+    InitServiceAddresses(HostOf(session->m_baseAddress));
     RegisterServiceHooks();
     session->m_responder = std::make_unique<ScopedMessageBoxResponder>(session->m_messages);
     SetUrlOpener([s = session.get()](const QString &url) {
@@ -76,9 +84,18 @@ void SignedInSession::PrepareFolder(const Options &options)
         throw std::runtime_error("no write.dll in the program folder of the build");
     QFile::setPermissions(m_dir.path() + "/write.dll", QFile::ReadOwner | QFile::WriteOwner);
     std::ofstream config(m_folder + "config.ini");
-    config << "[StartPage]\nShow=0\n[Service]\nHost=" << HostOf(m_service->BaseAddress()) << "\nSite=" << m_service->BaseAddress()
-           << "\n"
+    config << "[StartPage]\nShow=0\n[Service]\nHost=" << HostOf(m_baseAddress) << "\nSite=" << m_baseAddress << "\n"
            << options.configIni;
+}
+
+void SignedInSession::UseDataFolder(const std::string &folder)
+{
+    if (const char *current = std::getenv("XDG_DATA_HOME")) {
+        m_hadDataHome = true;
+        m_savedDataHome = current;
+    }
+    m_dataFolder = folder;
+    ::setenv("XDG_DATA_HOME", folder.c_str(), 1);
 }
 
 SignedInSession::~SignedInSession()
@@ -91,6 +108,10 @@ SignedInSession::~SignedInSession()
     SetUrlOpener({});
     ClearServiceHooks();
     m_responder.reset();
+    if (m_hadDataHome)
+        ::setenv("XDG_DATA_HOME", m_savedDataHome.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 CpenlarkDlg *SignedInSession::MainWindow() const
@@ -115,7 +136,8 @@ CpenlarkDlg *SignedInSession::SignIn(const std::string &user, const std::string 
     window->PasswordEdit()->SetWindowText(password);
     QTest::mouseClick(window->LoginButton(), Qt::LeftButton);
     for (int waited = 0; waited < 30000; waited += 20) {
-        if (CpenlarkDlg *main = MainWindow(); main && main->StartedUp() && main->isVisible())
+        // A writing screen an essay left in the journal may already stand in its place.
+        if (CpenlarkDlg *main = MainWindow(); main && main->StartedUp() && (main->isVisible() || main->findChild<CDlgWrite *>()))
             return main;
         if (window->IsIdle() && waited > 200)
             return nullptr; // the sign-in or the start-up failed

@@ -34,6 +34,12 @@ public:
         std::string user = "xuesheng";
         std::string password = "123456";
         std::string configIni; // extra lines for config.ini ([Login] values...)
+        // The base address of a service already running (shared by several processes); ""
+        // starts a fresh one for the session.
+        std::string serviceAddress;
+        // The user's data folder (XDG_DATA_HOME: the essay journal lives there); "" gives the
+        // session one of its own, so no test sees essays another left.
+        std::string dataFolder;
     };
 
     // Throws std::runtime_error when the service, the folder or the sign-in fails.
@@ -43,7 +49,10 @@ public:
     SignedInSession(const SignedInSession &) = delete;
     SignedInSession &operator=(const SignedInSession &) = delete;
 
+    // The service the session started (not there with Options::serviceAddress).
     ServiceProcess &Service() { return *m_service; }
+    const std::string &BaseAddress() const { return m_baseAddress; }
+    const std::string &DataFolder() const { return m_dataFolder; }
     // The program folder, ending with '/': config.ini, write.dll and img/ are in it.
     const std::string &Folder() const { return m_folder; }
     std::string ConfigPath() const { return m_folder + "config.ini"; }
@@ -67,8 +76,13 @@ public:
 private:
     SignedInSession() = default;
     void PrepareFolder(const Options &options);
+    void UseDataFolder(const std::string &folder);
 
     std::unique_ptr<ServiceProcess> m_service;
+    std::string m_baseAddress;
+    std::string m_dataFolder;
+    std::string m_savedDataHome;
+    bool m_hadDataHome = false;
     QTemporaryDir m_dir;
     std::string m_folder;
     MessageBoxResponder m_messages;

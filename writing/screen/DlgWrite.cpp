@@ -3,6 +3,7 @@
 
 #include "AppFolder.h"
 #include "DlgTWriter.h"
+#include "EssayAutosave.h"
 #include "EssayWordExport.h"
 #include "FatherDlg.h"
 #include "Fonts.h"
@@ -15,6 +16,7 @@
 #include "OkDialog.h"
 #include "OperationsCorpus.h"
 #include "Screen.h"
+#include "ServiceContext.h"
 #include "WindowMessage.h"
 #include "WriteView.h"
 
@@ -67,7 +69,12 @@ CDlgWrite::CDlgWrite(QWidget *parent) : CDialog(parent, DialogKind::FramelessWin
     m_editorHost->View()->SetTarget(this);
 }
 
-CDlgWrite::~CDlgWrite() = default;
+CDlgWrite::~CDlgWrite()
+{
+    // What is unwritten reaches the journal while the title field and the editor still exist.
+    m_destroying = true;
+    m_autosave.reset();
+}
 
 void CDlgWrite::SetEssay(const std::string &title, const std::string &body, const std::string &compId)
 {
@@ -97,10 +104,11 @@ void CDlgWrite::OnInitDialog()
     CreateTitleField();
     CreateCorpusPanel();
     LoadPictures();
-    if (!m_body.empty()) {
+    if (!m_body.empty() || !m_journalEntryId.empty()) {
         m_titleField->SetWindowText(m_title);
         View()->SetText(m_body);
     }
+    StartJournal();
     if (m_opener && m_opener != parentWidget())
         m_opener->hide();
     SetDraggable(m_normalSize);
@@ -218,6 +226,8 @@ intptr_t CDlgWrite::OnWindowMessage(int message, intptr_t wParam, intptr_t lPara
 {
     switch (message) {
     case kMsgWordCount:
+        // The editor posts it after every edit of the body.
+        OnJournalEdit();
         ShowCount(static_cast<std::int32_t>(wParam));
         return 0;
     case kMsgKeywordPick:
@@ -260,8 +270,11 @@ void CDlgWrite::OnKeywordPick(std::int32_t keywordId)
 
 void CDlgWrite::Back()
 {
-    if (IsChanged() && !CMsgDlg::Confirm(BackQuestion(), this))
-        return;
+    if (IsChanged()) {
+        if (!CMsgDlg::Confirm(BackQuestion(), this))
+            return;
+        RetireJournal(); // the student chose to drop the unsaved text
+    }
     QWidget *parent = parentWidget();
     if (m_opener)
         m_opener->show();
@@ -276,8 +289,11 @@ void CDlgWrite::Back()
 
 void CDlgWrite::CloseProgram()
 {
-    if (IsChanged() && !CMsgDlg::Confirm(CloseQuestion(), this))
-        return;
+    if (IsChanged()) {
+        if (!CMsgDlg::Confirm(CloseQuestion(), this))
+            return;
+        RetireJournal();
+    }
     QWidget *parent = parentWidget();
     hide();
     deleteLater();
@@ -337,6 +353,81 @@ void CDlgWrite::AfterLibrarySave(const std::string &compId, const std::string &m
     SendWindowMessage(parentWidget(), kMsgLibraryReload);
     COkDialog::ShowMessage(message);
     View()->SetChanged(false);
+}
+
+// ---- journal ----
+
+void CDlgWrite::StartJournal()
+{
+    if (m_autosave)
+        return;
+    m_journal = std::make_unique<EssayJournal>(EssayJournal::DefaultFolder());
+    const bool resumed = !m_journalEntryId.empty();
+    if (!resumed)
+        m_journalEntryId = m_journal->NewEntryId();
+    m_lastSnapshot = JournalSnapshot();
+    m_autosave = std::make_unique<EssayAutosave>(*m_journal, m_journalEntryId, [this] { return TakeJournalSnapshot(); });
+    // A recovered essay is not in the library as shown: going back asks first.
+    if (resumed)
+        View()->SetChanged(true);
+    connect(m_titleField, &QLineEdit::textEdited, this, &CDlgWrite::OnJournalEdit);
+}
+
+std::string CDlgWrite::JournalEntryId() const
+{
+    return m_autosave ? m_journalEntryId : std::string();
+}
+
+JournalEntry CDlgWrite::JournalSnapshot() const
+{
+    JournalEntry entry;
+    entry.user = ServiceContext.UserId;
+    entry.title = TitleText();
+    entry.body = BodyText();
+    entry.compositionId = m_compId;
+    return entry;
+}
+
+JournalEntry CDlgWrite::TakeJournalSnapshot()
+{
+    if (!m_destroying) {
+        m_lastSnapshot = JournalSnapshot();
+        return m_lastSnapshot;
+    }
+    JournalEntry entry = m_lastSnapshot;
+    entry.title = TitleText();
+    entry.body = BodyText();
+    entry.compositionId = m_compId;
+    return entry;
+}
+
+void CDlgWrite::OnJournalEdit()
+{
+    if (m_autosave)
+        m_autosave->OnEdit();
+}
+
+void CDlgWrite::RetireJournal()
+{
+    if (m_autosave)
+        m_autosave->Writer().Retire();
+}
+
+void CDlgWrite::FlushJournal()
+{
+    if (m_autosave)
+        m_autosave->Writer().Flush();
+}
+
+std::uint64_t CDlgWrite::JournalEditMark() const
+{
+    return m_autosave ? m_autosave->Writer().EditCount() : 0;
+}
+
+void CDlgWrite::RetireJournalIfUnchangedSince(std::uint64_t mark)
+{
+    if (m_autosave)
+        m_autosave->Writer().RetireIfUnchangedSince(mark);
 }
 
 // ---- keys and mouse ----

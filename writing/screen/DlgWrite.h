@@ -11,15 +11,18 @@
 #pragma once
 
 #include "Dialog.h"
+#include "EssayJournal.h"
 #include "WriteLayout.h"
 #include "xImage.h"
 
 #include <QFont>
 #include <QPointer>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CDlgTWriter;
+class EssayAutosave;
 class CGdipButton;
 class CMyEdit;
 class CMyHtmlListCtrl;
@@ -45,6 +48,15 @@ public:
     // True when the window the screen replaced had its normal size when the screen opened.
     void SetOpenerRestored(bool restored) { m_openerRestored = restored; }
     bool OpenerRestored() const { return m_openerRestored; }
+
+    // Before the window exists: carry on with an entry an earlier run left in the essay journal
+    // (the essay itself comes through SetEssay); it counts as unsaved until it is saved.
+    void ResumeJournalEntry(const std::string &entryId) { m_journalEntryId = entryId; }
+    // The journal entry that keeps this screen's essay ("" before set-up).
+    std::string JournalEntryId() const;
+    // The essay as the journal keeps it now: free writing here; a contest round adds its kind
+    // and its own data.
+    virtual JournalEntry JournalSnapshot() const;
 
     const std::string &CompositionId() const { return m_compId; }
     bool IsNormalSize() const { return m_normalSize; }
@@ -116,6 +128,13 @@ protected:
     // A successful save: the new library id, the library page told to reload, the notice and
     // the changed flag cleared.
     void AfterLibrarySave(const std::string &compId, const std::string &message);
+    // The journal around a save or a submission: the mark taken before it, and on success the
+    // entry retired unless the student edited meanwhile.
+    std::uint64_t JournalEditMark() const;
+    void RetireJournalIfUnchangedSince(std::uint64_t mark);
+    // Writes what the journal has not written yet.
+    void FlushJournal();
+
     // The library id a save sends: the essay's, or "0" for a new essay.
     std::string CompIdForSave() const { return m_compId.empty() ? "0" : m_compId; }
 
@@ -129,6 +148,10 @@ protected:
 
 private:
     void CreateButtons();
+    void StartJournal();
+    void OnJournalEdit();
+    void RetireJournal();
+    JournalEntry TakeJournalSnapshot();
     void CreateTitleField();
     void CreateCorpusPanel();
     void LoadPictures();
@@ -166,4 +189,12 @@ private:
     QFont m_titleFont; // 15 px: the title field
     CxImage m_logo;
     CxImage m_titleLabel;
+    std::string m_journalEntryId;
+    // The last whole snapshot: in the destructor a subclass's part is gone, so its kind and
+    // round data come from here and only the texts are read again.
+    JournalEntry m_lastSnapshot;
+    bool m_destroying = false;
+    // Reset first in the destructor: its own destructor reads the screen's text.
+    std::unique_ptr<EssayJournal> m_journal;
+    std::unique_ptr<EssayAutosave> m_autosave;
 };

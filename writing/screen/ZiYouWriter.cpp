@@ -6,8 +6,22 @@
 #include "MyHtmlListCtrl.h"
 #include "OkDialog.h"
 #include "OperationsComposition.h"
+#include "WritingScreenMakers.h"
 
 CZiYouWriter::CZiYouWriter(QWidget *parent) : CDlgWrite(parent) {}
+
+CDlgWrite *CZiYouWriter::MakeForLeftEntry(QWidget *parent, const LeftJournalEntry &left)
+{
+    auto *screen = new CZiYouWriter(parent);
+    screen->SetEssay(left.entry.title, left.entry.body, left.entry.compositionId);
+    screen->ResumeJournalEntry(left.id);
+    return screen;
+}
+
+namespace {
+[[maybe_unused]] const bool kFreeWritingMakerRegistered =
+    RegisterWritingScreenMaker(WritingScreenKind::FreeWriting, &CZiYouWriter::MakeForLeftEntry);
+} // namespace
 
 void CZiYouWriter::InitExtra()
 {
@@ -29,10 +43,13 @@ void CZiYouWriter::OnCorpusButton()
 // service answered with a new one.
 void CZiYouWriter::SaveToLibrary()
 {
+    const std::uint64_t journalMark = JournalEditMark();
     const SaveOutcome outcome = SaveComposition(CompIdForSave(), TitleText(), BodyText());
     switch (outcome.status) {
     case SaveStatus::Saved:
         AfterLibrarySave(outcome.essayId, outcome.message);
+        // In the library: the journal's copy goes, unless typing went on during the save.
+        RetireJournalIfUnchangedSince(journalMark);
         break;
     case SaveStatus::Refused:
         if (!outcome.message.empty())

@@ -11,6 +11,8 @@ class CZiYouWriter : public CDlgWrite
 
 public:
     explicit CZiYouWriter(QWidget *parent = nullptr);
+    // The screen of a free-writing essay the journal kept, carrying on with its entry.
+    static CDlgWrite *MakeForLeftEntry(QWidget *parent, const LeftJournalEntry &left);
 
     // The save-to-library button's action.
     void SaveToLibrary() override;
