@@ -106,7 +106,8 @@ void RunSave()
 
 void RunDelete()
 {
-    DeleteCompositions({1, 2});
+    FetchStatus status = FetchStatus::Ok;
+    DeleteCompositions({1, 2}, status);
 }
 
 void RunContestEntry()

@@ -112,20 +112,7 @@ void ContestWriteScreen::SaveToLibrary()
         return;
     const std::uint64_t journalMark = JournalEditMark();
     const SaveOutcome outcome = SubmitContestEntry(entry);
-    switch (outcome.status) {
-    case SaveStatus::Saved:
-        AfterLibrarySave(outcome.essayId, outcome.message);
-        // Submitted: the journal's copy goes, unless typing went on during the submission.
-        RetireJournalIfUnchangedSince(journalMark);
-        break;
-    case SaveStatus::Refused:
-        if (!outcome.message.empty())
-            COkDialog::ShowMessage(outcome.message);
-        break;
-    case SaveStatus::TransportFailure:
-    case SaveStatus::Abandoned:
-        break;
-    }
+    ActOnSaveOutcome(outcome, journalMark);
 }
 
 JournalEntry ContestWriteScreen::JournalSnapshot() const

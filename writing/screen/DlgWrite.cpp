@@ -355,6 +355,24 @@ void CDlgWrite::AfterLibrarySave(const std::string &compId, const std::string &m
     View()->SetChanged(false);
 }
 
+void CDlgWrite::ActOnSaveOutcome(const SaveOutcome &outcome, std::uint64_t journalMark)
+{
+    switch (outcome.status) {
+    case SaveStatus::Saved:
+        AfterLibrarySave(outcome.essayId, outcome.message);
+        // Kept: the journal's copy goes, unless typing went on during the call.
+        RetireJournalIfUnchangedSince(journalMark);
+        break;
+    case SaveStatus::Refused:
+        if (!outcome.message.empty())
+            COkDialog::ShowMessage(outcome.message);
+        break;
+    case SaveStatus::TransportFailure:
+    case SaveStatus::Abandoned:
+        break;
+    }
+}
+
 // ---- journal ----
 
 void CDlgWrite::StartJournal()

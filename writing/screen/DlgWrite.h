@@ -12,6 +12,7 @@
 
 #include "Dialog.h"
 #include "EssayJournal.h"
+#include "OperationsComposition.h"
 #include "WriteLayout.h"
 #include "xImage.h"
 
@@ -132,6 +133,10 @@ protected:
     // entry retired unless the student edited meanwhile.
     std::uint64_t JournalEditMark() const;
     void RetireJournalIfUnchangedSince(std::uint64_t mark);
+    // Acts on the outcome of a library save or a contest submission that began at journalMark:
+    // on success AfterLibrarySave and the journal retired; a refusal's message; nothing after a
+    // transport failure or what the status handler has already told the student.
+    void ActOnSaveOutcome(const SaveOutcome &outcome, std::uint64_t journalMark);
     // Writes what the journal has not written yet.
     void FlushJournal();
 

@@ -45,18 +45,5 @@ void CZiYouWriter::SaveToLibrary()
 {
     const std::uint64_t journalMark = JournalEditMark();
     const SaveOutcome outcome = SaveComposition(CompIdForSave(), TitleText(), BodyText());
-    switch (outcome.status) {
-    case SaveStatus::Saved:
-        AfterLibrarySave(outcome.essayId, outcome.message);
-        // In the library: the journal's copy goes, unless typing went on during the save.
-        RetireJournalIfUnchangedSince(journalMark);
-        break;
-    case SaveStatus::Refused:
-        if (!outcome.message.empty())
-            COkDialog::ShowMessage(outcome.message);
-        break;
-    case SaveStatus::TransportFailure:
-    case SaveStatus::Abandoned:
-        break;
-    }
+    ActOnSaveOutcome(outcome, journalMark);
 }
