@@ -224,7 +224,9 @@ private slots:
         CpenlarkDlg *main = session->MainWindow();
         QVERIFY(main);
         int reloads = 0;
-        SetWindowMessageObserver([&](const WindowMessageTrace &trace) { reloads += trace.message == kMsgLibraryReload; });
+        // The screen's reload request to the main window (which hands it on to the library page).
+        SetWindowMessageObserver(
+            [&](const WindowMessageTrace &trace) { reloads += trace.message == kMsgLibraryReload && trace.target == main; });
         CActivityDlg *page = OpenContestPage(main);
         QTest::mouseClick(page->WriteButton(), Qt::LeftButton);
         QPointer<CChuSaiWriteDlg> screen;
