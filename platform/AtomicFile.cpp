@@ -141,7 +141,7 @@ int RemoveFileDurably(const std::string &path)
 std::string UserDataFolder(const std::string &programName)
 {
     const char *dataHome = std::getenv("XDG_DATA_HOME");
-    // The base directory specification ignores a relative value.
+    // A relative XDG_DATA_HOME is ignored, as the XDG base-directory rules say.
     if (dataHome != nullptr && dataHome[0] == '/')
         return std::string(dataHome) + "/" + programName;
     const std::string home = HomeFolder();
