@@ -27,6 +27,7 @@ NoMarkLayout LayOutNoMark(QSize panel)
     l.viewer = QRect(12, 2, right - 24, bottom - 44);
     l.saveButton = QRect(right - 200, bottom - 38, 79, 26);
     l.continueButton = QRect(right - 104, bottom - 38, 79, 26);
+    l.paperButton = QRect(right - 296, bottom - 38, 79, 26);
     return l;
 }
 

@@ -30,6 +30,7 @@ struct NoMarkLayout
     QRect viewer;
     QRect saveButton;
     QRect continueButton;
+    QRect paperButton; // composition paper, left of the save button
 };
 NoMarkLayout LayOutNoMark(QSize panel);
 

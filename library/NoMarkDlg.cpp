@@ -5,6 +5,7 @@
 #include "EssayWordExport.h"
 #include "GdipButton.h"
 #include "LibraryLayout.h"
+#include "PaperPreviewDlg.h"
 #include "ViewZuowenDlg.h"
 #include "WindowMessage.h"
 #include "ZiYouWriter.h"
@@ -57,6 +58,8 @@ CNoMarkDlg::CNoMarkDlg(QWidget *parent) : CDialog(parent, DialogKind::Child)
         MakeButton(this, "\\img\\MySpace\\savebendi1.png", "\\img\\MySpace\\savebendi2.png", "\\img\\MySpace\\savebendi3.png");
     m_continue =
         MakeButton(this, "\\img\\MySpace\\jixuxie1.png", "\\img\\MySpace\\jixuxie2.png", "\\img\\MySpace\\jixuxie13.png");
+    m_paper = MakeButton(this, "\\img\\MySpace\\gaozhi1.png", "\\img\\MySpace\\gaozhi2.png", "\\img\\MySpace\\gaozhi3.png");
+    connect(m_paper, &CGdipButton::clicked, this, &CNoMarkDlg::OnPaper);
     connect(m_save, &CGdipButton::clicked, this, &CNoMarkDlg::OnSaveLocally);
     connect(m_continue, &CGdipButton::clicked, this, &CNoMarkDlg::OnContinueWriting);
     PlaceChildren();
@@ -81,6 +84,11 @@ void CNoMarkDlg::OnSaveLocally()
     ExportEssayToWord(this, m_essay.title, m_essay.content);
 }
 
+void CNoMarkDlg::OnPaper()
+{
+    CPaperPreviewDlg::ShowPreview(this, m_essay.title, m_essay.content);
+}
+
 // With no essay shown the screen opens empty and its first save makes a new essay.
 void CNoMarkDlg::OnContinueWriting()
 {
@@ -96,6 +104,7 @@ void CNoMarkDlg::PlaceChildren()
     m_viewer->setGeometry(l.viewer);
     m_save->setGeometry(l.saveButton);
     m_continue->setGeometry(l.continueButton);
+    m_paper->setGeometry(l.paperButton);
 }
 
 void CNoMarkDlg::resizeEvent(QResizeEvent *event)

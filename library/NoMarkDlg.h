@@ -43,10 +43,12 @@ public:
 
     void OnSaveLocally();
     void OnContinueWriting();
+    void OnPaper();
 
     CViewZuowenDlg *Viewer() const { return m_viewer; }
     CGdipButton *SaveButton() const { return m_save; }
     CGdipButton *ContinueButton() const { return m_continue; }
+    CGdipButton *PaperButton() const { return m_paper; }
 
 protected:
     void OnPaint(QPainter &painter) override;
@@ -60,4 +62,5 @@ private:
     CViewZuowenDlg *m_viewer = nullptr;
     CGdipButton *m_save = nullptr;
     CGdipButton *m_continue = nullptr;
+    CGdipButton *m_paper = nullptr;
 };

@@ -236,6 +236,8 @@ void PaintFaces()
             IconTrophy);
     PillSet(86, 26, u("存到本地"), {"img/MySpace/savebendi1.png", "img/MySpace/savebendi2.png", "img/MySpace/savebendi3.png"},
             Tone::Light, IconDisk);
+    PillSet(86, 26, u("稿 纸"), {"img/MySpace/gaozhi1.png", "img/MySpace/gaozhi2.png", "img/MySpace/gaozhi3.png"},
+            Tone::Light, IconBook);
     PillSet(79, 26, u("继续写作"), {"img/MySpace/jixuxie1.png", "img/MySpace/jixuxie2.png", "img/MySpace/jixuxie13.png"},
             Tone::Green, IconPen);
 

@@ -4,6 +4,8 @@
 //   essay-tool mark --keywords FILE --width W [--first-row F]   < essay
 //   essay-tool edit --width W                                   < script
 //   essay-tool export --title TITLE --out FILE                  < essay
+//   essay-tool paper --title TITLE [--grid 20x20] --out FILE.pdf < essay
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -17,9 +19,17 @@
 #include <string_view>
 #include <vector>
 
+#include <map>
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QString>
+
 #include "EditScript.h"
 #include "GbkText.h"
 #include "KeywordAutomaton.h"
+#include "PaperLayout.h"
+#include "PaperPages.h"
 #include "WordExport.h"
 #include "WriteDoc.h"
 
@@ -31,7 +41,9 @@ const char kUsage[] =
     "usage: essay-tool mark --keywords FILE --width W [--first-row F]  (essay text on standard input)\n"
     "       essay-tool edit --width W  (script on standard input: settext TEXT, insert ROW COL TEXT,\n"
     "                                   reflow W, undo, redo, checkpoint, print)\n"
-    "       essay-tool export --title TITLE --out FILE  (essay text on standard input)\n";
+    "       essay-tool export --title TITLE --out FILE  (essay text on standard input)\n"
+    "       essay-tool paper --title TITLE [--grid 20x20|20x15|24x25] --out FILE.pdf\n"
+    "                                   (essay text on standard input: composition paper as PDF)\n";
 
 struct Options
 {
@@ -155,26 +167,26 @@ int RunEdit(const Options &options)
     return 0;
 }
 
-// The essay as the writing screen exports it: the title, CR LF, then the body read as UTF-8 with
-// every line end (LF, CR LF or CR) taken as one paragraph mark.
-int RunExport(int argc, char **argv)
+// Options after the mode as name-value pairs, each name one of names; nothing when a name is
+// unknown or a value is missing.
+std::optional<std::map<std::string, std::string>> ParseNamedValues(int argc, char **argv,
+                                                                   std::initializer_list<std::string_view> names)
 {
-    std::optional<std::string> title;
-    std::optional<std::string> out;
-    bool known = argc % 2 == 0; // options come in name-value pairs
-    for (int i = 2; known && i + 1 < argc; i += 2) {
+    if (argc % 2 != 0)
+        return std::nullopt;
+    std::map<std::string, std::string> values;
+    for (int i = 2; i + 1 < argc; i += 2) {
         const std::string_view name = argv[i];
-        if (name == "--title")
-            title = argv[i + 1];
-        else if (name == "--out")
-            out = argv[i + 1];
-        else
-            known = false;
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            return std::nullopt;
+        values[std::string(name)] = argv[i + 1];
     }
-    if (!known || !title || !out || out->empty()) {
-        std::cerr << kUsage;
-        return kUsageError;
-    }
+    return values;
+}
+
+// Standard input as UTF-8 with every line end (LF, CR LF or CR) made one CR paragraph mark.
+std::string ReadEssayFromStandardInput()
+{
     const std::string utf8((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
     std::string body;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -182,9 +194,63 @@ int RunExport(int argc, char **argv)
             ++i;
         body.push_back(utf8[i] == '\n' ? '\r' : utf8[i]);
     }
+    return body;
+}
+
+// The essay as the writing screen exports it: the title, CR LF, then the body.
+int RunExport(int argc, char **argv)
+{
+    const auto values = ParseNamedValues(argc, argv, {"--title", "--out"});
+    if (!values || !values->count("--title") || values->count("--out") == 0 || values->at("--out").empty()) {
+        std::cerr << kUsage;
+        return kUsageError;
+    }
+    const std::string body = ReadEssayFromStandardInput();
     int error = 0;
-    if (!ExportWordDocument(*out, Utf8ToGbk(*title) + "\r\n" + Utf8ToGbk(body), &error)) {
-        std::cerr << "essay-tool: cannot write " << *out << ": " << std::strerror(error) << '\n';
+    if (!ExportWordDocument(values->at("--out"), Utf8ToGbk(values->at("--title")) + "\r\n" + Utf8ToGbk(body), &error)) {
+        std::cerr << "essay-tool: cannot write " << values->at("--out") << ": " << std::strerror(error) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+// "20x20" and the other sheets of CommonPaperGrids(); nothing for any other text.
+std::optional<PaperGrid> ParseGrid(std::string_view text)
+{
+    for (const PaperGrid &grid : CommonPaperGrids()) {
+        if (text == std::to_string(grid.columns) + "x" + std::to_string(grid.rows))
+            return grid;
+    }
+    return std::nullopt;
+}
+
+// The essay on composition paper as a PDF, as the preview window exports it.
+int RunPaper(int argc, char **argv)
+{
+    const auto values = ParseNamedValues(argc, argv, {"--title", "--grid", "--out"});
+    if (!values || !values->count("--title") || values->count("--out") == 0 || values->at("--out").empty()) {
+        std::cerr << kUsage;
+        return kUsageError;
+    }
+    PaperGrid grid;
+    if (values->count("--grid")) {
+        const auto parsed = ParseGrid(values->at("--grid"));
+        if (!parsed) {
+            std::cerr << "essay-tool: the grid is one of 20x20, 20x15, 24x25\n";
+            return kUsageError;
+        }
+        grid = *parsed;
+    }
+    // Fonts need the application object; no window is ever shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int appArgc = 1;
+    QGuiApplication app(appArgc, argv);
+    const std::string &title = values->at("--title");
+    const PaperLayout layout = LayOutPaper(title, ReadEssayFromStandardInput(), grid);
+    const int error = ExportPaperPdf(values->at("--out"), layout, QString::fromStdString(title));
+    if (error != 0) {
+        std::cerr << "essay-tool: cannot write " << values->at("--out") << ": " << std::strerror(error) << '\n';
         return 1;
     }
     return 0;
@@ -202,6 +268,8 @@ int main(int argc, char **argv)
     const std::string_view mode = argv[1];
     if (mode == "export")
         return RunExport(argc, argv);
+    if (mode == "paper")
+        return RunPaper(argc, argv);
     const auto options = ParseOptions(argc, argv);
     if (!options || (mode != "mark" && mode != "edit")) {
         std::cerr << kUsage;

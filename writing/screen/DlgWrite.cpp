@@ -15,6 +15,7 @@
 #include "MyHtmlListCtrl.h"
 #include "OkDialog.h"
 #include "OperationsCorpus.h"
+#include "PaperPreviewDlg.h"
 #include "Screen.h"
 #include "ServiceContext.h"
 #include "WindowMessage.h"
@@ -131,6 +132,7 @@ void CDlgWrite::CreateButtons()
     m_count = MakeButton("\\img\\hostimg\\wordcount.png", "\\img\\hostimg\\wordcount.png");
     m_count->setFont(m_font);
     m_saveAsWord = MakeButton("img\\MySpace\\savebendi1.png", "img\\MySpace\\savebendi2.png", "img\\MySpace\\savebendi3.png");
+    m_paper = MakeButton("img\\MySpace\\gaozhi1.png", "img\\MySpace\\gaozhi2.png", "img\\MySpace\\gaozhi3.png");
     // Pictures and showing are the subclass's.
     m_corpusButton = new CGdipButton(this);
     m_corpusButton->hide();
@@ -148,6 +150,7 @@ void CDlgWrite::CreateButtons()
     connect(m_corpusButton, &CGdipButton::clicked, this, [this] { OnCorpusButton(); });
     connect(m_saveToLibrary, &CGdipButton::clicked, this, [this] { SaveToLibrary(); });
     connect(m_saveAsWord, &CGdipButton::clicked, this, &CDlgWrite::SaveAsWord);
+    connect(m_paper, &CGdipButton::clicked, this, &CDlgWrite::ShowPaper);
 }
 
 void CDlgWrite::CreateTitleField()
@@ -190,6 +193,7 @@ void CDlgWrite::PlaceControls()
     m_count->setGeometry(l.countButton);
     m_saveToLibrary->setGeometry(l.saveToLibrary);
     m_saveAsWord->setGeometry(l.saveAsWord);
+    m_paper->setGeometry(l.paper);
 }
 
 void CDlgWrite::resizeEvent(QResizeEvent *event)
@@ -344,6 +348,11 @@ void CDlgWrite::ToggleMaximised()
 void CDlgWrite::SaveAsWord()
 {
     ExportEssayToWord(this, TitleAsShown(), BodyText());
+}
+
+void CDlgWrite::ShowPaper()
+{
+    CPaperPreviewDlg::ShowPreview(this, TitleText(), BodyText());
 }
 
 void CDlgWrite::AfterLibrarySave(const std::string &compId, const std::string &message)

@@ -99,6 +99,7 @@ public:
     CGdipButton *CorpusButton() const { return m_corpusButton; }
     CGdipButton *SaveToLibraryButton() const { return m_saveToLibrary; }
     CGdipButton *SaveAsWordButton() const { return m_saveAsWord; }
+    CGdipButton *PaperButton() const { return m_paper; }
 
     // The messages of the screen (GBK), fixed texts.
     static std::string BackQuestion();
@@ -126,6 +127,8 @@ protected:
 
     // The save-as-Word button: the title as shown and the body into a document.
     void SaveAsWord();
+    // The essay on composition paper, in the preview with its PDF export and printing.
+    void ShowPaper();
     // A successful save: the new library id, the library page told to reload, the notice and
     // the changed flag cleared.
     void AfterLibrarySave(const std::string &compId, const std::string &message);
@@ -189,6 +192,7 @@ private:
     CGdipButton *m_corpusButton = nullptr;
     CGdipButton *m_saveToLibrary = nullptr;
     CGdipButton *m_saveAsWord = nullptr;
+    CGdipButton *m_paper = nullptr;
     std::string m_countText;
     QFont m_font;      // 13 px: the hint, the count, the limit notice
     QFont m_titleFont; // 15 px: the title field

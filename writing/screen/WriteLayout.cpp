@@ -25,6 +25,7 @@ WriteScreenLayout WriteLayout(QSize client)
     l.countButton = QRect(26, h - 69, 129, 27);
     l.saveToLibrary = QRect(w - 610, h - 69, 133, 28);
     l.saveAsWord = QRect(w - 457, h - 69, 86, 26);
+    l.paper = QRect(w - 706, h - 69, 86, 26);
     l.paleLine = QRect(0, h - 30, w, 5);
     l.greenLine = QRect(0, h - 25, w, 25);
     l.limitNotice = QPoint(24, h - 20);

@@ -28,6 +28,7 @@ struct WriteScreenLayout
     QRect countButton;
     QRect saveToLibrary;
     QRect saveAsWord;
+    QRect paper; // composition paper, left of the save group: right of it lies the corpus frame
     QRect paleLine; // the two bottom lines
     QRect greenLine;
     QPoint limitNotice; // where the limit notice's text starts
