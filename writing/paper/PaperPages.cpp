@@ -3,7 +3,6 @@
 #include "PaperPages.h"
 
 #include "AtomicFile.h"
-#include "Fonts.h"
 
 #include <QBuffer>
 #include <QFont>
@@ -52,10 +51,13 @@ PageGeometry GeometryFor(const PaperGrid &grid, const QRectF &page)
     return g;
 }
 
+// AR PL UMing first: the Noto CJK fonts give the Kangxi radicals the glyphs of common characters
+// (小, 二, 文), and the PDF's text layer would then name the radicals, so text copied or searched
+// out of the PDF would not be the essay's. Noto Serif stands behind it.
 QFont PaperFont(double pixelSize)
 {
     QFont font;
-    font.setFamilies(SubstituteFamilies(QString::fromUtf8("宋体")));
+    font.setFamilies({QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")});
     font.setPixelSize(std::max(1, static_cast<int>(pixelSize)));
     return font;
 }
@@ -86,13 +88,13 @@ void PaintCell(QPainter &painter, const PaperCell &cell, const QRectF &box, cons
         painter.drawText(box, Qt::AlignCenter, text);
         return;
     }
-    // The character moves to the left part of its cell; the squeezed marks sit small at its
-    // right, low like a full stop.
+    // The character moves to the left part of its cell; the squeezed marks follow it small, as a
+    // hand squeezes them in at the cell's right edge (two of them reach into the margin).
     painter.setFont(font);
     painter.drawText(box.adjusted(0, 0, -box.width() * 0.3, 0), Qt::AlignCenter, text);
     painter.setFont(small);
-    painter.drawText(box.adjusted(box.width() * 0.55, box.height() * 0.35, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                     QString::fromStdU32String(cell.squeezed));
+    painter.drawText(QRectF(box.left() + box.width() * 0.62, box.top() + box.height() * 0.25, box.width(), box.height() * 0.75),
+                     Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdU32String(cell.squeezed));
 }
 
 void PaintCountMarks(QPainter &painter, const PaperLayout &layout, int pageIndex, const PageGeometry &g)
@@ -133,7 +135,7 @@ void PaintPaperPage(QPainter &painter, const PaperLayout &layout, int pageIndex,
     PaintGrid(painter, layout.grid, g);
 
     const QFont font = PaperFont(g.cell * kCharacterSize);
-    const QFont small = PaperFont(g.cell * kCharacterSize * 0.6);
+    const QFont small = PaperFont(g.cell * kCharacterSize * 0.5);
     painter.setPen(Qt::black);
     const PaperPage &page = layout.pages[static_cast<std::size_t>(pageIndex)];
     for (std::size_t row = 0; row < page.rows.size(); ++row) {
