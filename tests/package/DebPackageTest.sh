@@ -42,7 +42,7 @@ fi
 deb=$(ls "$work"/out/*.deb)
 check "package name" "$(dpkg-deb -f "$deb" Package)" "penlark"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libsqlite3-0 libjsoncpp25 libgif7 qt6-qpa-plugins fonts-noto-cjk; do
+for needed in libqt6widgets6 libqt6printsupport6 libsqlite3-0 libjsoncpp25 libgif7 qt6-qpa-plugins fonts-noto-cjk fonts-arphic-uming; do
   check "declared dependency $needed" "$(grep -o "\b$needed\b" <<<"$depends" | head -n1)" "$needed"
 done
 
