@@ -27,6 +27,7 @@ TARGETS=(
   edit_script_fuzzer:edit_script:edit_script
   service_request_fuzzer:service_request:http
   corpus_markup_fuzzer:corpus_markup:corpus_markup
+  paper_layout_fuzzer:paper_layout:
 )
 
 bash scripts/install-deps.sh

@@ -207,8 +207,8 @@ private slots:
         QVERIFY(!page.isNull());
         const std::vector<int> rows = HorizontalLines(page);
         QCOMPARE(rows.size(), std::size_t(40)); // the top and the bottom line of 20 rows
-        const int firstBodyRowMiddle = (rows[4] + rows[5]) / 2;
-        const std::vector<int> columns = LineRuns(page, true, firstBodyRowMiddle);
+        // The cell lines along the empty row under the title (no character crosses them there).
+        const std::vector<int> columns = LineRuns(page, true, (rows[2] + rows[3]) / 2);
         QCOMPARE(columns.size(), std::size_t(21));
         QVERIFY(InkInside(page, columns[2], rows[4], columns[3], rows[5]) > 10); // 春
         QCOMPARE(InkInside(page, columns[0], rows[4], columns[1], rows[5]), 0); // the indent
@@ -219,17 +219,21 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("unknown grid") << QStringList{"paper", "--title", "t", "--grid", "7x7", "--out", "x.pdf"} << 2;
-        QTest::newRow("no output") << QStringList{"paper", "--title", "t"} << 2;
-        QTest::newRow("unknown option") << QStringList{"paper", "--title", "t", "--out", "x.pdf", "--zoom", "2"} << 2;
-        QTest::newRow("folder missing") << QStringList{"paper", "--title", "t", "--out", "/nonexistent/dir/x.pdf"} << 1;
+        QTest::addColumn<QByteArray>("input");
+        QTest::newRow("unknown grid") << QStringList{"paper", "--title", "t", "--grid", "7x7", "--out", "x.pdf"} << 2 << QByteArray("text");
+        QTest::newRow("no output") << QStringList{"paper", "--title", "t"} << 2 << QByteArray("text");
+        QTest::newRow("unknown option") << QStringList{"paper", "--title", "t", "--out", "x.pdf", "--zoom", "2"} << 2 << QByteArray("text");
+        QTest::newRow("folder missing") << QStringList{"paper", "--title", "t", "--out", "/nonexistent/dir/x.pdf"} << 1 << QByteArray("text");
+        QTest::newRow("endless input") << QStringList{"paper", "--title", "t", "--out", QDir::temp().filePath("essay-tool-endless.pdf")} << 1
+                                       << QByteArray(2 << 20, 'a');
     }
 
     void toolRefusesBadArguments()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
-        QCOMPARE(RunTool(ESSAY_TOOL, arguments, "text").exitCode, exitCode);
+        QFETCH(QByteArray, input);
+        QCOMPARE(RunTool(ESSAY_TOOL, arguments, input).exitCode, exitCode);
     }
 
     // The sheet chooser lays the essay out again: 24 x 25 holds the same essay on fewer pages.

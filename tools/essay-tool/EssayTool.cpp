@@ -184,10 +184,21 @@ std::optional<std::map<std::string, std::string>> ParseNamedValues(int argc, cha
     return values;
 }
 
-// Standard input as UTF-8 with every line end (LF, CR LF or CR) made one CR paragraph mark.
-std::string ReadEssayFromStandardInput()
+// The longest essay the tools take from standard input: far beyond the editor's 5000 characters,
+// small enough that a runaway pipe cannot fill memory or write an endless document.
+constexpr std::size_t kMaxEssayBytes = 1 << 20;
+
+// Standard input as UTF-8 with every line end (LF, CR LF or CR) made one CR paragraph mark;
+// nothing when it is longer than kMaxEssayBytes.
+std::optional<std::string> ReadEssayFromStandardInput()
 {
-    const std::string utf8((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    std::string utf8;
+    char chunk[65536];
+    while (std::cin.read(chunk, sizeof chunk) || std::cin.gcount() > 0) {
+        utf8.append(chunk, static_cast<std::size_t>(std::cin.gcount()));
+        if (utf8.size() > kMaxEssayBytes)
+            return std::nullopt;
+    }
     std::string body;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
@@ -195,6 +206,12 @@ std::string ReadEssayFromStandardInput()
         body.push_back(utf8[i] == '\n' ? '\r' : utf8[i]);
     }
     return body;
+}
+
+int RefuseLongEssay()
+{
+    std::cerr << "essay-tool: the essay is longer than " << kMaxEssayBytes << " bytes\n";
+    return 1;
 }
 
 // The essay as the writing screen exports it: the title, CR LF, then the body.
@@ -205,9 +222,11 @@ int RunExport(int argc, char **argv)
         std::cerr << kUsage;
         return kUsageError;
     }
-    const std::string body = ReadEssayFromStandardInput();
+    const auto body = ReadEssayFromStandardInput();
+    if (!body)
+        return RefuseLongEssay();
     int error = 0;
-    if (!ExportWordDocument(values->at("--out"), Utf8ToGbk(values->at("--title")) + "\r\n" + Utf8ToGbk(body), &error)) {
+    if (!ExportWordDocument(values->at("--out"), Utf8ToGbk(values->at("--title")) + "\r\n" + Utf8ToGbk(*body), &error)) {
         std::cerr << "essay-tool: cannot write " << values->at("--out") << ": " << std::strerror(error) << '\n';
         return 1;
     }
@@ -241,13 +260,16 @@ int RunPaper(int argc, char **argv)
         }
         grid = *parsed;
     }
+    const auto body = ReadEssayFromStandardInput();
+    if (!body)
+        return RefuseLongEssay();
     // Fonts need the application object; no window is ever shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int appArgc = 1;
     QGuiApplication app(appArgc, argv);
     const std::string &title = values->at("--title");
-    const PaperLayout layout = LayOutPaper(title, ReadEssayFromStandardInput(), grid);
+    const PaperLayout layout = LayOutPaper(title, *body, grid);
     const int error = ExportPaperPdf(values->at("--out"), layout, QString::fromStdString(title));
     if (error != 0) {
         std::cerr << "essay-tool: cannot write " << values->at("--out") << ": " << std::strerror(error) << '\n';
