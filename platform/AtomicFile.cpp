@@ -40,6 +40,14 @@ int SyncFolder(const std::string &folder)
     return error;
 }
 
+// After a rename or an unlink the change has happened: flushing the folder only makes it survive
+// a power cut, and a folder the user may write but not read (a drop box) cannot even be opened
+// for the flush. Reporting that as a failure would tell the student a saved file was not saved.
+void FlushFolderAfterChange(const std::string &folder)
+{
+    (void)SyncFolder(folder);
+}
+
 // A fresh temporary file beside path, hidden, that no other writer can be using.
 int CreateTemporary(const std::string &path, unsigned mode, std::string &tempPath)
 {
@@ -121,21 +129,24 @@ int ReplaceFileAtomically(const std::string &path, const std::string &content, u
         ::unlink(tempPath.c_str());
         return error;
     }
-    return SyncFolder(FolderOf(path));
+    FlushFolderAfterChange(FolderOf(path));
+    return 0;
 }
 
 int RenameDurably(const std::string &from, const std::string &to)
 {
     if (::rename(from.c_str(), to.c_str()) != 0)
         return errno;
-    return SyncFolder(FolderOf(to));
+    FlushFolderAfterChange(FolderOf(to));
+    return 0;
 }
 
 int RemoveFileDurably(const std::string &path)
 {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT)
         return errno;
-    return SyncFolder(FolderOf(path));
+    FlushFolderAfterChange(FolderOf(path));
+    return 0;
 }
 
 std::string UserDataFolder(const std::string &programName)

@@ -8,15 +8,17 @@
 // same folder, which is flushed to disk and then renamed over path; the folder is flushed too,
 // so after a power cut the file is either the old one or the new one, whole. An existing file
 // keeps its permission bits; a new one gets newFileMode less the process umask. Returns 0, or
-// the errno of the step that failed (the old file and the folder are then as they were).
+// the errno of the step that failed (the old file and the folder are then as they were). The
+// folder's flush is best effort: once the rename is done the file is replaced, and 0 is returned
+// even where the folder cannot be opened for the flush.
 int ReplaceFileAtomically(const std::string &path, const std::string &content, unsigned newFileMode = 0600);
 
-// Renames from to to and flushes the folder, so the new name survives a power cut. Returns 0 or
-// an errno.
+// Renames from to to and flushes the folder (best effort), so the new name survives a power cut.
+// Returns 0 or the rename's errno.
 int RenameDurably(const std::string &from, const std::string &to);
 
-// Removes a file and flushes its folder. A file that is already gone counts as removed.
-// Returns 0 or an errno.
+// Removes a file and flushes its folder (best effort). A file that is already gone counts as
+// removed. Returns 0 or the unlink's errno.
 int RemoveFileDurably(const std::string &path);
 
 // The user's data folder for the program named programName: $XDG_DATA_HOME/programName when

@@ -137,6 +137,25 @@ TEST(WordExport, ReadOnlyFolderFailsAndLeavesTheOldDocument)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked), {}), 1);
 }
 
+// A folder the student may write into but not list (mode 0333): the document is written and
+// renamed into place, and only the flush of the folder cannot open it. That is a success.
+TEST(WordExport, FolderThatCannotBeListedStillExports)
+{
+    TempFolder folder;
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
+    const std::string dropBox = folder.File("dropbox");
+    std::filesystem::create_directory(dropBox);
+    ::chmod(dropBox.c_str(), 0333);
+    const std::string path = dropBox + "/essay.doc";
+
+    const int result = RunLimited(ChildLimit::OtherUser, [&] {
+        int error = 0;
+        return ExportWordDocument(path, G("新\r\n文"), &error) ? 0 : 100 + error;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadBytes(path), BuildWordDocument(G("新\r\n文")));
+}
+
 TEST(WordExport, FullDiskFailsAndLeavesTheOldDocument)
 {
     TempFolder folder;
