@@ -158,7 +158,11 @@ void CActivityDlg::OpenSecondRound(const ActivityEntry &entry)
     for (const ContestTopic &topic : entry.topics)
         chooser.AddTopic(topic);
     m_runChooser(chooser);
-    // Whichever way the chooser closed, the round opens (with an empty topic when none was chosen).
+    // A chooser closed without a confirmed topic opens nothing: a round without a topic could
+    // never be submitted, and its clock would run for nothing. The student presses the write
+    // button again.
+    if (!chooser.Confirmed())
+        return;
     const ContestTopic topic = chooser.ChosenTopic();
     auto *screen =
         new CFusaiWriteDlg(m_returnWindow, m_currentId, topic, entry.minutes, SecondRoundRequirements(topic, entry.supinfo));

@@ -60,8 +60,10 @@ void CXuantiFatherDlg::Select(CDlgXuanTimu *card)
 
 void CXuantiFatherDlg::Confirm()
 {
-    if (m_selected)
+    if (m_selected) {
         m_chosen = m_selected->Topic();
+        m_confirmed = true;
+    }
     EndDialog(kIdOk);
 }
 
@@ -81,11 +83,12 @@ void CXuantiFatherDlg::OnPaint(QPainter &painter)
 
 void CXuantiFatherDlg::keyPressEvent(QKeyEvent *event)
 {
-    // Enter confirms as the default button does; Escape closes without a topic.
+    // Enter confirms as the default button does. Escape does nothing: a timed round must not
+    // start by a stray key, and the chooser has its own confirm button.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         Confirm();
     else if (event->key() == Qt::Key_Escape)
-        EndDialog(kIdCancel);
+        event->accept();
     else
         CDialog::keyPressEvent(event);
 }

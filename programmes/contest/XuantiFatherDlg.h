@@ -21,6 +21,9 @@ public:
     void AddTopic(const ContestTopic &topic);
     // The chosen topic: the selected card's fields after a confirmation, all empty otherwise.
     const ContestTopic &ChosenTopic() const { return m_chosen; }
+    // True only after the confirm button (or Enter) with a card selected: a chooser closed any
+    // other way chose nothing, and no round opens.
+    bool Confirmed() const { return m_confirmed; }
 
     const std::vector<CDlgXuanTimu *> &Cards() const { return m_cards; }
     CDlgXuanTimu *SelectedCard() const { return m_selected; }
@@ -39,4 +42,5 @@ private:
     CDlgXuanTimu *m_selected = nullptr;
     CGdipButton *m_confirm;
     ContestTopic m_chosen;
+    bool m_confirmed = false;
 };

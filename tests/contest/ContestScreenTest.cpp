@@ -339,6 +339,37 @@ private slots:
         QVERIFY(IsDecimalId(screen->CompositionId()));
     }
 
+    // Escape leaves the chooser open; closing it through the window system (Alt+F4) confirms
+    // nothing, and no timed round opens. The write button then opens the chooser again.
+    void chooserClosedWithoutConfirmingOpensNothing()
+    {
+        auto session = SignedInSession::Start();
+        CpenlarkDlg *main = session->MainWindow();
+        QVERIFY(main);
+        CActivityDlg *page = OpenContestPage(main);
+        QTest::mouseClick(page->SlotAt(1).tab, Qt::LeftButton);
+        int runs = 0;
+        bool openAfterEscape = false;
+        page->SetChooserRun([&](CXuantiFatherDlg &chooser) {
+            ++runs;
+            chooser.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&chooser));
+            QTest::keyClick(&chooser, Qt::Key_Escape);
+            openAfterEscape = chooser.isVisible();
+            chooser.close();
+        });
+        QTest::mouseClick(page->WriteButton(), Qt::LeftButton);
+        QCOMPARE(runs, 1);
+        QCOMPARE(openAfterEscape, true);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(main->findChild<CFusaiWriteDlg *>() == nullptr);
+        QVERIFY(main->isVisible());
+
+        QTest::mouseClick(page->WriteButton(), Qt::LeftButton);
+        QCOMPARE(runs, 2);
+    }
+
     void chooserSelectsOneCardByAPressAnywhere()
     {
         CXuantiFatherDlg chooser;
