@@ -144,15 +144,19 @@ ScopedMessageBoxResponder::~ScopedMessageBoxResponder()
 
 namespace {
 
-// A notice answered by the responder: the flag is up while it is "on screen", as for a real box.
+// A notice answered by the responder: a modal one raises the flag while it is "on screen", as a
+// real box does.
 void RespondToNotice(MessageBoxCall::Kind kind, const std::string &caption, const std::string &message)
 {
-    ++g_openNotices;
-    MessageBoxCall call{kind, message, {caption}, true};
+    const bool raisesFlag = kind == MessageBoxCall::Kind::Notice;
+    if (raisesFlag)
+        ++g_openNotices;
+    MessageBoxCall call{kind, message, {caption}, COkDialog::IsOpen()};
     g_responder->calls.push_back(call);
     if (g_responder->answer)
         g_responder->answer(call);
-    --g_openNotices;
+    if (raisesFlag)
+        --g_openNotices;
 }
 
 } // namespace
@@ -204,8 +208,13 @@ bool COkDialog::IsOpen()
 
 void COkDialog::OnInitDialog()
 {
-    ++g_openNotices;
-    m_holdsFlag = true;
+    // Only a modal box raises the flag: it keeps a second modal notice from stacking on the first.
+    // A modeless one (the contest clock's warnings) stays up while the student works on, and must
+    // not stop a lapsed session from being renewed behind it.
+    if (!m_modeless) {
+        ++g_openNotices;
+        m_holdsFlag = true;
+    }
 
     setFixedSize(messagebox::kWidth, messagebox::kHeight);
     move(messagebox::BoxPosition());

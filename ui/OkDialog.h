@@ -138,7 +138,7 @@ public:
     // The program's notice: the message with the button "确 定", modal.
     static void ShowMessage(const std::string &message);
 
-    // The message-box-open flag: true while any COkDialog is set up and not yet destroyed.
+    // The message-box-open flag: true while any modal COkDialog is set up and not yet destroyed.
     static bool IsOpen();
 
     QPushButton *Button() const { return m_button; }
