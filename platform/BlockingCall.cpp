@@ -29,6 +29,30 @@ std::vector<DeferredAction> &Deferred()
     return actions;
 }
 
+void QueueWhenNoCallRuns(QObject *context, std::function<void()> action);
+
+// Runs a held action, unless another call started between its release and now (the next event
+// after a call can start one): then it is held again for that call's end. A held action never
+// runs inside a call, so its own exchange never shares the connection with the call's.
+void RunOrHoldAgain(const QPointer<QObject> &context, std::function<void()> action)
+{
+    if (!context)
+        return;
+    if (g_running) {
+        Deferred().push_back({context, std::move(action)});
+        return;
+    }
+    action();
+}
+
+void QueueWhenNoCallRuns(QObject *context, std::function<void()> action)
+{
+    QPointer<QObject> guard(context);
+    QMetaObject::invokeMethod(
+        context, [guard, action = std::move(action)]() mutable { RunOrHoldAgain(guard, std::move(action)); },
+        Qt::QueuedConnection);
+}
+
 // Hands the deferred actions back to the event queue, in the order they arrived.
 void ReleaseDeferred()
 {
@@ -37,7 +61,7 @@ void ReleaseDeferred()
     for (DeferredAction &deferred : actions) {
         if (!deferred.context)
             continue;
-        QMetaObject::invokeMethod(deferred.context.data(), std::move(deferred.action), Qt::QueuedConnection);
+        QueueWhenNoCallRuns(deferred.context.data(), std::move(deferred.action));
     }
 }
 
@@ -76,7 +100,7 @@ void AfterBlockingCall(QObject *context, std::function<void()> action)
 {
     if (!g_running) {
         if (context)
-            QMetaObject::invokeMethod(context, std::move(action), Qt::QueuedConnection);
+            QueueWhenNoCallRuns(context, std::move(action));
         return;
     }
     Deferred().push_back({context, std::move(action)});

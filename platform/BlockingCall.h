@@ -16,6 +16,7 @@ void RunBlockingCall(const std::function<void()> &work);
 // True while RunBlockingCall waits on this process's GUI thread.
 bool IsBlockingCallRunning();
 
-// Runs action once the blocking call in flight has ended (at once when none is); dropped when
-// context has gone by then.
+// Runs action from the event queue once no blocking call is in flight: when a new call has started
+// by the time its turn comes, it waits for that call's end too. Dropped when context has gone by
+// then.
 void AfterBlockingCall(QObject *context, std::function<void()> action);

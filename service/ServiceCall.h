@@ -7,6 +7,7 @@
 #include "ServiceHooks.h"
 #include "ServiceProxy.h"
 
+#include <cassert>
 #include <initializer_list>
 #include <string>
 
@@ -94,6 +95,12 @@ RawReply SendServiceRequest(ProxyRoute route, ServiceOperation<Request, Response
     // The exchange may run on another thread while this one waits for it (see ServiceHooks);
     // the proxy is used by that one exchange only until it returns.
     RunBlockingServiceCall([&] {
+        const ProxyExchangeGuard oneExchange(proxy);
+        assert(oneExchange.Acquired() && "a second exchange started on a proxy that carries one");
+        if (!oneExchange.Acquired()) {
+            reply.soapStatus = SOAP_ERR; // a failed call, never a shared connection
+            return;
+        }
         reply.soapStatus = (proxy.*operation)(endpoint.c_str(), action.c_str(), &request, &response);
         if (reply.soapStatus == SOAP_OK)
             reply.bytes = extract(response);

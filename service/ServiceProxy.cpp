@@ -7,6 +7,8 @@
 #include <openssl/x509v3.h>
 
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 
 namespace {
@@ -173,4 +175,25 @@ OstrelServiceSoapProxyHost &HostProxy()
 void CreateHostProxy()
 {
     CurrentHostProxy() = std::make_unique<OstrelServiceSoapProxyHost>();
+}
+
+namespace {
+
+std::mutex g_busyMutex;
+std::set<const OstrelServiceSoapProxy *> g_busyProxies;
+
+} // namespace
+
+ProxyExchangeGuard::ProxyExchangeGuard(const OstrelServiceSoapProxy &proxy) : m_proxy(proxy)
+{
+    const std::lock_guard<std::mutex> lock(g_busyMutex);
+    m_acquired = g_busyProxies.insert(&proxy).second;
+}
+
+ProxyExchangeGuard::~ProxyExchangeGuard()
+{
+    if (!m_acquired)
+        return;
+    const std::lock_guard<std::mutex> lock(g_busyMutex);
+    g_busyProxies.erase(&m_proxy);
 }

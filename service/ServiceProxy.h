@@ -42,3 +42,20 @@ OstrelServiceSoapProxyHost &HostProxy();
 
 // At each successful sign-in: a new signed-in proxy becomes current.
 void CreateHostProxy();
+
+// One proxy carries one exchange at a time: its runtime context holds the request and the reply,
+// and a second exchange on another thread would free the first one's reply under it. Held for the
+// length of an exchange; Acquired() is false when the proxy already carries one.
+class ProxyExchangeGuard
+{
+public:
+    explicit ProxyExchangeGuard(const OstrelServiceSoapProxy &proxy);
+    ~ProxyExchangeGuard();
+    ProxyExchangeGuard(const ProxyExchangeGuard &) = delete;
+    ProxyExchangeGuard &operator=(const ProxyExchangeGuard &) = delete;
+    bool Acquired() const { return m_acquired; }
+
+private:
+    const OstrelServiceSoapProxy &m_proxy;
+    bool m_acquired;
+};

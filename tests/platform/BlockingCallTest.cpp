@@ -87,6 +87,30 @@ private slots:
         QCOMPARE(inner, outer);
     }
 
+    // A tick held during call A waits through call B, which starts as soon as A returns (a save
+    // followed by the library's reload): it never runs inside B, where its own exchange would
+    // share the connection with B's.
+    void aHeldTickWaitsForEveryCallInFlight()
+    {
+        RecordingWindow window;
+        window.SetTimer(9, 20);
+        bool tickSeenDuringA = false;
+        RunBlockingCall([&] {
+            Sleep(150);
+            tickSeenDuringA = true;
+        });
+        QCOMPARE(tickSeenDuringA, true);
+        QCOMPARE(window.log, std::vector<std::string>{});
+        bool bDone = false;
+        RunBlockingCall([&] {
+            Sleep(150);
+            bDone = true;
+        });
+        QCOMPARE(bDone, true);
+        QCOMPARE(window.log, std::vector<std::string>{}); // not during B either
+        QTRY_COMPARE(window.log, std::vector<std::string>{"timer 9 after"});
+    }
+
     void deferredActionsOfAGoneWindowAreDropped()
     {
         auto *window = new RecordingWindow();

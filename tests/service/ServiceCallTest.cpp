@@ -282,6 +282,22 @@ TEST(ServiceTimeout, PeerThatNeverAnswersTimesOut)
     CurrentServiceLimits() = ServiceLimits{};
 }
 
+// A proxy that carries an exchange refuses a second one until the first has ended; the other
+// proxy is free meanwhile.
+TEST(ProxyExchange, OneExchangeAtATimeOnOneProxy)
+{
+    {
+        const ProxyExchangeGuard first(HostProxy());
+        EXPECT_TRUE(first.Acquired());
+        const ProxyExchangeGuard second(HostProxy());
+        EXPECT_FALSE(second.Acquired());
+        const ProxyExchangeGuard other(PreSignInProxy());
+        EXPECT_TRUE(other.Acquired());
+    }
+    const ProxyExchangeGuard after(HostProxy());
+    EXPECT_TRUE(after.Acquired());
+}
+
 TEST(ResultKind, ClassifiesResults)
 {
     EXPECT_EQ(ClassifyResult(SOAP_EOF, "1", true, {"1"}), ResultKind::TransportFailure);
