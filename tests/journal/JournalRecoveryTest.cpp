@@ -254,9 +254,13 @@ private slots:
             QVERIFY(!entryId.empty());
 
             session->Service().Stop();
+            session->Messages().calls.clear();
             screen->SaveToLibrary();
             QVERIFY(screen);
             QCOMPARE(screen->IsChanged(), true);
+            // The student is told: not saved, kept on this computer.
+            QCOMPARE(session->Messages().calls.size(), std::size_t(1));
+            QCOMPARE(session->Messages().calls[0].message, CDlgWrite::UnreachableSaveNotice());
 
             // Written within a second of the edit, and the failed save left it in place.
             const EssayJournal journal(EssayJournal::DefaultFolder());

@@ -49,6 +49,13 @@ std::string CDlgWrite::EyeCareHint()
     return text;
 }
 
+std::string CDlgWrite::UnreachableSaveNotice()
+{
+    static const std::string text =
+        Utf8ToGbk("\t  连接服务器失败，作文没有保存成功！作文已保留在这台电脑上，下次登录时会提示您继续写。");
+    return text;
+}
+
 std::string CDlgWrite::LimitNotice()
 {
     static const std::string text =
@@ -377,7 +384,13 @@ void CDlgWrite::ActOnSaveOutcome(const SaveOutcome &outcome, std::uint64_t journ
             COkDialog::ShowMessage(outcome.message);
         break;
     case SaveStatus::TransportFailure:
+        // The student must know the essay did not reach the library; the journal keeps it, so
+        // it is written out now before the notice says so.
+        FlushJournal();
+        COkDialog::ShowMessage(UnreachableSaveNotice());
+        break;
     case SaveStatus::Abandoned:
+        // The status handler has said what happened (signed out, signed in elsewhere).
         break;
     }
 }

@@ -106,6 +106,8 @@ public:
     static std::string CloseQuestion();
     static std::string EyeCareHint();
     static std::string LimitNotice();
+    // A save or submission that could not reach the service: not saved, but kept on this computer.
+    static std::string UnreachableSaveNotice();
     static std::string TitleHint();
 
 protected:
