@@ -135,6 +135,17 @@ void CMySpaceDlg::OnItemClicked(int index, std::int32_t id)
     m_panel->ShowEssay(std::to_string(id), essay.Title, essay.Content);
 }
 
+// Fetches the shown essay again; one that cannot be fetched is no longer shown.
+void CMySpaceDlg::RefreshViewer()
+{
+    CompositionText essay;
+    if (FetchComposition(m_shownId, essay) != FetchStatus::Ok) {
+        ClearViewer();
+        return;
+    }
+    m_panel->ShowEssay(std::to_string(m_shownId), essay.Title, essay.Content);
+}
+
 void CMySpaceDlg::ClearViewer()
 {
     m_shownId = -1;
@@ -207,7 +218,11 @@ void CMySpaceDlg::OnUp()
 intptr_t CMySpaceDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam)
 {
     if (message == kMsgLibraryReload) {
-        Reload(); // the search box and the viewer stay as they are
+        Reload(); // the search box stays as it is
+        // The viewer must not keep an older text of a saved essay: "继续写作" would reopen it, and
+        // its save would overwrite the newer version.
+        if (m_shownId > 0 && (wParam == 0 || wParam == m_shownId))
+            RefreshViewer();
         return 0;
     }
     return CDialog::OnWindowMessage(message, wParam, lParam);

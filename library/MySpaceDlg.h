@@ -59,6 +59,7 @@ private:
     void OnListNotify(const HtmlListNotify &notification);
     void OnSearchTextChanged(const QString &text);
     void ClearViewer();
+    void RefreshViewer();
     void AddItem(const std::string &text, std::int32_t id, bool checked);
 
     CNoMarkDlg *m_panel = nullptr;

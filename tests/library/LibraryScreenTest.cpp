@@ -335,6 +335,32 @@ private slots:
         QCOMPARE(m_library->Panel()->Essay().content, U("第一段") + "\r" + U("第二段"));
     }
 
+    // After a save from "继续写作" the viewer shows the saved text without a click, so a second
+    // "继续写作" goes on from the newer text and its save keeps it.
+    void continueWritingTwiceKeepsTheNewerText()
+    {
+        const std::vector<std::string> ids = SaveEssays({U("春游")}, U("旧的"));
+        QCOMPARE(ids.size(), std::size_t(1));
+        ClickItem(0);
+        QTest::mouseClick(m_library->Panel()->ContinueButton(), Qt::LeftButton, {}, QPoint(40, 13));
+        QPointer<CZiYouWriter> screen;
+        QTRY_VERIFY((screen = m_main->findChild<CZiYouWriter *>()) && screen->isVisible());
+        QTest::keyClick(screen->View(), Qt::Key_End, Qt::ControlModifier);
+        screen->View()->TypeText(QString::fromUtf8("新的"));
+        screen->SaveToLibrary();
+        QCOMPARE(m_library->ShownId(), std::atoi(ids[0].c_str()));
+        QCOMPARE(m_library->Panel()->Essay().content, U("旧的新的"));
+
+        QTest::mouseClick(screen->BackButton(), Qt::LeftButton, {}, QPoint(30, 14));
+        QTRY_VERIFY(screen.isNull() || !screen->isVisible());
+        QTRY_VERIFY(m_main->isVisible());
+        QTest::mouseClick(m_library->Panel()->ContinueButton(), Qt::LeftButton, {}, QPoint(40, 13));
+        QPointer<CZiYouWriter> second;
+        QTRY_VERIFY((second = m_main->findChild<CZiYouWriter *>()) && second->isVisible());
+        QCOMPARE(second->BodyText(), U("旧的新的"));
+        QCOMPARE(second->CompositionId(), ids[0]);
+    }
+
     void saveLocallyWritesTheEssayAsADocument()
     {
         std::vector<SaveFileRequest> requests;

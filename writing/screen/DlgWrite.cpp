@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 const QString kSongTi = QString::fromUtf8("宋体");
@@ -365,8 +366,9 @@ void CDlgWrite::ShowPaper()
 void CDlgWrite::AfterLibrarySave(const std::string &compId, const std::string &message)
 {
     m_compId = compId;
-    // The main window hands this on to the library page, which reloads its list.
-    SendWindowMessage(parentWidget(), kMsgLibraryReload);
+    // The main window hands this on to the library page, which reloads its list and, when it
+    // shows this essay, the viewer (wParam: the essay's id, 0 when it is not a number).
+    SendWindowMessage(parentWidget(), kMsgLibraryReload, std::atoi(compId.c_str()));
     COkDialog::ShowMessage(message);
     View()->SetChanged(false);
 }
