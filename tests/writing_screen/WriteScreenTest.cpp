@@ -276,6 +276,38 @@ private slots:
         QTRY_VERIFY(screen.isNull());
     }
 
+    // The window system's close request (Alt+F4, a taskbar's close) is the close button: the
+    // unsaved-essay question, then the same way out; never a hidden screen with nothing shown.
+    void windowSystemCloseActsAsTheCloseButton()
+    {
+        MessageBoxResponder responder;
+        ScopedMessageBoxResponder scoped(responder);
+        QWidget main;
+        main.show();
+        QPointer<CZiYouWriter> screen = OpenScreen(&main);
+        screen->View()->TypeText("a");
+        responder.answer = [](const MessageBoxCall &) { return 2; }; // 取消
+        screen->close();
+        QTRY_COMPARE(responder.calls.size(), std::size_t(1));
+        QCOMPARE(Q(responder.calls[0].message), QString::fromUtf8("您还没有保存，是否要关闭程序？"));
+        QCOMPARE(screen->isVisible(), true);
+        QCOMPARE(main.isVisible(), true);
+
+        responder.answer = [](const MessageBoxCall &) { return 1; }; // 确定
+        screen->close();
+        QTRY_COMPARE(main.isVisible(), false);
+        QTRY_VERIFY(screen.isNull());
+
+        // Nothing typed: no question, and the same way out.
+        responder.calls.clear();
+        main.show();
+        QPointer<CZiYouWriter> untouched = OpenScreen(&main);
+        untouched->close();
+        QTRY_COMPARE(main.isVisible(), false);
+        QTRY_VERIFY(untouched.isNull());
+        QCOMPARE(responder.calls.size(), std::size_t(0));
+    }
+
     void enterNeverClosesTheScreen()
     {
         QWidget parent;

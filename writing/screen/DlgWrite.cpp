@@ -21,6 +21,7 @@
 #include "WindowMessage.h"
 #include "WriteView.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -312,6 +313,15 @@ void CDlgWrite::CloseProgram()
     // The main window's close ends the program (it closes the sign-in window).
     if (parent)
         QMetaObject::invokeMethod(parent, &QWidget::close, Qt::QueuedConnection);
+}
+
+// The window system's close request is the close button. The window stays until CloseProgram
+// decides: a hidden screen would leave nothing on screen while the program runs on, with its
+// essay's journal still held.
+void CDlgWrite::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    QMetaObject::invokeMethod(this, &CDlgWrite::CloseProgram, Qt::QueuedConnection);
 }
 
 void CDlgWrite::Minimise()

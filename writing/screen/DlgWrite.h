@@ -152,6 +152,7 @@ protected:
     void OnPaint(QPainter &painter) override;
     intptr_t OnWindowMessage(int message, intptr_t wParam, intptr_t lParam) override;
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
