@@ -178,11 +178,16 @@ class PaperPdfTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_dataHome;
+
 private slots:
     void initTestCase()
     {
         InitAppFolder(std::string(PENLARK_APP_DIR) + "/penlark");
         InitServiceAddresses("127.0.0.1:1");
+        // The screens keep their essays' journals in the user's data folder: a scratch one here.
+        QVERIFY(m_dataHome.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
         QDir().mkpath(PENLARK_SCREENSHOT_DIR);
     }
 
