@@ -471,6 +471,9 @@ void CpenlarkDlg::CloseForSignIn()
 
 void CpenlarkDlg::ShowAgain()
 {
+    // Showing, raising and activating leave a minimised window minimised: the state goes first.
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     if (m_maximised)
         showMaximized();
     show();

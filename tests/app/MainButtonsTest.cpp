@@ -6,6 +6,7 @@
 #include "SignedInSession.h"
 #include "SubmitWriteScoreDlg.h"
 #include "ToumingDlg.h"
+#include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
 #include <QDir>
@@ -122,6 +123,33 @@ private slots:
         QTRY_COMPARE(OpenedScreen<CToumingDlg>(main), nullptr);
         QTRY_COMPARE(OpenedScreen<CSubmitWriteScoreDlg>(main), nullptr);
         QCOMPARE(m_session->Messages().calls.size(), std::size_t(0));
+    }
+
+    // A click on a popup message without a link brings the main window back, also when the
+    // student had minimised it; its own maximised state comes back with it.
+    void mainWindowComesBackFromMinimised_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("restored size") << false;
+        QTest::newRow("maximised") << true;
+    }
+
+    void mainWindowComesBackFromMinimised()
+    {
+        QFETCH(bool, maximised);
+        CpenlarkDlg *main = m_session->MainWindow();
+        if (maximised)
+            main->Maximise();
+        const QRect before = main->geometry();
+        main->showMinimized();
+        QTRY_VERIFY(main->isMinimized());
+        PostWindowMessage(main, kMsgMainWindowAgain);
+        QTRY_VERIFY(!main->isMinimized());
+        QVERIFY(main->isVisible());
+        QCOMPARE(main->IsMaximised(), maximised);
+        QTRY_COMPARE(main->geometry(), before);
+        if (maximised)
+            main->Restore();
     }
 
     void cleanupTestCase() { m_session.reset(); }
