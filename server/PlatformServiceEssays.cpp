@@ -68,7 +68,7 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-1";
     if (*compId == 0)
-        return std::to_string(m_store.InsertComposition(caller.userId, title, content, *fromType, *fromId));
+        return std::to_string(m_store.SaveNewComposition(caller.userId, title, content, *fromType, *fromId));
     return m_store.UpdateComposition(caller.userId, *compId, title, content) ? std::to_string(*compId) : "0";
 }
 

@@ -474,6 +474,19 @@ bool PlatformStore::AddCorpusHit(std::int64_t corpusId)
     return sqlite3_changes(m_db) > 0;
 }
 
+std::optional<std::int64_t> PlatformStore::RecentIdenticalComposition(std::int64_t userId, const std::string &title,
+                                                                      const std::string &content, std::int64_t fromType,
+                                                                      std::int64_t fromId)
+{
+    SqlStatement s(m_db, "SELECT id FROM compositions WHERE user_id = ? AND title = ? AND content = ? "
+                         "AND from_type = ? AND from_id = ? AND create_time >= ? ORDER BY id DESC LIMIT 1");
+    s.Bind(1, userId).Bind(2, title).Bind(3, content).Bind(4, fromType).Bind(5, fromId);
+    s.Bind(6, NowText(kIdenticalSaveWindowSeconds));
+    if (!s.Step())
+        return std::nullopt;
+    return s.Int(0);
+}
+
 std::int64_t PlatformStore::InsertComposition(std::int64_t userId, const std::string &title, const std::string &content,
                                               std::int64_t fromType, std::int64_t fromId)
 {
@@ -483,6 +496,18 @@ std::int64_t PlatformStore::InsertComposition(std::int64_t userId, const std::st
     s.Bind(1, userId).Bind(2, title).Bind(3, content).Bind(4, fromType).Bind(5, fromId);
     s.Bind(6, now).Bind(7, now).Step();
     return sqlite3_last_insert_rowid(m_db);
+}
+
+// A save whose answer was lost on the way (a slow network, a client that gave up waiting) comes
+// again as a new essay: the same user, title and text within a minute is that essay, not a copy.
+std::int64_t PlatformStore::SaveNewComposition(std::int64_t userId, const std::string &title, const std::string &content,
+                                               std::int64_t fromType, std::int64_t fromId)
+{
+    WriteTransaction transaction(*this);
+    const auto stored = RecentIdenticalComposition(userId, title, content, fromType, fromId);
+    const std::int64_t id = stored ? *stored : InsertComposition(userId, title, content, fromType, fromId);
+    transaction.Commit();
+    return id;
 }
 
 bool PlatformStore::UpdateComposition(std::int64_t userId, std::int64_t compId, const std::string &title,

@@ -133,8 +133,19 @@ public:
     std::int64_t InsertComposition(std::int64_t userId, const std::string &title,
                                    const std::string &content, std::int64_t fromType,
                                    std::int64_t fromId);
+    // A new essay from the library's save, in its own transaction: an identical one stored in the
+    // last minute (a save whose answer was lost, sent again) is answered with that essay's id.
+    std::int64_t SaveNewComposition(std::int64_t userId, const std::string &title,
+                                    const std::string &content, std::int64_t fromType,
+                                    std::int64_t fromId);
     bool UpdateComposition(std::int64_t userId, std::int64_t compId, const std::string &title,
                            const std::string &content);
+    // The newest essay of the user with this title, text and origin stored in the last
+    // kIdenticalSaveWindowSeconds, if any.
+    static constexpr long kIdenticalSaveWindowSeconds = 60;
+    std::optional<std::int64_t> RecentIdenticalComposition(std::int64_t userId, const std::string &title,
+                                                           const std::string &content, std::int64_t fromType,
+                                                           std::int64_t fromId);
     // Newest first unless oldestFirst; titleFilter empty = all, else titles containing it.
     std::vector<CompositionRow> ListCompositions(std::int64_t userId, const std::string &titleFilter,
                                                  bool oldestFirst, std::int64_t limit,

@@ -55,6 +55,18 @@ TEST_F(EssayTest, SaveThenEditKeepsTheIdAndTheTextWithItsLineBreaks)
     EXPECT_EQ(DigitPattern(list[0]["CreateTime"].asString()), "9999-99-99 99:99:99");
 }
 
+// A save whose answer was lost comes again: the same new essay within a minute is answered with
+// the stored essay's id, not stored twice. Another title, text or origin is a new essay.
+TEST_F(EssayTest, TheSameNewEssayAgainIsTheStoredOne)
+{
+    const std::string first = Save("0", "超时保存", "第一段。");
+    ASSERT_EQ(DigitPattern(first), "99999") << first;
+    EXPECT_EQ(Save("0", "超时保存", "第一段。"), first);
+    EXPECT_NE(Save("0", "超时保存", "第一段。第二段。"), first);
+    EXPECT_NE(Save("0", "另一个题目", "第一段。"), first);
+    EXPECT_EQ(List().size(), 3u);
+}
+
 TEST_F(EssayTest, LengthLimitCountsCharactersWithoutLineBreaks)
 {
     EXPECT_NE(Save("0", "满", EssayOfLength(5000)), "-1");
