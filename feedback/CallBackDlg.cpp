@@ -141,9 +141,15 @@ QWidget *CCallBackDlg::ApplicationWindow() const
     return owner;
 }
 
+// In the main window's order: the opener (the main window) closes first, which ends its own
+// modal run, nested in the sign-in window's, and closes the sign-in window. Closing only the
+// sign-in window would leave that inner run going with no window on screen, still polling.
 void CCallBackDlg::CloseProgram()
 {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    if (QWidget *application = ApplicationWindow())
+    QWidget *opener = parentWidget();
+    if (opener)
+        QMetaObject::invokeMethod(opener, &QWidget::close, Qt::QueuedConnection);
+    if (QWidget *application = ApplicationWindow(); application && application != opener)
         QMetaObject::invokeMethod(application, &QWidget::close, Qt::QueuedConnection);
 }

@@ -40,7 +40,8 @@ public:
 
     void OnSubmit();
     void OnCancel();
-    // The close button: this screen and the application window close, so the program ends.
+    // The close button: this screen, its opener (the main window) and the application window
+    // close, in that order, so the program ends.
     void CloseProgram();
 
     CCoolEdit *Field() const { return m_field; }

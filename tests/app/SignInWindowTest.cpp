@@ -1,6 +1,7 @@
 // End to end, real windows against the reference service: signing in, the verification mode,
 // the outdated version, the poll and a refused renewal, the rotating texts, the remember boxes.
 #include "AppSettings.h"
+#include "CallBackDlg.h"
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "Keywords.h"
@@ -353,6 +354,49 @@ private slots:
         window->DoModal();
         driver.stop();
         QCOMPARE(steps, (std::vector<std::string>{"sign-in hidden", "sign-in visible", "main again"}));
+        QTRY_VERIFY(CurrentMainWindow() == nullptr);
+        QCOMPARE(window->isVisible(), false);
+    }
+
+    // The feedback screen's close, with both windows in their real modal runs: the main window's
+    // run ends too, so the sign-in's run returns and nothing is left running without a window.
+    void feedbackCloseEndsBothRuns()
+    {
+        auto session = SignedInSession::Start(WindowOnly());
+        MyThread::Options().modalRun = true;
+        CUserLoginDlg *window = session->SignInWindow();
+        window->hide();
+        bool closed = false;
+        bool mainStillRunning = false;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&] {
+            CpenlarkDlg *main = CurrentMainWindow();
+            if (closed || !main || !main->StartedUp() || !main->IsModalRunning() || !main->isVisible())
+                return;
+            main->OnFeedback();
+            CCallBackDlg *feedback = main->findChild<CCallBackDlg *>();
+            if (!feedback)
+                return;
+            closed = true;
+            QTest::mouseClick(feedback->CloseButton(), Qt::LeftButton, {}, QPoint(20, 14));
+            // Should the main window's run outlive the close, the test ends it and fails.
+            QTimer::singleShot(3000, window, [&] {
+                if (CpenlarkDlg *left = CurrentMainWindow(); left && left->IsModalRunning()) {
+                    mainStillRunning = true;
+                    left->CloseProgram();
+                }
+            });
+        });
+        driver.start(50);
+        QTimer::singleShot(0, window, [window] {
+            window->UserNameEdit()->SetWindowText("xuesheng");
+            window->PasswordEdit()->SetWindowText("123456");
+            window->OnSignIn();
+        });
+        window->DoModal();
+        driver.stop();
+        QCOMPARE(closed, true);
+        QCOMPARE(mainStillRunning, false);
         QTRY_VERIFY(CurrentMainWindow() == nullptr);
         QCOMPARE(window->isVisible(), false);
     }

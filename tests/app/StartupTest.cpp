@@ -32,13 +32,24 @@ private slots:
         QCOMPARE(responder.calls[0].captions, std::vector<std::string>({Utf8ToGbk("确 定")}));
         QCOMPARE(openDuringNotice, true);
 
-        // A real modeless notice on screen is what the hook reports.
+        // A real modal notice on screen is what the hook reports; a modeless one (the contest
+        // clock's warnings) is not, so a lapsed session is still renewed behind it.
         QWidget owner;
         QCOMPARE(hooks.isMessageBoxOpen(), false);
         COkDialog *box = COkDialog::ShowModeless(Utf8ToGbk("确 定"), "x", &owner);
-        QCOMPARE(hooks.isMessageBoxOpen(), true);
-        QTest::mouseClick(box->Button(), Qt::LeftButton);
         QCOMPARE(hooks.isMessageBoxOpen(), false);
+        bool openDuringModal = false;
+        QTimer::singleShot(0, [&] {
+            openDuringModal = hooks.isMessageBoxOpen();
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *modal = qobject_cast<COkDialog *>(widget); modal && modal->IsModalRunning())
+                    QTest::mouseClick(modal->Button(), Qt::LeftButton);
+            }
+        });
+        COkDialog::Show(Utf8ToGbk("确 定"), "y", &owner);
+        QCOMPARE(openDuringModal, true);
+        QCOMPARE(hooks.isMessageBoxOpen(), false);
+        QTest::mouseClick(box->Button(), Qt::LeftButton);
 
         ClearServiceHooks();
         QCOMPARE(static_cast<bool>(GetServiceHooks().showMessage), false);
