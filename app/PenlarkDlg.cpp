@@ -105,15 +105,29 @@ void CpenlarkDlg::OnInitDialog()
 
     m_restoredRect = RestoredRect();
     setGeometry(m_restoredRect);
+    // Every step below may meet a refused renewal, which ends this window and shows the sign-in
+    // window again: from then on nothing more is done here (no further notices, the sign-in
+    // window neither hidden nor closed), and the sign-in window leaves its waiting state.
+    const auto endedMeanwhile = [this, signIn] {
+        if (m_ended && signIn)
+            SendWindowMessage(signIn, kMsgLoginIdle);
+        return m_ended;
+    };
     CreateControls();
     CreatePanels();
+    if (endedMeanwhile())
+        return;
     PlaceControls();
     CreateNotifier();
     if (!LoadProfile()) {
+        if (endedMeanwhile())
+            return;
         COkDialog::ShowMessage(Utf8ToGbk("获取用户信息失败，软件将自动退出!"));
         CloseProgram();
         return;
     }
+    if (endedMeanwhile())
+        return;
     SelectNavButton(m_nav[kNavWelcome]);
 
     SetTimer(kPollTimerId, m_pollPeriodMs);

@@ -401,6 +401,35 @@ private slots:
         QCOMPARE(window->isVisible(), false);
     }
 
+    // A renewal refused while the main window starts (after the synchronisation, while its
+    // panels and the profile load): one offline notice, the sign-in window back and idle, and
+    // nothing more from the ended main window.
+    void refusedRenewalWhileTheMainWindowStarts()
+    {
+        auto session = SignedInSession::Start(WindowOnly());
+        CUserLoginDlg *window = session->SignInWindow();
+        auto previous = GetServiceHooks().runBlockingCall;
+        bool forced = false;
+        GetServiceHooks().runBlockingCall = [&](const std::function<void()> &exchange) {
+            CpenlarkDlg *starting = CurrentMainWindow();
+            if (!forced && starting && !starting->StartedUp()) {
+                forced = true;
+                session->Service().Control("lapse?name=xuesheng");
+                session->Service().Control("refuse-relogin?name=xuesheng");
+            }
+            previous ? previous(exchange) : exchange();
+        };
+        window->UserNameEdit()->SetWindowText("xuesheng");
+        window->PasswordEdit()->SetWindowText("123456");
+        QTest::mouseClick(window->LoginButton(), Qt::LeftButton);
+        QTRY_VERIFY(forced);
+        QTRY_VERIFY(CurrentMainWindow() == nullptr);
+        QTRY_VERIFY(window->IsIdle());
+        GetServiceHooks().runBlockingCall = previous;
+        QCOMPARE(session->MessageTexts(), std::vector<std::string>{"\t您已掉线，请重新登录!"});
+        QCOMPARE(window->isVisible(), true);
+    }
+
     void rotatingTexts()
     {
         auto session = SignedInSession::Start(WindowOnly());
