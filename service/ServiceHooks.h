@@ -12,8 +12,9 @@ struct ServiceHooks
     // Shows a notice (GBK text, shown exactly as given) with the button "确 定" and waits until
     // it is dismissed.
     std::function<void(const std::string &gbkMessage)> showMessage;
-    // A lapsed sign-in could not be renewed: close the main window synchronously and show the
-    // sign-in window again.
+    // The signed-in session has ended (a lapsed sign-in could not be renewed, or the account was
+    // signed in elsewhere): close the main window synchronously and show the sign-in window
+    // again. Open essays stay in the journal for the next sign-in.
     std::function<void()> onReLoginRefused;
     // Runs one blocking exchange with the service and returns when it has ended. The windows set
     // it so that they keep painting meanwhile; unset, the exchange runs on the caller's thread.

@@ -19,6 +19,12 @@ bool MessageBoxOpen()
     return isOpen && isOpen();
 }
 
+void EndSignedInSession()
+{
+    if (auto &ended = GetServiceHooks().onReLoginRefused)
+        ended();
+}
+
 // Renews a lapsed sign-in with the values of the last sign-in.
 CallResult ReSignIn()
 {
@@ -57,7 +63,10 @@ bool HandleServiceStatus(const std::string &gbkResult)
     if (MessageBoxOpen())
         return false;
     if (gbkResult == "3") {
+        // Displaced: every further call would answer "3" too, so the session ends here as a
+        // refused renewal ends it, rather than leaving the student in a window that can do nothing.
         ShowNotice("您的账号已在别处登录，请重新登录！");
+        EndSignedInSession();
         return false;
     }
     if (gbkResult == "4") {
@@ -71,8 +80,7 @@ bool HandleServiceStatus(const std::string &gbkResult)
         if (renewal.text != "0")
             return true;
         ShowNotice("\t您已掉线，请重新登录!");
-        if (auto &refused = GetServiceHooks().onReLoginRefused)
-            refused();
+        EndSignedInSession();
         return false;
     }
     ShowNotice("\t  出现未知错误，请重新登录！");

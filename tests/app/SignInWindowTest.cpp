@@ -308,15 +308,18 @@ private slots:
         QCOMPARE(session->SignInWindow()->isVisible(), true);
         QCOMPARE(session->SignInWindow()->IsIdle(), true);
 
-        // Signed in again, "3" shows the signed-elsewhere message and the main window stays.
+        // Signed in again, "3" shows the signed-elsewhere message and ends the session the same
+        // way: every later call would answer "3", so the main window could do nothing.
         main = session->SignIn("xuesheng", "123456");
         QVERIFY(main);
         session->Messages().calls.clear();
         session->Service().Control("displace?name=xuesheng");
         main->PollNow();
         QCOMPARE(session->MessageTexts(), std::vector<std::string>{"您的账号已在别处登录，请重新登录！"});
-        QCOMPARE(session->MainWindow(), main);
-        QCOMPARE(main->isVisible(), true);
+        QTRY_VERIFY(session->MainWindow() == nullptr);
+        QCOMPARE(session->SignInWindow()->isVisible(), true);
+        QCOMPARE(session->SignInWindow()->IsIdle(), true);
+        QCOMPARE(session->SignInWindow()->UserNameEdit()->WindowText(), std::string("xuesheng"));
     }
 
     // As the program runs it: the main window in its own modal run inside the sign-in's run.
