@@ -185,18 +185,22 @@ TEST_F(PeerTest, CommonStatusMessages)
     {
         const char *result;
         std::vector<std::string> shown;
+        int sessionsEnded; // "3": signed in elsewhere ends the session as a refused renewal does
     };
     const Case cases[] = {
-        {"3", {Utf8ToGbk("您的账号已在别处登录，请重新登录！")}},
-        {"4", {Utf8ToGbk("错误请求，请重新登录！")}},
+        {"3", {Utf8ToGbk("您的账号已在别处登录，请重新登录！")}, 1},
+        {"4", {Utf8ToGbk("错误请求，请重新登录！")}, 0},
     };
     for (const Case &c : cases) {
         m_shown.clear();
+        m_refusals = 0;
         Peer().PushResult("WsUserInfo", c.result);
         EXPECT_EQ(UserInfo().status, CallStatus::Abandoned) << c.result;
         EXPECT_EQ(m_shown, c.shown) << c.result;
+        EXPECT_EQ(m_refusals, c.sessionsEnded) << c.result;
     }
     m_shown.clear();
+    m_refusals = 0;
     EXPECT_FALSE(HandleServiceStatus("7"));
     EXPECT_EQ(m_shown, std::vector<std::string>{Utf8ToGbk("\t  出现未知错误，请重新登录！")});
     EXPECT_EQ(m_refusals, 0);
