@@ -19,13 +19,19 @@ void ShowNotice(QWidget *parent, const std::string &message)
 
 } // namespace
 
+bool RefuseEmptyEssay(QWidget *parent, const std::string &body)
+{
+    if (!body.empty())
+        return false;
+    static const std::string kEmptyBody = Utf8ToGbk("\t  正文内容不能为空！");
+    ShowNotice(parent, kEmptyBody);
+    return true;
+}
+
 bool ExportEssayToWord(QWidget *parent, const std::string &titleAsShown, const std::string &body)
 {
-    if (body.empty()) {
-        static const std::string kEmptyBody = Utf8ToGbk("\t  正文内容不能为空！");
-        ShowNotice(parent, kEmptyBody);
+    if (RefuseEmptyEssay(parent, body))
         return false;
-    }
     SaveFileRequest request;
     request.suggestedName = GbkToQString(titleAsShown) + QStringLiteral(".doc");
     request.defaultSuffix = QStringLiteral("doc");

@@ -1,6 +1,7 @@
 // The composition-paper preview window and its two actions.
 #include "PaperPreviewDlg.h"
 
+#include "EssayWordExport.h"
 #include "GbkText.h"
 #include "OkDialog.h"
 #include "PaperPages.h"
@@ -109,17 +110,13 @@ CPaperPreviewDlg::CPaperPreviewDlg(const std::string &titleGbk, const std::strin
     SetDraggable(false);
     setWindowTitle(QString::fromUtf8("作文稿纸"));
     CreateControls();
-    LayOut();
+    SetGrid(CommonPaperGrids().front());
 }
 
 void CPaperPreviewDlg::ShowPreview(QWidget *parent, const std::string &titleGbk, const std::string &bodyGbk)
 {
-    if (bodyGbk.empty()) {
-        static const std::string kEmptyBody = Utf8ToGbk("\t  正文内容不能为空！");
-        static const std::string kCaption = Utf8ToGbk("确 定");
-        COkDialog::Show(kCaption, kEmptyBody, parent);
+    if (RefuseEmptyEssay(parent, bodyGbk))
         return;
-    }
     CPaperPreviewDlg preview(titleGbk, bodyGbk, parent);
     preview.DoModal();
 }
@@ -202,12 +199,6 @@ void CPaperPreviewDlg::SetGrid(const PaperGrid &grid)
     if (grid == m_layout.grid && !m_layout.pages.empty())
         return;
     m_layout = LayOutPaper(m_titleUtf8, m_bodyUtf8, grid);
-    m_sheets->SetLayout(&m_layout);
-}
-
-void CPaperPreviewDlg::LayOut()
-{
-    m_layout = LayOutPaper(m_titleUtf8, m_bodyUtf8, CommonPaperGrids().front());
     m_sheets->SetLayout(&m_layout);
 }
 

@@ -46,7 +46,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void LayOut();
     void CreateControls();
     QString DocumentTitle() const;
 
