@@ -11,6 +11,12 @@
 // the errno of the step that failed (the old file and the folder are then as they were).
 int ReplaceFileAtomically(const std::string &path, const std::string &content, unsigned newFileMode = 0600);
 
+// Called by ReplaceFileAtomically with the temporary file's path once it is written and flushed,
+// just before the rename: where a program killed mid-replacement stops. For tests that must hit
+// that moment rather than hope for it; process-wide, none (nullptr) by default.
+using BeforeReplaceHook = void (*)(const std::string &tempPath);
+void SetBeforeReplaceHook(BeforeReplaceHook hook);
+
 // Renames from to to and flushes the folder, so the new name survives a power cut. Returns 0 or
 // an errno.
 int RenameDurably(const std::string &from, const std::string &to);
