@@ -104,7 +104,14 @@ int MakeFolder(const std::string &folder)
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST ? 0 : errno;
 }
 
+BeforeReplaceHook beforeReplace = nullptr;
+
 } // namespace
+
+void SetBeforeReplaceHook(BeforeReplaceHook hook)
+{
+    beforeReplace = hook;
+}
 
 int ReplaceFileAtomically(const std::string &path, const std::string &content, unsigned newFileMode)
 {
@@ -123,6 +130,8 @@ int ReplaceFileAtomically(const std::string &path, const std::string &content, u
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
+    if (error == 0 && beforeReplace != nullptr)
+        beforeReplace(tempPath);
     if (error == 0 && ::rename(tempPath.c_str(), path.c_str()) != 0)
         error = errno;
     if (error != 0) {

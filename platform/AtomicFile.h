@@ -13,6 +13,12 @@
 // even where the folder cannot be opened for the flush.
 int ReplaceFileAtomically(const std::string &path, const std::string &content, unsigned newFileMode = 0600);
 
+// Called by ReplaceFileAtomically with the temporary file's path once it is written and flushed,
+// just before the rename: where a program killed mid-replacement stops. For tests that must hit
+// that moment rather than hope for it; process-wide, none (nullptr) by default.
+using BeforeReplaceHook = void (*)(const std::string &tempPath);
+void SetBeforeReplaceHook(BeforeReplaceHook hook);
+
 // Renames from to to and flushes the folder (best effort), so the new name survives a power cut.
 // Returns 0 or the rename's errno.
 int RenameDurably(const std::string &from, const std::string &to);

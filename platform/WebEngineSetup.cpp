@@ -8,6 +8,11 @@
 
 namespace {
 
+bool RunsAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
 bool HasRenderDevice()
 {
     struct stat info {};
@@ -16,15 +21,21 @@ bool HasRenderDevice()
 
 } // namespace
 
-void PrepareWebEngineEnvironment()
+WebEngineProbes MachineProbes()
+{
+    return {RunsAsRoot, HasRenderDevice};
+}
+
+void PrepareWebEngineEnvironment(const WebEngineProbes &probes)
 {
     if (std::getenv("QTWEBENGINE_CHROMIUM_FLAGS"))
         return;
     std::string flags;
-    if (::geteuid() == 0)
-        flags += "--no-sandbox ";
-    if (!HasRenderDevice())
-        flags += "--disable-gpu";
+    auto add = [&flags](const char *flag) { flags += flags.empty() ? flag : std::string(" ") + flag; };
+    if (probes.runsAsRoot())
+        add("--no-sandbox");
+    if (!probes.hasRenderDevice())
+        add("--disable-gpu");
     if (!flags.empty())
         ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.c_str(), 0);
 }

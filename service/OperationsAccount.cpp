@@ -1,6 +1,7 @@
 // Sign-in, profile, poll and synchronisation operations of the service.
 #include "OperationsAccount.h"
 
+#include "Md5.h"
 #include "ServiceDocument.h"
 
 UserInfoRecord UserInfo;

@@ -37,5 +37,3 @@ void SetSignedInAddress(const std::string &host);
 // A "host" the client accepts from a sign-in: an http or https address ending with "/".
 bool IsServiceBaseAddress(const std::string &host);
 
-// MD5 of the bytes as given, as 32 lowercase hexadecimal digits.
-std::string Md5Hex(const std::string &bytes);

@@ -6,75 +6,41 @@
 
 #include <QFileInfo>
 #include <QPainter>
-#include <QScrollBar>
-#include <QTextBrowser>
-#include <algorithm>
-
-#ifdef PENLARK_HAVE_WEBENGINE
 #include <QWebEnginePage>
 #include <QWebEngineView>
-#endif
+#include <algorithm>
 
-CExplorer1::CExplorer1(QWidget *parent) : QWidget(parent)
+CExplorer1::CExplorer1(QWidget *parent) : QWidget(parent), m_view(new QWebEngineView(this))
 {
-#ifdef PENLARK_HAVE_WEBENGINE
-    m_view = new QWebEngineView(this);
-#else
-    auto *browser = new QTextBrowser(this);
-    browser->setFrameShape(QFrame::NoFrame);
-    browser->setOpenExternalLinks(false);
-    m_view = browser;
-#endif
 }
 
 void CExplorer1::Navigate(const QUrl &url)
 {
     m_url = url;
-#ifdef PENLARK_HAVE_WEBENGINE
-    static_cast<QWebEngineView *>(m_view)->load(url);
-#else
-    static_cast<QTextBrowser *>(m_view)->setSource(url);
-#endif
+    m_view->load(url);
 }
 
 QString CExplorer1::Title() const
 {
-#ifdef PENLARK_HAVE_WEBENGINE
-    return static_cast<QWebEngineView *>(m_view)->title();
-#else
-    return static_cast<QTextBrowser *>(m_view)->documentTitle();
-#endif
+    return m_view->title();
 }
 
 int CExplorer1::ScrollTop() const
 {
-#ifdef PENLARK_HAVE_WEBENGINE
-    return qRound(static_cast<QWebEngineView *>(m_view)->page()->scrollPosition().y());
-#else
-    return static_cast<QTextBrowser *>(m_view)->verticalScrollBar()->value();
-#endif
+    return qRound(m_view->page()->scrollPosition().y());
 }
 
 int CExplorer1::ScrollMaximum() const
 {
-#ifdef PENLARK_HAVE_WEBENGINE
-    const auto *view = static_cast<QWebEngineView *>(m_view);
-    return std::max(0, qRound(view->page()->contentsSize().height()) - view->height());
-#else
-    return static_cast<QTextBrowser *>(m_view)->verticalScrollBar()->maximum();
-#endif
+    return std::max(0, qRound(m_view->page()->contentsSize().height()) - m_view->height());
 }
 
 void CExplorer1::ScrollTo(int top)
 {
-#ifdef PENLARK_HAVE_WEBENGINE
     // The page owns its scrolling; the view offers no setter, so the page is asked to move.
-    QWebEnginePage *page = static_cast<QWebEngineView *>(m_view)->page();
+    QWebEnginePage *page = m_view->page();
     const int left = qRound(page->scrollPosition().x());
     page->runJavaScript(QStringLiteral("window.scrollTo(%1, %2)").arg(left).arg(top));
-#else
-    static_cast<QTextBrowser *>(m_view)->verticalScrollBar()->setValue(top);
-#endif
 }
 
 void CExplorer1::resizeEvent(QResizeEvent *)

@@ -5,8 +5,9 @@
 #include <QUrl>
 #include <string>
 
-// The embedded browser: a web view when the web engine is built in, else a rich-text viewer
-// that still shows local pages.
+class QWebEngineView;
+
+// The embedded browser: the web engine's view, the one browser the package ships.
 class CExplorer1 : public QWidget
 {
     Q_OBJECT
@@ -28,7 +29,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    QWidget *m_view = nullptr;
+    QWebEngineView *m_view = nullptr;
     QUrl m_url;
 };
 

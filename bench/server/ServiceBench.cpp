@@ -29,7 +29,7 @@ std::string AccountName(int i) { return "bench" + std::to_string(i); }
 // A signed-in client of account i; returns its user id.
 std::string SignIn(ServiceClient &client, int i)
 {
-    std::string result = client.AutoLogin(AccountName(i), PasswordDigest("pw"), "BENCH-" + std::to_string(i));
+    std::string result = client.AutoLogin(AccountName(i), Md5Hex("pw"), "BENCH-" + std::to_string(i));
     Json::Value doc;
     Json::Reader().parse(result, doc);
     return doc["data"][0]["ID"].asString();
@@ -83,7 +83,7 @@ void BM_WsCompSaveOrEdit(benchmark::State &state)
 // sign-in and the service per attempt.
 void BM_WsAutoLogin(benchmark::State &state)
 {
-    const std::string digest = PasswordDigest("pw");
+    const std::string digest = Md5Hex("pw");
     Measure(state, "WsAutoLogin", [&](ServiceClient &client, const std::string &, const std::string &device) {
         return client.AutoLogin(AccountName(state.thread_index()), digest, device);
     });

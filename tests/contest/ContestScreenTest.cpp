@@ -3,6 +3,7 @@
 // submitted once after a confirmation, the topic chooser, the countdown and its warnings.
 #include "ActivityDlg.h"
 #include "AppFolder.h"
+#include "DisplayTest.h"
 #include "ChuSaiWriteDlg.h"
 #include "ChuxuanYaoqiuDlg.h"
 #include "DlgXuanTimu.h"
@@ -39,11 +40,7 @@ std::string U(const char *utf8)
 
 void Screenshot(QWidget *window, const char *name)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return; // only on a real display (xvfb-run)
-    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-    QTest::qWait(300);
-    QVERIFY(window->grab().save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name));
+    QVERIFY(!SaveWindowShot(window, PENLARK_SCREENSHOT_DIR, name).isNull());
 }
 
 // Text committed by the input method, as a student's Chinese typing arrives.
@@ -57,9 +54,8 @@ void Commit(CWriteView *view, const QString &text)
 CActivityDlg *OpenContestPage(CpenlarkDlg *main)
 {
     QTest::mouseClick(main->NavButton(mainlayout::kNavContest), Qt::LeftButton);
-    // The group button's choice arrives as a posted message.
-    for (int i = 0; i < 100 && main->CurrentPanel() != CpenlarkDlg::Panel::Contest; ++i)
-        QTest::qWait(10);
+    // The group button's choice arrives as a posted message; the callers check that it came.
+    QTest::qWaitFor([main] { return main->CurrentPanel() == CpenlarkDlg::Panel::Contest; });
     return static_cast<CActivityDlg *>(main->PanelWidget(CpenlarkDlg::Panel::Contest));
 }
 
@@ -187,14 +183,13 @@ private slots:
         // Entries "0", "-2", "1": the "-2" message, and no screen.
         session->Service().Control("contest-state?name=xuesheng&activity=1&state=mixed");
         QTest::mouseClick(page->WriteButton(), Qt::LeftButton);
-        QTest::qWait(100);
-        QCOMPARE(Texts(session->Messages().calls), std::vector<std::string>{"您已提交过本轮大赛征文，请等待评审结果。"});
+        QTRY_COMPARE(Texts(session->Messages().calls), std::vector<std::string>{"您已提交过本轮大赛征文，请等待评审结果。"});
         QCOMPARE(main->findChild<ContestWriteScreen *>(), nullptr);
         QCOMPARE(main->isVisible(), true);
         // A "-1" entry: its message, and no screen.
         session->Service().Control("contest-state?name=xuesheng&activity=1&state=closed");
         page->OnWrite();
-        QTest::qWait(100);
+        QTRY_COMPARE(Texts(session->Messages().calls).size(), std::size_t(2));
         QCOMPARE(Texts(session->Messages().calls).back(), std::string("本轮征文已经截止，感谢您的关注！"));
         QCOMPARE(main->findChild<ContestWriteScreen *>(), nullptr);
 
@@ -475,8 +470,6 @@ private slots:
 
     void warningScreenshot()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("the warning's screenshot wants a real display (xvfb-run)");
         InitAppFolder(std::string(PENLARK_APP_DIR) + "/penlark"); // the program's pictures
         auto now = std::chrono::system_clock::time_point(std::chrono::seconds(1'800'000'000));
         CFusaiWriteDlg screen(nullptr, "2", Topic(1), 16, SecondRoundRequirements(Topic(1), U("限时写作，请按时提交。")));

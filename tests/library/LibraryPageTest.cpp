@@ -7,6 +7,7 @@
 #include "HTMLListCtrlOrg.h"
 #include "LibraryLayout.h"
 #include "LibraryRules.h"
+#include "Md5.h"
 #include "MySpaceDlg.h"
 #include "NoMarkDlg.h"
 #include "OkDialog.h"

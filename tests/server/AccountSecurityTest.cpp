@@ -20,7 +20,7 @@ namespace {
 // The digest the designed client sends: MD5 of the password's GBK bytes.
 std::string ClientDigest(const std::string &utf8Password)
 {
-    return PasswordDigest(Utf8ToGbk(utf8Password));
+    return Md5Hex(Utf8ToGbk(utf8Password));
 }
 
 std::string SignedInId(const std::string &result)
@@ -80,7 +80,7 @@ TEST_F(ServiceTest, AccountNamesSignInWhetherSentAsGbkOrUtf8)
         }
         // The digest of the UTF-8 bytes is not the designed digest of a Chinese password.
         if (Utf8ToGbk(a.password) != a.password) {
-            EXPECT_EQ(m_client->AutoLogin(a.name, PasswordDigest(a.password), "DEVICE-B"), "-6") << a.name;
+            EXPECT_EQ(m_client->AutoLogin(a.name, Md5Hex(a.password), "DEVICE-B"), "-6") << a.name;
         }
         // A sign-in resets the failure count, so the table runs without locking anyone.
         EXPECT_NE(SignedInId(m_client->AutoLogin(a.name, ClientDigest(a.password), "DEVICE-A")), "");
@@ -89,7 +89,7 @@ TEST_F(ServiceTest, AccountNamesSignInWhetherSentAsGbkOrUtf8)
 
 TEST_F(ServiceTest, ThreeWrongPasswordsLockUntilASignInWithVerificationCode)
 {
-    const std::string right = PasswordDigest("123456"), wrong = PasswordDigest("guess");
+    const std::string right = Md5Hex("123456"), wrong = Md5Hex("guess");
     std::string id = SignIn("xuesheng", "123456");
     // Failures from any operation and any device count against the account.
     EXPECT_EQ(m_client->AutoLogin("xuesheng", wrong, "DEVICE-A"), "-6");
@@ -99,7 +99,7 @@ TEST_F(ServiceTest, ThreeWrongPasswordsLockUntilASignInWithVerificationCode)
     EXPECT_EQ(m_client->AutoLogin("xuesheng", right, "DEVICE-A"), "0");
     EXPECT_EQ(m_client->ReLogin("xuesheng", right, "DEVICE-A"), "0");
     // Other accounts are not affected.
-    EXPECT_NE(SignedInId(m_client->AutoLogin("tongxue", PasswordDigest("654321"), "DEVICE-T")), "");
+    EXPECT_NE(SignedInId(m_client->AutoLogin("tongxue", Md5Hex("654321"), "DEVICE-T")), "");
 
     // A code with a wrong password keeps the lock.
     m_client->CreateVerifyImage("DEVICE-A");
@@ -118,7 +118,7 @@ TEST_F(ServiceTest, ThreeWrongPasswordsLockUntilASignInWithVerificationCode)
 
 TEST_F(ServiceTest, GuessesSentAllAtOnceStillLockTheAccount)
 {
-    const std::string right = PasswordDigest("123456");
+    const std::string right = Md5Hex("123456");
     std::vector<std::thread> threads;
     std::mutex mutex;
     std::vector<std::string> answers;
@@ -126,7 +126,7 @@ TEST_F(ServiceTest, GuessesSentAllAtOnceStillLockTheAccount)
         threads.emplace_back([&, i] {
             auto client = NewClient();
             // One of them is the right password: it must not get through once three are counted.
-            std::string digest = i == 11 ? right : PasswordDigest("guess" + std::to_string(i));
+            std::string digest = i == 11 ? right : Md5Hex("guess" + std::to_string(i));
             std::string answer = client->AutoLogin("xuesheng", digest, "DEV-" + std::to_string(i));
             std::lock_guard lock(mutex);
             answers.push_back(answer);
@@ -146,12 +146,12 @@ TEST_F(ServiceTest, SlowedAnswersHoldNoWorker)
     std::string id = SignIn("tongxue", "654321", "DEVICE-T");
     // Four failures from one device: its next attempt waits 2 s before the answer.
     for (int i = 0; i < 4; ++i)
-        m_client->AutoLogin("nobody", PasswordDigest("x"), "GUESSER");
+        m_client->AutoLogin("nobody", Md5Hex("x"), "GUESSER");
     std::mutex mutex;
     std::vector<std::string> finished;
     std::thread guess([&] {
         auto client = NewClient();
-        std::string answer = client->AutoLogin("nobody", PasswordDigest("y"), "GUESSER");
+        std::string answer = client->AutoLogin("nobody", Md5Hex("y"), "GUESSER");
         std::lock_guard lock(mutex);
         finished.push_back("guess " + answer);
     });
@@ -176,7 +176,7 @@ TEST_F(ServiceTest, SlowedAnswersHoldNoWorker)
 
 TEST_F(ServiceTest, StoredCredentialsAreSaltedHashesAndOldDatabasesAreUpgraded)
 {
-    const std::string digest = PasswordDigest("123456");
+    const std::string digest = Md5Hex("123456");
     std::string database =
         (std::filesystem::temp_directory_path() / ("upgrade-test-" + std::to_string(getpid()) + ".db")).string();
     m_service->Stop();
@@ -224,12 +224,12 @@ TEST_F(ServiceTest, ProfilePagesShowAndChangeNothingWithoutThePassword)
     PostForm(m_service->Port(), "/user/mima.aspx",
              "no=10001&password=wrong&new=" + UrlEncode("新密码") + "&again=" + UrlEncode("新密码"), &status);
     EXPECT_EQ(status, 403);
-    EXPECT_EQ(SignedInId(m_client->AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A")), "1");
+    EXPECT_EQ(SignedInId(m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A")), "1");
     html = PostForm(m_service->Port(), "/user/mima.aspx",
                     "no=10001&password=123456&new=" + UrlEncode("新密码") + "&again=" + UrlEncode("新密码"), &status);
     EXPECT_EQ(status, 200);
     EXPECT_NE(html.find("密码已修改"), std::string::npos) << html;
-    EXPECT_EQ(m_client->AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A"), "-6");
+    EXPECT_EQ(m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), "-6");
     EXPECT_EQ(SignedInId(m_client->AutoLogin("xuesheng", ClientDigest("新密码"), "DEVICE-A")), "1");
 }
 
@@ -241,5 +241,5 @@ TEST_F(ServiceTest, ProfilePageGuessesCountTowardsTheLock)
     std::string html = PostForm(m_service->Port(), "/user/info.aspx", "no=10001&password=123456", &status);
     EXPECT_EQ(status, 403);
     EXPECT_EQ(html.find("李明"), std::string::npos);
-    EXPECT_EQ(m_client->AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A"), "0");
+    EXPECT_EQ(m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), "0");
 }

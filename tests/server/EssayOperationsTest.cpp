@@ -106,7 +106,7 @@ TEST_F(EssayTest, AnotherUsersEssaysCannotBeReadEditedOrDeleted)
 {
     std::string mine = Save("0", "我的", "内容");
     auto other = NewClient();
-    std::string otherId = Parse(other->AutoLogin("tongxue", PasswordDigest("654321"), "DEVICE-B"))["data"][0]["ID"].asString();
+    std::string otherId = Parse(other->AutoLogin("tongxue", Md5Hex("654321"), "DEVICE-B"))["data"][0]["ID"].asString();
     EXPECT_EQ(other->CompInfo(otherId, "DEVICE-B", mine), "");
     EXPECT_EQ(other->CompSaveOrEdit(otherId, "DEVICE-B", mine, "抢", "改"), "0");
     EXPECT_EQ(other->DeleteComp(otherId, "DEVICE-B", mine), "false");

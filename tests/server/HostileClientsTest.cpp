@@ -319,7 +319,7 @@ TEST(ServiceOverTls, ServesOverTlsWhileHandshakesStallAndPlainRequestsGetNothing
     EXPECT_EQ(RawHttpExchange(service->Port(), PostWithLength(Envelope("<ns1:WsOverallInfo/>")), 5), "");
 
     ServiceClient client(service->BaseAddress(), service->Endpoint());
-    std::string signIn = client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+    std::string signIn = client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
     Json::Value document;
     ASSERT_EQ(Json::Reader().parse(signIn, document), true) << signIn;
     // The address the client is to use after signing in is the https one.

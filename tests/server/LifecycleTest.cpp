@@ -30,7 +30,7 @@ TEST(ServiceLifecycle, DataSurvivesARestartAndIsSeededOnce)
     {
         auto service = ServiceProcess::Start({"--db", database});
         ServiceClient client(service->BaseAddress(), service->Endpoint());
-        client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+        client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
         essayId = client.CompSaveOrEdit("1", "DEVICE-A", "0", "留下来", "重启以后还在。");
         EXPECT_EQ(service->Stop(), 0);
     }
@@ -43,7 +43,7 @@ TEST(ServiceLifecycle, DataSurvivesARestartAndIsSeededOnce)
         EXPECT_EQ(client.CompInfo("1", "DEVICE-A", essayId), "2");
         EXPECT_EQ(client.CompInfo("1", "DEVICE-B", essayId), "3");
         EXPECT_EQ(client.UserInfo("2", "DEVICE-A"), "4");
-        EXPECT_EQ(client.ReLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A"), "1");
+        EXPECT_EQ(client.ReLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), "1");
         Json::Reader reader;
         Json::Value essay, keywords;
         reader.parse(client.CompInfo("1", "DEVICE-A", essayId), essay);
@@ -64,7 +64,7 @@ TEST(ServiceLifecycle, BenchKeywordsAreAddedOnceAboveTheSeed)
     // A restart with the option on the same database adds nothing twice.
     auto service = ServiceProcess::Start({"--db", database, "--bench-keywords", "5"});
     ServiceClient client(service->BaseAddress(), service->Endpoint());
-    client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+    client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
     Json::Reader reader;
     Json::Value overall, keywords;
     reader.parse(client.OverallInfo(), overall);
@@ -110,7 +110,7 @@ TEST(ServiceLifecycle, KillDuringWritesLosesNothingAcknowledged)
             ServiceClient client(service->BaseAddress(), service->Endpoint());
             std::string name = "writer" + std::to_string(w);
             Json::Value doc;
-            Json::Reader().parse(client.AutoLogin(name, PasswordDigest("pw"), "KILL-" + name), doc);
+            Json::Reader().parse(client.AutoLogin(name, Md5Hex("pw"), "KILL-" + name), doc);
             std::string id = doc["data"][0]["ID"].asString();
             for (int i = 0; !id.empty(); ++i) {
                 std::string content = name + " 第" + std::to_string(i) + "篇\r\n正文";
@@ -136,7 +136,7 @@ TEST(ServiceLifecycle, KillDuringWritesLosesNothingAcknowledged)
         auto &client = clients[saved.name];
         if (!client) {
             client = std::make_unique<ServiceClient>(restarted->BaseAddress(), restarted->Endpoint());
-            client->AutoLogin(saved.name, PasswordDigest("pw"), "CHECK");
+            client->AutoLogin(saved.name, Md5Hex("pw"), "CHECK");
         }
         Json::Value info;
         Json::Reader().parse(client->CompInfo(saved.userId, "CHECK", essay), info);

@@ -123,11 +123,11 @@ TEST_F(ServiceTest, SignInHandsOutTheAddressTheClientReached)
     const std::string port = std::to_string(m_service->Port());
     for (const std::string host : {"127.0.0.2", "127.0.0.1"}) {
         ServiceClient client("http://" + host + ":" + port + "/", "http://" + host + ":" + port + "/Iface/api.asmx");
-        Json::Value doc = Parse(client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A"));
+        Json::Value doc = Parse(client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"));
         EXPECT_EQ(doc["data"][0]["host"].asString(), "http://" + host + ":" + port + "/");
     }
     // A Host header that is no host and port is not echoed: the local address stands instead.
-    std::string body = Envelope("<ns1:WsAutoLogin><ns1:u>xuesheng</ns1:u><ns1:p>" + PasswordDigest("123456") +
+    std::string body = Envelope("<ns1:WsAutoLogin><ns1:u>xuesheng</ns1:u><ns1:p>" + Md5Hex("123456") +
                                 "</ns1:p><ns1:code>DEVICE-A</ns1:code></ns1:WsAutoLogin>");
     std::string response = RawHttpExchange(m_service->Port(), "POST /iface/api.asmx HTTP/1.1\r\nHost: evil\"/><x\r\n"
                                                               "Content-Type: application/soap+xml\r\nContent-Length: " +
@@ -137,7 +137,7 @@ TEST_F(ServiceTest, SignInHandsOutTheAddressTheClientReached)
     EXPECT_EQ(result.find("evil"), std::string::npos) << response;
 
     StartService({"--public-url", "https://xiezuo.example.cn/"});
-    Json::Value doc = Parse(m_client->AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A"));
+    Json::Value doc = Parse(m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"));
     EXPECT_EQ(doc["data"][0]["host"].asString(), "https://xiezuo.example.cn/");
     m_service->Control("message?name=xuesheng&content=x&url=/help.aspx");
     m_client->ServerPoll("1", "DEVICE-A"); // the welcome message
@@ -151,7 +151,7 @@ TEST(ServiceFiles, DatabaseIsOwnerOnlyWhateverTheUmask)
     {
         auto service = ServiceProcess::Start();
         ServiceClient client(service->BaseAddress(), service->Endpoint());
-        client.AutoLogin("xuesheng", PasswordDigest("123456"), "DEVICE-A");
+        client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
         client.CompSaveOrEdit("1", "DEVICE-A", "0", "题", "文");
         for (const char *suffix : {"", "-wal", "-shm"})
             EXPECT_EQ(FileMode(service->DatabasePath() + suffix), 0600) << suffix;

@@ -47,7 +47,7 @@ TEST_F(ServiceTest, FiftyClientsMakeTwoHundredMixedCallsEach)
                     out.failures.push_back(name + " " + what + " -> [" + result + "] error " +
                                            std::to_string(client->LastError()));
             };
-            std::string signIn = client->AutoLogin(name, PasswordDigest("pw" + std::to_string(c)), device);
+            std::string signIn = client->AutoLogin(name, Md5Hex("pw" + std::to_string(c)), device);
             std::string id = Parse(signIn)["data"][0]["ID"].asString();
             if (id.empty())
                 return fail("sign-in", signIn);
@@ -108,7 +108,7 @@ TEST_F(ServiceTest, FiftyClientsMakeTwoHundredMixedCallsEach)
         // Every saved essay is in its owner's library, and nothing else is.
         std::string name = "load" + std::to_string(c);
         auto client = NewClient();
-        std::string id = Parse(client->AutoLogin(name, PasswordDigest("pw" + std::to_string(c)), "CHECK"))["data"][0]["ID"].asString();
+        std::string id = Parse(client->AutoLogin(name, Md5Hex("pw" + std::to_string(c)), "CHECK"))["data"][0]["ID"].asString();
         std::set<std::string> listed;
         Json::Value library = Parse(client->UserComp(id, "CHECK", "4000", "1", "0", ""));
         for (const auto &essay : library["data"])

@@ -14,7 +14,7 @@ const std::string kPassword = "123456";
 
 TEST_F(ServiceTest, SignInAnswersIdHostAndUserNumberAsStrings)
 {
-    Json::Value doc = Parse(m_client->AutoLogin(kStudent, PasswordDigest(kPassword), "DEVICE-A"));
+    Json::Value doc = Parse(m_client->AutoLogin(kStudent, Md5Hex(kPassword), "DEVICE-A"));
     EXPECT_EQ(FirstNonString(doc["data"]), "");
     EXPECT_EQ(Keys(doc["data"][0]), "ID,No,host");
     EXPECT_EQ(doc["data"][0]["host"].asString(), m_service->BaseAddress());
@@ -32,11 +32,11 @@ TEST_F(ServiceTest, SignInRefusalsHaveTheirCodes)
         {"jinyong", "123456", "DEVICE-A", "-3"}, {"weizhuce", "123456", "DEVICE-A", "-5"}, {kStudent, kPassword, "", "0"},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(m_client->AutoLogin(c.name, PasswordDigest(c.password), c.device), c.expected) << c.name;
+        EXPECT_EQ(m_client->AutoLogin(c.name, Md5Hex(c.password), c.device), c.expected) << c.name;
         EXPECT_EQ(m_client->LastError(), SOAP_OK);
     }
     // An upper-case digest is the same digest.
-    std::string upper = PasswordDigest(kPassword);
+    std::string upper = Md5Hex(kPassword);
     for (char &c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(Parse(m_client->AutoLogin(kStudent, upper, "DEVICE-A"))["data"][0]["ID"].asString(), "1");

@@ -32,7 +32,7 @@ protected:
     // Signs in with WsAutoLogin from the device code and returns the user's "ID".
     std::string SignIn(const std::string &name, const std::string &password, const std::string &device = "DEVICE-A")
     {
-        std::string result = m_client->AutoLogin(name, PasswordDigest(password), device);
+        std::string result = m_client->AutoLogin(name, Md5Hex(password), device);
         Json::Value doc = Parse(result);
         std::string id = doc["data"][0]["ID"].asString();
         EXPECT_FALSE(id.empty()) << "sign-in of " << name << " answered " << result;

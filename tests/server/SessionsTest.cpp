@@ -7,7 +7,7 @@
 
 namespace {
 
-const std::string kDigest = PasswordDigest("123456");
+const std::string kDigest = Md5Hex("123456");
 
 } // namespace
 
@@ -30,7 +30,7 @@ TEST_F(ServiceTest, RefusedReSignInAnswersZeroOnce)
     EXPECT_EQ(m_client->ReLogin("xuesheng", kDigest, "DEVICE-A"), "0");
     EXPECT_EQ(m_client->UserInfo(id, "DEVICE-A"), "2");
     EXPECT_EQ(m_client->ReLogin("xuesheng", kDigest, "DEVICE-A"), "1");
-    EXPECT_EQ(m_client->ReLogin("xuesheng", PasswordDigest("wrong"), "DEVICE-A"), "0");
+    EXPECT_EQ(m_client->ReLogin("xuesheng", Md5Hex("wrong"), "DEVICE-A"), "0");
     EXPECT_EQ(m_client->ReLogin("xuesheng", kDigest, ""), "0");
 }
 
@@ -92,7 +92,7 @@ TEST_F(ServiceTest, VerificationCodeRightWrongAndBoundToItsDevice)
     // A right code with a wrong password: the password's answer.
     m_client->CreateVerifyImage("DEVICE-A");
     code = m_service->Control("verify-code?code=DEVICE-A");
-    EXPECT_EQ(m_client->Login("xuesheng", PasswordDigest("wrong"), "DEVICE-A", code), "-6");
+    EXPECT_EQ(m_client->Login("xuesheng", Md5Hex("wrong"), "DEVICE-A", code), "-6");
 }
 
 TEST_F(ServiceTest, RepeatedWrongCodesUseThePictureUp)

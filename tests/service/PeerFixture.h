@@ -2,6 +2,7 @@
 // service addresses point to it, and the service hooks record what would be shown.
 #pragma once
 
+#include "Md5.h"
 #include "ScriptedPeer.h"
 #include "ServiceCall.h"
 #include "ServiceHooks.h"

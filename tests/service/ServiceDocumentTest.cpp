@@ -1,6 +1,7 @@
 // Reading service documents: SignInDataField and the value rules.
 #include "GbkText.h"
 #include "ServiceContext.h"
+#include "Md5.h"
 #include "ServiceDocument.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 // Starts and stops the reference service for integration tests, and talks plain HTTP to it.
 #include "ServiceProcess.h"
 
-#include <openssl/evp.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -194,16 +193,3 @@ std::string UrlEncode(const std::string &text)
     return out;
 }
 
-std::string PasswordDigest(const std::string &password)
-{
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_Digest(password.data(), password.size(), digest, &length, EVP_md5(), nullptr);
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex.push_back(kHex[digest[i] >> 4]);
-        hex.push_back(kHex[digest[i] & 0x0F]);
-    }
-    return hex;
-}

@@ -27,11 +27,13 @@
 //   activity-flags?activity=N&status=S&isMeg=M   what WsActivity shows of activity N
 //   idle-timeout?seconds=N    sessions lapse after N idle seconds
 //   add-user?name=U&password=P   a new signed-up account; P as typed (UTF-8): the client's digest
-//                             of it is the MD5 of its GBK bytes (Utf8ToGbk, then PasswordDigest)
+//                             of it is the MD5 of its GBK bytes (Utf8ToGbk, then Md5Hex)
 //   counts?name=U             {"id","compositions","ideas"} of the user, as JSON
 //   held-replies              how many slowed sign-in answers wait to be sent
 //   shares                    {"data":[{"webid","url","title","summary","arrived"}]} of /send/
 #pragma once
+
+#include "Md5.h" // the digest the accounts above are signed in with
 
 #include <memory>
 #include <string>
@@ -80,9 +82,6 @@ private:
 
 // Percent-encodes text for a query value (UTF-8 bytes in, %XX for everything but A-Z a-z 0-9 - _ . ~).
 std::string UrlEncode(const std::string &text);
-
-// MD5 of the bytes as the client sends it in `p`: 32 lowercase hexadecimal digits.
-std::string PasswordDigest(const std::string &password);
 
 // A plain HTTP exchange with 127.0.0.1:port: sends the raw request bytes, reads until the
 // service closes the connection (so send "Connection: close" or HTTP/1.0), returns the raw

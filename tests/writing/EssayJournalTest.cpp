@@ -375,7 +375,23 @@ TEST_F(JournalWriterTest, AnOpenScreensEntryIsNotLeftUntilTheScreenIsGone)
     EXPECT_EQ(FileNames(m_folder.Path()), std::set<std::string>{});
 }
 
-// A program killed while it writes leaves the last whole entry, which the next run offers.
+// The writer process of the test below: it tells the test through this pipe when its fourth
+// replacement of the entry is written to the temporary file, and stops there for good.
+int heldWriteSignal = -1;
+int replacements = 0;
+
+void HoldTheFourthReplacement(const std::string &)
+{
+    if (++replacements < 4)
+        return;
+    if (::write(heldWriteSignal, "x", 1) != 1)
+        ::_exit(1);
+    for (;;)
+        ::pause();
+}
+
+// A program killed between writing the new entry and putting it in place leaves the last whole
+// entry, which the next run offers; the torn copy is never read.
 TEST_F(JournalWriterTest, AKilledProgramLeavesItsLastWholeEntry)
 {
     int ready[2];
@@ -383,32 +399,35 @@ TEST_F(JournalWriterTest, AKilledProgramLeavesItsLastWholeEntry)
     const std::string id = m_journal.NewEntryId();
     const pid_t child = ::fork();
     if (child == 0) {
+        heldWriteSignal = ready[1];
+        SetBeforeReplaceHook(HoldTheFourthReplacement);
         long version = 0;
         JournalWriter writer(m_journal, id, [&] { return FreeEntry("42", G("第") + std::to_string(version) + G("稿")); });
         for (;; ++version) {
             writer.Touch(Clock::now());
             writer.Flush();
-            if (version == 0 && ::write(ready[1], "x", 1) != 1)
-                ::_exit(1);
         }
     }
     ASSERT_GT(child, 0);
     char signal = 0;
     ASSERT_EQ(::read(ready[0], &signal, 1), 1);
-    EXPECT_EQ(m_journal.LeftEntries("42").size(), 0u); // still writing: not left
-    ::usleep(200 * 1000);
+    // Held mid-replacement: the new entry is in a temporary file, the writer still runs.
+    EXPECT_EQ(m_journal.LeftEntries("42").size(), 0u);
+    int temporaries = 0;
+    for (const std::string &name : FileNames(m_folder.Path()))
+        temporaries += name.front() == '.' && name.find(id) != std::string::npos;
+    EXPECT_EQ(temporaries, 1);
     ::kill(child, SIGKILL);
     int status = 0;
-    ::waitpid(child, &status, 0);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL, true);
     ::close(ready[0]);
     ::close(ready[1]);
 
     const auto left = m_journal.LeftEntries("42");
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].id, id);
-    const std::string body = left[0].entry.body;
-    EXPECT_EQ(body.substr(0, 2), G("第"));
-    EXPECT_EQ(body.substr(body.size() - 2), G("稿"));
+    EXPECT_EQ(left[0].entry.body, G("第2稿")); // the third write, the last one put in place
     for (const std::string &name : FileNames(m_folder.Path()))
         EXPECT_EQ(name.find(".damaged"), std::string::npos) << name;
 }

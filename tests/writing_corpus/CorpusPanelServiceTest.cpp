@@ -3,6 +3,7 @@
 // targets whose pages the service received. Under a real X display it saves screenshots.
 #include "AppFolder.h"
 #include "CorpusMarkup.h"
+#include "DisplayTest.h"
 #include "DlgShareYuliao.h"
 #include "GbkText.h"
 #include "MyHtmlListCtrl.h"
@@ -61,17 +62,10 @@ std::string WithoutWebid(const std::string &address)
     return address.substr(0, start) + address.substr(end);
 }
 
+// Only a real X display shows the popup's shape over the panel; elsewhere the window's own picture.
 void SaveShot(QWidget *window, const char *name)
 {
-    // Only a real X display shows the popup's shape over the panel; offscreen runs save nothing.
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-    QTest::qWait(200);
-    const QRect r = window->frameGeometry();
-    QScreen *screen = QGuiApplication::primaryScreen();
-    QImage shot = screen->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-    QVERIFY(shot.save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name));
+    QVERIFY(!SaveWindowShot(window, PENLARK_SCREENSHOT_DIR, name).isNull());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // changes. With a real X display (xvfb-run) it saves screenshots of each state.
 #include "CorpusMarkup.h"
 #include "DlgShareYuliao.h"
+#include "DisplayTest.h"
 #include "DlgTWriter.h"
 #include "GbkText.h"
 #include "GdipButton.h"
@@ -41,13 +42,7 @@ QString Q(const std::string &gbk)
 
 void SaveShot(QWidget *window, const char *name)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-    QTest::qWait(300);
-    const QRect r = window->frameGeometry();
-    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-    QVERIFY(shot.save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name));
+    QVERIFY(!SaveWindowShot(window, PENLARK_SCREENSHOT_DIR, name).isNull());
 }
 
 // Text committed by the input method, as a student's Chinese typing arrives.
