@@ -8,7 +8,7 @@
 #include "MyThread.h"
 #include "OkDialog.h"
 #include "PenlarkDlg.h"
-#include "ShareAddress.h"
+#include "ShareGateway.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
 #include "ServiceProxy.h"

@@ -4,7 +4,7 @@
 #include "DiskSerial.h"
 #include "PenlarkApp.h"
 #include "ServiceContext.h"
-#include "ShareAddress.h"
+#include "ShareGateway.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 
 #include "AppFolder.h"
 #include "OpenUrl.h"
+#include "ShareGateway.h"
 
 #include <QRegion>
 #include <QMouseEvent>

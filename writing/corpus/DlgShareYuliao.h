@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Dialog.h"
-#include "ShareAddress.h"
+#include "ShareTargets.h"
 #include "xImage.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 // The composition-paper preview window and its two actions.
 #include "PaperPreviewDlg.h"
 
-#include "EssayWordExport.h"
+#include "EmptyEssayNotice.h"
 #include "GbkText.h"
 #include "OkDialog.h"
 #include "PaperPages.h"

@@ -1,6 +1,7 @@
 // The save-as-Word action.
 #include "EssayWordExport.h"
 
+#include "EmptyEssayNotice.h"
 #include "GbkText.h"
 #include "OkDialog.h"
 #include "QtText.h"
@@ -18,15 +19,6 @@ void ShowNotice(QWidget *parent, const std::string &message)
 }
 
 } // namespace
-
-bool RefuseEmptyEssay(QWidget *parent, const std::string &body)
-{
-    if (!body.empty())
-        return false;
-    static const std::string kEmptyBody = Utf8ToGbk("\t  正文内容不能为空！");
-    ShowNotice(parent, kEmptyBody);
-    return true;
-}
 
 bool ExportEssayToWord(QWidget *parent, const std::string &titleAsShown, const std::string &body)
 {

@@ -13,7 +13,7 @@ const QColor kSelectedFill(127, 201, 254);
 CxImage LoadCheckStrip()
 {
     CxImage strip;
-    QFile file(QStringLiteral(":/corpus/checkstrip.png"));
+    QFile file(QStringLiteral(":/listctrl/checkstrip.png"));
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
         strip.decodeFromMemory(bytes.constData(), std::size_t(bytes.size()), CxImage::kFormatPng);
@@ -24,14 +24,14 @@ CxImage LoadCheckStrip()
 } // namespace
 
 // The picture is compiled into the program; a static library's resources are registered by name.
-static void InitCorpusResources()
+static void InitListResources()
 {
-    Q_INIT_RESOURCE(corpus);
+    Q_INIT_RESOURCE(listctrl);
 }
 
 CHTMLListCtrlOrg::CHTMLListCtrlOrg(QWidget *parent) : CHTMLListCtrl(parent)
 {
-    InitCorpusResources();
+    InitListResources();
     m_checkStrip = LoadCheckStrip();
     setCursor(Qt::ArrowCursor);
 }

@@ -1,23 +1,8 @@
-// Where a shared excerpt goes: the six targets of the share popup with their click areas, the
-// sharing gateway's address and the page address built for one share.
+// The sharing gateway's address beside the service's own: where a shared excerpt is sent and
+// the page address built for one share.
 #pragma once
 
-#include <QPoint>
-#include <QRect>
-
 #include <string>
-
-struct ShareTarget
-{
-    const char *webid; // the gateway's name of the network
-    QRect area;        // in the popup's client pixels, both bounds included
-};
-
-// The six targets in the popup picture's order.
-const ShareTarget *ShareTargets(std::size_t &count);
-
-// The target whose area holds the point, or nullptr.
-const ShareTarget *ShareTargetAt(QPoint point);
 
 // The gateway's host ("name:port") and the platform web site's address that a share names.
 struct ShareGateway

@@ -1,19 +1,10 @@
-// The share targets and the gateway address.
-#include "ShareAddress.h"
+// The sharing gateway's address and the page address of one share.
+#include "ShareGateway.h"
 
 #include "GbkText.h"
 #include "ServiceContext.h"
 
-#include <QByteArray>
-
 namespace {
-
-// QRect(QPoint, QPoint) holds both corners, as the areas are given.
-const ShareTarget kTargets[] = {
-    {"tsina", QRect(QPoint(2, 8), QPoint(68, 22))},     {"kaixin001", QRect(QPoint(75, 8), QPoint(129, 22))},
-    {"qzone", QRect(QPoint(136, 8), QPoint(201, 22))},  {"tqq", QRect(QPoint(2, 29), QPoint(69, 42))},
-    {"renren", QRect(QPoint(75, 29), QPoint(131, 42))}, {"t163", QRect(QPoint(136, 29), QPoint(201, 43))},
-};
 
 constexpr const char *kPlatformTitle = "墨韵阁中文写作平台"; // UTF-8, as it goes on the wire
 
@@ -23,9 +14,28 @@ ShareGateway &ConfiguredGateway()
     return gateway;
 }
 
+bool IsUnreserved(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+// Every byte but the unreserved ones as %XX, as a browser sends a query value.
 std::string Encoded(const std::string &utf8)
 {
-    return QByteArray::fromStdString(utf8).toPercentEncoding().toStdString();
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size() * 3);
+    for (const unsigned char c : utf8) {
+        if (IsUnreserved(c)) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        }
+    }
+    return out;
 }
 
 // "http://host:port/" -> "host:port".
@@ -40,21 +50,6 @@ std::string HostOf(const std::string &address)
 }
 
 } // namespace
-
-const ShareTarget *ShareTargets(std::size_t &count)
-{
-    count = std::size(kTargets);
-    return kTargets;
-}
-
-const ShareTarget *ShareTargetAt(QPoint point)
-{
-    for (const ShareTarget &target : kTargets) {
-        if (target.area.contains(point))
-            return &target;
-    }
-    return nullptr;
-}
 
 ShareGateway CurrentShareGateway()
 {

@@ -4,7 +4,8 @@
 #include "GbkText.h"
 #include "OpenUrl.h"
 #include "ServiceContext.h"
-#include "ShareAddress.h"
+#include "ShareGateway.h"
+#include "ShareTargets.h"
 
 #include <QBitmap>
 #include <QUrlQuery>

@@ -13,7 +13,3 @@ class QWidget;
 // document title CR LF body is written there; a write that fails gives
 // WordExportFailureMessage(). True only when the document was written.
 bool ExportEssayToWord(QWidget *parent, const std::string &titleAsShown, const std::string &body);
-
-// The check every way out of an essay (Word, composition paper) makes first: true, after the
-// notice "\t  正文内容不能为空！", when the body is empty.
-bool RefuseEmptyEssay(QWidget *parent, const std::string &body);
