@@ -10,10 +10,7 @@
 #include "Fonts.h"
 #include "GbkText.h"
 #include "GdipButton.h"
-#include "KeywordAutomaton.h"
-#include "Keywords.h"
-#include "LocalSyncStore.h"
-#include "MsgDBManager.h"
+#include "MainStartup.h"
 #include "MySpaceDlg.h"
 #include "MyThread.h"
 #include "OkDialog.h"
@@ -21,7 +18,6 @@
 #include "QtText.h"
 #include "Screen.h"
 #include "SiteAddress.h"
-#include "StartupSync.h"
 #include "SubmitWriteScoreDlg.h"
 #include "TaskbarNotifier.h"
 #include "WelcomeDlg.h"
@@ -93,85 +89,65 @@ void CpenlarkDlg::End(int result)
 
 // ---- start-up ----
 
+// The start-up work itself (MainStartup.h) knows no widget: the window gives it the steps that
+// build and show this window, and acts on how the start-up ended.
 void CpenlarkDlg::OnInitDialog()
 {
     QWidget *signIn = ApplicationMainWindow();
-    if (!SynchroniseWithService()) {
+    switch (RunMainStartup(AppPath("\\write.dll"), StartupSteps(signIn))) {
+    case MainStartupOutcome::NotSynchronised:
         SendWindowMessage(signIn, kMsgLoginIdle);
         End(kIdCancel);
         return;
-    }
-    SetCurrentMainWindow(this);
-
-    m_restoredRect = RestoredRect();
-    setGeometry(m_restoredRect);
-    // Every step below may meet a refused renewal, which ends this window and shows the sign-in
-    // window again: from then on nothing more is done here (no further notices, the sign-in
-    // window neither hidden nor closed), and the sign-in window leaves its waiting state.
-    const auto endedMeanwhile = [this, signIn] {
-        if (m_ended && signIn)
+    case MainStartupOutcome::SessionEnded:
+        // A refused renewal (or a sign-in elsewhere) ended this window and showed the sign-in
+        // window again: nothing more is done here (no further notices, the sign-in window neither
+        // hidden nor closed), and the sign-in window leaves its waiting state.
+        if (signIn)
             SendWindowMessage(signIn, kMsgLoginIdle);
-        return m_ended;
-    };
-    CreateControls();
-    CreatePanels();
-    if (endedMeanwhile())
         return;
-    PlaceControls();
-    CreateNotifier();
-    if (!LoadProfile()) {
-        if (endedMeanwhile())
-            return;
+    case MainStartupOutcome::ProfileFailed:
         COkDialog::ShowMessage(Utf8ToGbk("获取用户信息失败，软件将自动退出!"));
         CloseProgram();
         return;
-    }
-    if (endedMeanwhile())
+    case MainStartupOutcome::Started:
+        m_startedUp = true;
+        OfferLeftEssaysAfterSignIn(this);
         return;
-    SelectNavButton(m_nav[kNavWelcome]);
-
-    SetTimer(kPollTimerId, m_pollPeriodMs);
-    if (signIn) {
-        signIn->hide();
-        SendWindowMessage(signIn, kMsgLoginIdle);
     }
-    LoadKeywordsIntoMemory();
-    m_startedUp = true;
-    OfferLeftEssaysAfterSignIn(this);
 }
 
-bool CpenlarkDlg::SynchroniseWithService()
+MainStartupSteps CpenlarkDlg::StartupSteps(QWidget *signIn)
 {
-    LocalSyncStore store(AppPath("\\write.dll"));
-    const SyncOutcome outcome = SynchroniseAtStartup(store);
-    if (!outcome.message.empty()) {
-        const int answer = COkDialog::Show(Utf8ToGbk("确 定"), outcome.message);
-        if (outcome.openHomePage && answer == kIdOk)
+    MainStartupSteps steps;
+    steps.showSyncNotice = [](const SyncOutcome &sync) {
+        const int answer = COkDialog::Show(Utf8ToGbk("确 定"), sync.message);
+        if (sync.openHomePage && answer == kIdOk)
             OpenUrl(SiteHomePage());
-    }
-    return outcome.success;
-}
+    };
+    steps.build = [this] {
+        SetCurrentMainWindow(this);
 
-// A transport failure (also on a resend) is the only failure that ends the program; a common
-// status the handler gave up on, or an unreadable document, leaves the profile empty.
-bool CpenlarkDlg::LoadProfile()
-{
-    UserInfo = UserInfoRecord{};
-    const FetchStatus status = LoadUserInfo();
-    if (status == FetchStatus::TransportFailure)
-        return false;
-    m_greeting = UserInfo.TrueName;
-    return true;
-}
-
-void CpenlarkDlg::LoadKeywordsIntoMemory()
-{
-    CMsgDBManager store;
-    if (store.openDatabase(AppPath("\\write.dll")))
-        store.loadKeywords();
-    store.closeDatabase();
-    // Built now so that the first writing screen marks its keywords at once.
-    ProcessKeywordRecognizer().AutomatonFor(KeywordList);
+        m_restoredRect = RestoredRect();
+        setGeometry(m_restoredRect);
+        CreateControls();
+        CreatePanels();
+    };
+    steps.layOut = [this] {
+        PlaceControls();
+        CreateNotifier();
+    };
+    steps.greet = [this](const std::string &trueName) { m_greeting = trueName; };
+    steps.open = [this, signIn] {
+        SelectNavButton(m_nav[kNavWelcome]);
+        SetTimer(kPollTimerId, m_pollPeriodMs);
+        if (signIn) {
+            signIn->hide();
+            SendWindowMessage(signIn, kMsgLoginIdle);
+        }
+    };
+    steps.ended = [this] { return m_ended; };
+    return steps;
 }
 
 void CpenlarkDlg::CreateControls()

@@ -1,6 +1,7 @@
 // CpenlarkDlg: the main window, the signed-in home of the program. It synchronises with the
-// service at start, loads the profile and the keywords, hosts the programme panels in its content
-// area, opens screens in its own place and polls the service every five minutes.
+// service at start, loads the profile and the keywords (the work in MainStartup.h), hosts the
+// programme panels in its content area, opens screens in its own place and polls the service
+// every five minutes.
 #pragma once
 
 #include "Dialog.h"
@@ -17,6 +18,7 @@ class CDlgWrite;
 class CGdipButton;
 class CTaskbarNotifier;
 class CWelcomeDlg;
+struct MainStartupSteps;
 
 class CpenlarkDlg : public CDialog
 {
@@ -96,14 +98,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    bool SynchroniseWithService();
-    bool LoadProfile();
+    // What the start-up work (MainStartup.h) asks of this window.
+    MainStartupSteps StartupSteps(QWidget *signIn);
     void CreateControls();
     void CreatePanels();
     void CreateNotifier();
     void PlaceControls();
     void SelectNavButton(CGdipButton *button);
-    void LoadKeywordsIntoMemory();
     void ShowPollMessage(const PollMessage &message);
     void ShowAgain();
     void OpenWritingScreen(CDlgWrite *screen);

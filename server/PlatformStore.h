@@ -1,5 +1,14 @@
 // The reference service's database: one SQLite connection (WAL mode) per worker thread, every
 // statement prepared with bound parameters. All text in and out is UTF-8.
+//
+// One class, its definitions in one file per table group:
+//   PlatformStore.cpp            opening, schema and its upgrades, file modes, settings
+//   PlatformStoreStatements.cpp  SqlStatement, WriteTransaction, NowText (shared by every group)
+//   PlatformStoreAccounts.cpp    users and sign-ins
+//   PlatformStoreCorpus.cpp      main-page texts, keywords, excerpts
+//   PlatformStoreLibrary.cpp     compositions
+//   PlatformStoreContest.cpp     activities, topics, entries
+//   PlatformStoreMessages.cpp    poll messages, scores and ideas with their hourly quotas, shares
 #pragma once
 
 #include <cstdint>
@@ -93,6 +102,7 @@ public:
     PlatformStore(const PlatformStore &) = delete;
     PlatformStore &operator=(const PlatformStore &) = delete;
 
+    // ---- the database (PlatformStore.cpp) ----
     sqlite3 *Handle() const { return m_db; }
     // Runs statements without results (schema, transactions).
     void Exec(const std::string &sql);
@@ -101,6 +111,7 @@ public:
     std::string Setting(const std::string &key);
     void SetSetting(const std::string &key, const std::string &value);
 
+    // ---- accounts and sign-ins (PlatformStoreAccounts.cpp) ----
     std::optional<UserRow> UserByName(const std::string &name);
     std::optional<UserRow> UserById(std::int64_t id);
     std::optional<UserRow> UserByNo(const std::string &userNo);
@@ -118,6 +129,7 @@ public:
     void RecordSignIn(std::int64_t userId, const std::string &deviceCode);
     std::optional<std::string> LastSignInDevice(std::int64_t userId);
 
+    // ---- reading material (PlatformStoreCorpus.cpp) ----
     std::vector<MainPageRow> MainPageItems();
     std::int64_t MaxKeywordId();
     std::vector<std::pair<std::int64_t, std::string>> KeywordsAbove(std::int64_t id);
@@ -130,6 +142,7 @@ public:
     std::optional<CorpusDetailRow> CorpusDetail(std::int64_t corpusId);
     bool AddCorpusHit(std::int64_t corpusId);
 
+    // ---- the library (PlatformStoreLibrary.cpp) ----
     std::int64_t InsertComposition(std::int64_t userId, const std::string &title,
                                    const std::string &content, std::int64_t fromType,
                                    std::int64_t fromId);
@@ -155,6 +168,7 @@ public:
     bool DeleteCompositions(std::int64_t userId, const std::vector<std::int64_t> &ids);
     std::int64_t CountCompositions(std::int64_t userId);
 
+    // ---- contests (PlatformStoreContest.cpp) ----
     std::vector<ActivityRow> Activities();
     std::optional<ActivityRow> Activity(std::int64_t id);
     std::vector<TopicRow> Topics(std::int64_t activityId);
@@ -166,6 +180,7 @@ public:
                              std::int64_t matchId, const std::string &title,
                              const std::string &content);
 
+    // ---- messages and quotas (PlatformStoreMessages.cpp) ----
     void QueueMessage(std::int64_t userId, const std::string &content, const std::string &url);
     // The user's oldest undelivered message, now marked delivered; the rest wait for later polls.
     std::optional<MessageRow> TakeOldestMessage(std::int64_t userId);

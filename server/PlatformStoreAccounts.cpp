@@ -1,0 +1,125 @@
+// The store's accounts and sign-ins: users, password hashes, the device of the last sign-in.
+#include "PlatformStore.h"
+
+#include "PasswordHash.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+UserRow ReadUser(const SqlStatement &s)
+{
+    UserRow u;
+    u.id = s.Int(0);
+    u.name = s.Text(1);
+    u.passwordHash = s.Text(2);
+    u.userNo = s.Text(3);
+    u.trueName = s.Text(4);
+    u.school = s.Text(5);
+    u.phone = s.Text(6);
+    u.email = s.Text(7);
+    u.status = s.Text(8);
+    u.userType = s.Text(9);
+    u.disabled = s.Int(10) != 0;
+    u.registered = s.Int(11) != 0;
+    return u;
+}
+
+const char *const kUserColumns = "SELECT id, name, pwd_hash, user_no, true_name, school, phone, email, status, ut, disabled, "
+                                 "registered FROM users ";
+
+} // namespace
+
+std::optional<UserRow> PlatformStore::UserByName(const std::string &name)
+{
+    SqlStatement s(m_db, (std::string(kUserColumns) + "WHERE name = ?").c_str());
+    s.Bind(1, name);
+    if (!s.Step())
+        return std::nullopt;
+    return ReadUser(s);
+}
+
+std::optional<UserRow> PlatformStore::UserById(std::int64_t id)
+{
+    SqlStatement s(m_db, (std::string(kUserColumns) + "WHERE id = ?").c_str());
+    s.Bind(1, id);
+    if (!s.Step())
+        return std::nullopt;
+    return ReadUser(s);
+}
+
+std::optional<UserRow> PlatformStore::UserByNo(const std::string &userNo)
+{
+    SqlStatement s(m_db, (std::string(kUserColumns) + "WHERE user_no = ?").c_str());
+    s.Bind(1, userNo);
+    if (!s.Step())
+        return std::nullopt;
+    return ReadUser(s);
+}
+
+bool PlatformStore::SetUserDisabled(std::int64_t id, bool disabled)
+{
+    SqlStatement s(m_db, "UPDATE users SET disabled = ? WHERE id = ?");
+    s.Bind(1, std::int64_t(disabled ? 1 : 0)).Bind(2, id).Step();
+    return sqlite3_changes(m_db) > 0;
+}
+
+std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &passwordDigest, const std::string &trueName)
+{
+    std::string hash = HashPasswordDigest(passwordDigest);
+    WriteTransaction transaction(*this);
+    if (UserByName(name))
+        return 0;
+    SqlStatement s(m_db, "INSERT INTO users(name, pwd_md5, pwd_hash, user_no, true_name, status, ut) "
+                         "VALUES(?, '', ?, '', ?, '1', ?)");
+    s.Bind(1, name).Bind(2, hash).Bind(3, trueName).Bind(4, std::string("学生")).Step();
+    std::int64_t id = sqlite3_last_insert_rowid(m_db);
+    SqlStatement number(m_db, "UPDATE users SET user_no = ? WHERE id = ?");
+    number.Bind(1, std::to_string(20000 + id)).Bind(2, id).Step();
+    // New accounts get the same welcome as the seeded ones, when there is one.
+    std::string welcome = Setting("welcome_content");
+    if (!welcome.empty())
+        QueueMessage(id, welcome, Setting("welcome_url"));
+    transaction.Commit();
+    return id;
+}
+
+void PlatformStore::SetPasswordHash(std::int64_t id, const std::string &hash)
+{
+    SqlStatement s(m_db, "UPDATE users SET pwd_hash = ?, pwd_md5 = '' WHERE id = ?");
+    s.Bind(1, hash).Bind(2, id).Step();
+}
+
+int PlatformStore::UpgradePasswordHashes()
+{
+    std::vector<std::pair<std::int64_t, std::string>> bare;
+    {
+        SqlStatement s(m_db, "SELECT id, pwd_md5 FROM users WHERE pwd_hash = '' AND pwd_md5 <> ''");
+        while (s.Step())
+            bare.emplace_back(s.Int(0), s.Text(1));
+    }
+    if (bare.empty())
+        return 0;
+    WriteTransaction transaction(*this);
+    for (const auto &[id, digest] : bare)
+        SetPasswordHash(id, HashPasswordDigest(digest));
+    transaction.Commit();
+    return static_cast<int>(bare.size());
+}
+
+void PlatformStore::RecordSignIn(std::int64_t userId, const std::string &deviceCode)
+{
+    SqlStatement s(m_db, "INSERT INTO signins(user_id, device_code, signed_in) VALUES(?, ?, ?) "
+                         "ON CONFLICT(user_id) DO UPDATE SET device_code = excluded.device_code, "
+                         "signed_in = excluded.signed_in");
+    s.Bind(1, userId).Bind(2, deviceCode).Bind(3, NowText()).Step();
+}
+
+std::optional<std::string> PlatformStore::LastSignInDevice(std::int64_t userId)
+{
+    SqlStatement s(m_db, "SELECT device_code FROM signins WHERE user_id = ?");
+    s.Bind(1, userId);
+    if (!s.Step())
+        return std::nullopt;
+    return s.Text(0);
+}
