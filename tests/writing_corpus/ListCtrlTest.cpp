@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(list.GetSelectedItem(), -1);
         QCOMPARE(log.TakeCodes(), QString("2"));
 
-        QTest::mouseDClick(&list, Qt::LeftButton, {}, list.ItemRect(0).center());
+        DoubleClick(&list, list.ItemRect(0).center()); // as the window system sends it: a press first
         QVERIFY(log.TakeCodes().endsWith("4@0"));
     }
 
