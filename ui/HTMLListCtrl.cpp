@@ -403,6 +403,7 @@ void CHTMLListCtrl::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    m_doubleClickHeld = false;
     setFocus(Qt::MouseFocusReason);
     const QPoint point = event->position().toPoint();
     const int index = ItemAt(point);
@@ -423,8 +424,19 @@ void CHTMLListCtrl::mousePressEvent(QMouseEvent *event)
 
 void CHTMLListCtrl::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    mousePressEvent(event);
+    // The window system sends this in place of the pair's second press. The first press has
+    // already selected, toggled and notified: doing it again would undo a check box's toggle.
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_doubleClickHeld = true;
     SendNotify(kNotifyDoubleClick, Item(m_selected));
+}
+
+bool CHTMLListCtrl::TakeDoubleClickRelease()
+{
+    const bool second = m_doubleClickHeld;
+    m_doubleClickHeld = false;
+    return second;
 }
 
 void CHTMLListCtrl::MoveSelection(int step)
@@ -475,7 +487,8 @@ void CHTMLListCtrl::keyPressEvent(QKeyEvent *event)
 
 void CHTMLListCtrl::wheelEvent(QWheelEvent *event)
 {
-    const int notches = event->angleDelta().y() / 120;
-    SetScrollPos(ScrollPos() - notches * kWheelStep);
+    const int pixels = m_wheel.Take(*event);
+    if (pixels != 0)
+        SetScrollPos(ScrollPos() + pixels);
     event->accept();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "HtmlMarkup.h"
+#include "WheelSteps.h"
 
 #include <QFont>
 #include <QImage>
@@ -134,6 +135,8 @@ protected:
     // Recomputes the scroll range after item heights or the selection changed.
     void UpdateScrollRange();
     void SendNotify(int code, const HTMLLIST_ITEM *item);
+    // True once for the release that ends a double click, which must not act a second time.
+    bool TakeDoubleClickRelease();
     HTMLLIST_ITEM *FindItem(int index);
     int PositionOf(int index) const;
     const std::vector<HTMLLIST_ITEM> &Items() const { return m_items; }
@@ -155,4 +158,7 @@ private:
     QFont m_font;
     std::vector<QImage> m_images;
     QScrollBar *m_scroll = nullptr;
+    bool m_doubleClickHeld = false; // between a double click and its release
+    // kWheelStep pixels a notch of 120, so every 3 units of angle are one pixel.
+    WheelSteps m_wheel{120 / kWheelStep, 1};
 };

@@ -152,7 +152,7 @@ void CMyHtmlListCtrl::OnPointerLeft(QPoint globalPos)
 
 void CMyHtmlListCtrl::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton || TakeDoubleClickRelease())
         return;
     OnClickAt(event->position().toPoint());
 }

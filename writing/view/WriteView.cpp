@@ -269,9 +269,11 @@ void CWriteView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void CWriteView::wheelEvent(QWheelEvent *event)
 {
-    const int notches = event->angleDelta().y() / 120;
-    if (notches != 0)
-        ScrollLines(-notches);
+    // One line a notch; a touchpad's pixels count by the line height.
+    m_wheel.SetPixelsPerStep(m_grid.lineHeight);
+    const int lines = m_wheel.Take(*event);
+    if (lines != 0)
+        ScrollLines(lines);
     event->accept();
 }
 

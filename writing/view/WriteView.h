@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ViewGrid.h"
+#include "WheelSteps.h"
 #include "WriteDoc.h"
 
 class QMenu;
@@ -188,6 +189,7 @@ private:
     QRawFont m_rawFont;
     ViewGrid m_grid;
     std::vector<Glyph> m_glyphs;
+    WheelSteps m_wheel{120, 1}; // one line a notch
 
     DocPosition m_caret;
     std::int32_t m_goalColumn = 0;

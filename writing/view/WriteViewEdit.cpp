@@ -413,6 +413,8 @@ void CWriteView::Undo()
         return;
     m_pendingLead = -1;
     m_doc.Undo(); // the stored caret and scroll offset come back through the listener
+    // The snapshot's rows were cut for the width the editor had then.
+    ReflowDocument();
     AfterEdit();
 }
 
@@ -423,6 +425,7 @@ void CWriteView::Redo()
     m_pendingLead = -1;
     if (m_doc.Redo())
         m_caret = {m_caret.row, LineEndColumn(m_caret.row)};
+    ReflowDocument(); // as for Undo: the rows come back cut for their own width
     m_goalColumn = m_caret.column;
     AfterEdit();
 }

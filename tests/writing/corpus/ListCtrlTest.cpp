@@ -77,6 +77,21 @@ struct PanelFixture
     void Click(int index) { QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ItemRect(index).center()); }
 };
 
+// A double click as the window system delivers it: press, release, then a double-click event in
+// place of the second press, and its release.
+void DoubleClick(QWidget *widget, QPoint point)
+{
+    const QPointF local(point), global(widget->mapToGlobal(point));
+    const auto send = [&](QEvent::Type type, Qt::MouseButtons held) {
+        QMouseEvent event(type, local, global, Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+}
+
 } // namespace
 
 class ListCtrlTest : public QObject
@@ -149,7 +164,7 @@ private slots:
         QCOMPARE(list.GetSelectedItem(), -1);
         QCOMPARE(log.TakeCodes(), QString("2"));
 
-        QTest::mouseDClick(&list, Qt::LeftButton, {}, list.ItemRect(0).center());
+        DoubleClick(&list, list.ItemRect(0).center()); // as the window system sends it: a press first
         QVERIFY(log.TakeCodes().endsWith("4@0"));
     }
 
@@ -207,6 +222,41 @@ private slots:
         list.SetScrollPos(100000);
         QCOMPARE(list.ScrollPos(), bar->maximum()); // never past the end
         QCOMPARE(list.ItemRect(19).bottom(), 199);
+    }
+
+    // A notch is 40 pixels; a touchpad's fractions of a notch add up to the same distance, and
+    // its pixel deltas scroll by their own pixels.
+    void smallWheelDeltasAddUp_data()
+    {
+        QTest::addColumn<QPoint>("angle");
+        QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<int>("events");
+        QTest::addColumn<int>("scrolled");
+        QTest::newRow("40 a turn, once") << QPoint(0, -40) << QPoint() << 1 << 13;
+        QTest::newRow("40 a turn, 3 turns") << QPoint(0, -40) << QPoint() << 3 << 40;
+        QTest::newRow("15 a turn, once") << QPoint(0, -15) << QPoint() << 1 << 5;
+        QTest::newRow("15 a turn, 8 turns") << QPoint(0, -15) << QPoint() << 8 << 40;
+        QTest::newRow("pixels, 7 a turn") << QPoint(0, -21) << QPoint(0, -7) << 3 << 21;
+    }
+
+    void smallWheelDeltasAddUp()
+    {
+        QFETCH(QPoint, angle);
+        QFETCH(QPoint, pixel);
+        QFETCH(int, events);
+        QFETCH(int, scrolled);
+        QWidget host;
+        CHTMLListCtrl list;
+        list.Create(&host, QRect(0, 0, 300, 200));
+        host.show();
+        for (int i = 0; i < 20; ++i)
+            list.InsertItem("line " + std::to_string(i));
+        for (int i = 0; i < events; ++i) {
+            QWheelEvent turn(QPointF(50, 50), list.mapToGlobal(QPointF(50, 50)), pixel, angle, Qt::NoButton,
+                             Qt::NoModifier, Qt::ScrollUpdate, false);
+            QApplication::sendEvent(&list, &turn);
+        }
+        QCOMPARE(list.ScrollPos(), scrolled);
     }
 
     void panelFillsFromTheBriefResult()
@@ -285,6 +335,40 @@ private slots:
         QCOMPARE(responder.calls.size(), std::size_t(2)); // nothing for the abandoned one
         QCOMPARE(responder.calls[0].message, std::string("message 0"));
         QCOMPARE(responder.calls[1].message, std::string("message 1"));
+    }
+
+    // A double click acts once: a check box ends toggled, the share popup ends shown, a like is
+    // sent once; the list still reports the double click itself.
+    void doubleClicksActOnce()
+    {
+        QWidget host;
+        CHTMLListCtrlOrg list;
+        list.Create(&host, QRect(0, 0, 300, 200), kListCheckBoxes | kListGridLines);
+        host.show();
+        list.InsertItem("first");
+        list.InsertItem("second");
+        NotifyLog log(list);
+        DoubleClick(&list, list.CheckBoxRect(list.ItemRect(1)).center());
+        QCOMPARE(list.GetItemCheck(1), true);
+        QCOMPARE(log.TakeCodes(), QString("2 5@1 1@1 4@1"));
+
+        PanelFixture f;
+        f.Click(1);
+        DoubleClick(f.panel, f.panel->ActionRects().share.center());
+        QCOMPARE(f.panel->IsShareShown(), true);
+        // The next single click still acts: the popup goes.
+        QTest::mouseClick(f.panel, Qt::LeftButton, {}, f.panel->ActionRects().share.center());
+        QCOMPARE(f.panel->IsShareShown(), false);
+
+        MessageBoxResponder responder;
+        ScopedMessageBoxResponder scope(responder);
+        std::vector<std::int32_t> liked;
+        f.panel->SetLikeSender([&](std::int32_t id) {
+            liked.push_back(id);
+            return LikeReply{LikeResult::Liked, "liked"};
+        });
+        DoubleClick(f.panel, f.panel->ActionRects().like.center());
+        QCOMPARE(liked, std::vector<std::int32_t>({11}));
     }
 
     void pointerLeavingThePanelHidesTheShareUnlessOntoIt()

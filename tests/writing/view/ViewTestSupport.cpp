@@ -21,11 +21,7 @@ EditorHarness::EditorHarness(int rowWidth, int height)
     m_screen.show();
     if (!QTest::qWaitForWindowExposed(&m_screen))
         qWarning("the editor's screen was not exposed");
-    const int chrome = m_host->width() - View()->viewport()->width();
-    const int width = ViewGrid::kMargin + (rowWidth + 1) * View()->Grid().columnWidth + chrome;
-    m_screen.resize(width, height);
-    m_host->resize(width, height);
-    QCoreApplication::processEvents();
+    SetRowWidth(rowWidth);
     View()->setFocus();
     QCoreApplication::processEvents();
     m_messages.clear();
@@ -34,6 +30,15 @@ EditorHarness::EditorHarness(int rowWidth, int height)
 EditorHarness::~EditorHarness()
 {
     SetWindowMessageObserver(nullptr);
+}
+
+void EditorHarness::SetRowWidth(int rowWidth)
+{
+    const int chrome = m_host->width() - View()->viewport()->width();
+    const int width = ViewGrid::kMargin + (rowWidth + 1) * View()->Grid().columnWidth + chrome;
+    m_screen.resize(width, m_screen.height());
+    m_host->resize(width, m_host->height());
+    QCoreApplication::processEvents();
 }
 
 void EditorHarness::SetText(const QString &text)

@@ -25,6 +25,9 @@ public:
     explicit EditorHarness(int rowWidth = 40, int height = 300);
     ~EditorHarness();
 
+    // Resizes the screen and the host so that a row holds rowWidth bytes, as a window that is
+    // maximised or restored does.
+    void SetRowWidth(int rowWidth);
     CWriteView *View() const { return m_host->View(); }
     CDlgTWriter *Host() const { return m_host; }
     QWidget *Screen() { return &m_screen; }

@@ -228,6 +228,29 @@ private slots:
         QCOMPARE(editor.View()->CanRedo(), false);
     }
 
+    // Snapshots hold rows cut for the width of their time; what Undo and Redo bring back is cut
+    // again for the editor's width now.
+    void undoAndRedoAfterAWidthChange()
+    {
+        EditorHarness editor(10);
+        editor.Run("abcdefghijkl");
+        QCOMPARE(editor.Rows(), QString("abcdefghij|kl"));
+        editor.SetRowWidth(20); // maximised
+        QCOMPARE(editor.Rows(), QString("abcdefghijkl"));
+        editor.Run("m");
+        editor.SetRowWidth(10); // restored
+        QCOMPARE(editor.Rows(), QString("abcdefghij|klm"));
+        editor.Run("{C-z}");
+        QCOMPARE(editor.Rows(), QString("abcdefghij|kl"));
+        QCOMPARE(editor.View()->Caret(), (DocPosition{1, 2}));
+        editor.Run("{C-y}");
+        QCOMPARE(editor.Rows(), QString("abcdefghij|klm"));
+        QCOMPARE(editor.View()->Caret(), (DocPosition{1, 3}));
+        editor.SetRowWidth(4);
+        editor.Run("{C-z}");
+        QCOMPARE(editor.Rows(), QString("abcd|efgh|ijkl"));
+    }
+
     void copyAndCut()
     {
         EditorHarness editor(10);
@@ -323,6 +346,45 @@ private slots:
         QCOMPARE(editor.View()->ScrollOffset(), 3 * editor.View()->Grid().lineHeight);
         QCOMPARE(editor.View()->SelectionStart(), (DocPosition{0, 0}));
         QCOMPARE(editor.View()->SelectionEnd().row, editor.View()->Grid().RowAt(bottom.y(), editor.View()->ScrollOffset()));
+    }
+
+    // Touchpads and free-spinning wheels send deltas well under a notch; they must add up.
+    void smallWheelDeltasAddUp_data()
+    {
+        QTest::addColumn<bool>("pixels");
+        QTest::addColumn<int>("delta"); // per event, downwards; pixels: in halves of a line
+        QTest::addColumn<int>("events");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("40 a turn, 3 turns") << false << 40 << 3 << 1;
+        QTest::newRow("40 a turn, 7 turns") << false << 40 << 7 << 2;
+        QTest::newRow("15 a turn, 7 turns") << false << 15 << 7 << 0;
+        QTest::newRow("15 a turn, 16 turns") << false << 15 << 16 << 2;
+        QTest::newRow("half a line of pixels, 5 times") << true << 1 << 5 << 2;
+    }
+
+    void smallWheelDeltasAddUp()
+    {
+        QFETCH(bool, pixels);
+        QFETCH(int, delta);
+        QFETCH(int, events);
+        QFETCH(int, lines);
+        EditorHarness editor(20, 200);
+        editor.SetText(ChineseText(400, 5));
+        const int line = editor.View()->Grid().lineHeight;
+        const auto turn = [&](int units) {
+            const QPoint angle = pixels ? QPoint(0, -units * 60) : QPoint(0, -units);
+            const QPoint pixel = pixels ? QPoint(0, -units * line / 2) : QPoint();
+            QWheelEvent wheel(QPointF(50, 50), editor.View()->viewport()->mapToGlobal(QPointF(50, 50)), pixel, angle,
+                              Qt::NoButton, {}, Qt::ScrollUpdate, false);
+            QCoreApplication::sendEvent(editor.View()->viewport(), &wheel);
+        };
+        for (int i = 0; i < events; ++i)
+            turn(delta);
+        QCOMPARE(editor.View()->ScrollOffset(), lines * line);
+        // Back up the same way: the movement returns to the top, not beyond or short of it.
+        for (int i = 0; i < events; ++i)
+            turn(-delta);
+        QCOMPARE(editor.View()->ScrollOffset(), 0);
     }
 
     void wheelAndPagesScrollByLines()
