@@ -22,3 +22,17 @@ QRect WorkArea()
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : kFallbackScreen;
 }
+
+QRect FitInWorkArea(const QRect &window, const QRect &workArea)
+{
+    QRect placed = window;
+    if (placed.right() > workArea.right())
+        placed.moveRight(workArea.right());
+    if (placed.bottom() > workArea.bottom())
+        placed.moveBottom(workArea.bottom());
+    if (placed.left() < workArea.left())
+        placed.moveLeft(workArea.left());
+    if (placed.top() < workArea.top())
+        placed.moveTop(workArea.top());
+    return placed;
+}

@@ -107,7 +107,8 @@ void BoxButton::paintEvent(QPaintEvent *)
 
 QPoint messagebox::BoxPosition()
 {
-    return {ScreenSize().width() / 2 - kWidth / 2, WorkArea().height() / 2 - kHeight / 2};
+    const QRect centred(ScreenSize().width() / 2 - kWidth / 2, WorkArea().height() / 2 - kHeight / 2, kWidth, kHeight);
+    return FitInWorkArea(centred, WorkArea()).topLeft();
 }
 
 QFont messagebox::BoxFont()
