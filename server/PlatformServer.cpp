@@ -216,6 +216,7 @@ bool PlatformServer::Start(std::string *error)
     }
     m_shared.sessions.SetIdleTimeout(std::chrono::seconds(m_options.idleTimeoutSeconds));
     m_shared.publicUrl = m_options.publicUrl;
+    m_shared.testControls = m_options.testControls;
 
     m_master = soap_new1(SOAP_C_UTFSTRING);
     ConfigureServingContext(m_master, m_options);

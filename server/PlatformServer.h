@@ -36,6 +36,8 @@ struct ServerOptions
     std::string tlsKeyFile;
     // Generated keywords added for benchmarks (see AddBenchKeywords).
     int benchKeywords = 0;
+    // The /test/ controls (accounts, sessions, deadlines) exist only when set: tests and benchmarks.
+    bool testControls = false;
 };
 
 // The runtime settings of a serving context (the listening one; workers copy it): the

@@ -20,6 +20,8 @@ struct ServiceShared
     // When set ("https://example.org/"), the address handed to clients instead of the one each
     // request reached.
     std::string publicUrl;
+    // Whether the /test/ controls exist at all (started with --test-controls).
+    bool testControls = false;
     SessionTable sessions{std::chrono::seconds(1800)};
     SignInGuard signInGuard;
     // How many slowed answers wait to be sent (set by the server once it listens).
@@ -48,6 +50,8 @@ public:
     std::string RequestBase() const;
     // The peer's address as text, the key of per-address limits.
     std::string Peer() const;
+    // The request being served, as it arrived (header and body).
+    const std::string &RawRequestText() const { return *m_rawRequest; }
     // Checks a password digest for the user through the guard against guessing: "" when right,
     // "0" when the account is locked (the password is not looked at), "-6" when wrong or the user
     // unknown. Sets the delay before this request's answer.

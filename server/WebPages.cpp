@@ -297,6 +297,47 @@ bool IsLoopback(const struct soap *soap)
     return v6Loopback;
 }
 
+// The host part of a Host header or of an origin's authority ("[::1]:8089" -> "::1").
+std::string HostPart(std::string authority)
+{
+    auto scheme = authority.find("://");
+    if (scheme != std::string::npos)
+        authority = authority.substr(scheme + 3);
+    authority = authority.substr(0, authority.find('/'));
+    if (!authority.empty() && authority[0] == '[') {
+        auto close = authority.find(']');
+        return close == std::string::npos ? std::string() : authority.substr(1, close - 1);
+    }
+    return authority.substr(0, authority.find(':'));
+}
+
+bool IsLoopbackName(const std::string &host)
+{
+    if (strcasecmp(host.c_str(), "localhost") == 0 || host == "::1")
+        return true;
+    in_addr address{};
+    return inet_pton(AF_INET, host.c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;
+}
+
+// A reverse proxy on the same host makes every peer loopback, and a browser page on this machine
+// can reach loopback too: the controls answer only a loopback peer that named a loopback host and
+// whose request a browser did not send on behalf of another site.
+bool TestControlsAllowed(PlatformService &service, const struct soap *soap)
+{
+    if (!service.Shared().testControls || !IsLoopback(soap))
+        return false;
+    const std::string &raw = service.RawRequestText();
+    std::string host = HeaderValue(raw, "Host");
+    if (!host.empty() && !IsLoopbackName(HostPart(host)))
+        return false;
+    std::string origin = HeaderValue(raw, "Origin");
+    if (!origin.empty() && !IsLoopbackName(HostPart(origin)))
+        return false;
+    std::string fetchSite = HeaderValue(raw, "Sec-Fetch-Site");
+    return fetchSite.empty() || strcasecmp(fetchSite.c_str(), "same-origin") == 0 ||
+           strcasecmp(fetchSite.c_str(), "none") == 0;
+}
+
 } // namespace
 
 std::map<std::string, std::string> ParseQuery(const std::string &query)
@@ -321,18 +362,16 @@ std::map<std::string, std::string> ParseQuery(const std::string &query)
     return values;
 }
 
-WebResponse HandleWebRequest(PlatformService &service, const std::string &target, bool fromLoopback)
+WebResponse HandleWebRequest(PlatformService &service, const std::string &target, bool controlsAllowed)
 {
     auto question = target.find('?');
     std::string path = target.substr(0, question);
     auto query = ParseQuery(question == std::string::npos ? std::string() : target.substr(question + 1));
     auto is = [&](const char *page) { return strcasecmp(path.c_str(), page) == 0; };
 
-    if (path.rfind("/test/", 0) == 0) {
-        if (!fromLoopback)
-            return Text(403, "test controls answer only on loopback");
+    // Controls that are off, or asked for from anywhere but a local tool, do not exist.
+    if (path.rfind("/test/", 0) == 0 && controlsAllowed)
         return TestControl(service, path.substr(6), query);
-    }
     if (is("/") || is("/index.aspx") || is("/default.aspx"))
         return HomePage(service);
     if (is("/send/") || is("/send"))
@@ -391,7 +430,7 @@ int ServeHttpGet(struct soap *soap)
     auto *service = static_cast<PlatformService *>(soap->user);
     WebResponse response;
     try {
-        response = HandleWebRequest(*service, soap->path, IsLoopback(soap));
+        response = HandleWebRequest(*service, soap->path, TestControlsAllowed(*service, soap));
     } catch (const std::exception &) {
         response = Text(500, "service failure");
     }

@@ -1,5 +1,5 @@
 // The HTTP GET side of the service: the platform web site's pages the client opens, the sharing
-// gateway "/send/", and the test controls under "/test/" (answered only to loopback peers).
+// gateway "/send/", and the test controls under "/test/" (only with --test-controls, and only to local tools).
 #pragma once
 
 #include <map>
@@ -18,8 +18,9 @@ struct WebResponse
 // UTF-8 are taken as GBK (the client appends GBK text unencoded) and converted.
 std::map<std::string, std::string> ParseQuery(const std::string &query);
 
-// Answers one GET request; target is the request path with its query.
-WebResponse HandleWebRequest(PlatformService &service, const std::string &target, bool fromLoopback);
+// Answers one GET request; target is the request path with its query. controlsAllowed: whether
+// the /test/ controls may answer this request (otherwise they are an unknown page).
+WebResponse HandleWebRequest(PlatformService &service, const std::string &target, bool controlsAllowed);
 
 // Answers a form posted to one of the site's pages; body is the urlencoded form.
 WebResponse HandleWebForm(PlatformService &service, const std::string &target, const std::string &body);

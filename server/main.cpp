@@ -35,11 +35,12 @@ const char kUsage[] =
     "  --idle-timeout S  seconds of inactivity after which a session lapses (default 1800)\n"
     "  --tls-cert FILE   serve https with this certificate chain (PEM); needs --tls-key\n"
     "  --tls-key FILE    the certificate's private key (PEM)\n"
+    "  --test-controls   answer the /test/ controls (tests and benchmarks only; never in service)\n"
     "  --bench-keywords N  add N generated keywords (for benchmarks; once per database)\n"
     "  --help            this text\n"
     "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/\n"
     "(https://... when serving TLS).\n"
-    "Operations answer at BASE/Iface/api.asmx; test controls at BASE/test/... (loopback only).\n";
+    "Operations answer at BASE/Iface/api.asmx; test controls at BASE/test/... (with --test-controls, loopback only).\n";
 
 bool ParseInt(const char *text, int low, int high, int *out)
 {
@@ -84,6 +85,9 @@ int main(int argc, char **argv)
             options.dataDir = value;
         } else if (arg == "--bench-keywords" && value) {
             ok = ParseInt(value, 0, 10000000, &options.benchKeywords);
+        } else if (arg == "--test-controls") {
+            options.testControls = true;
+            continue; // takes no value
         } else if (arg == "--tls-cert" && value) {
             options.tlsCertificateFile = value;
         } else if (arg == "--tls-key" && value) {

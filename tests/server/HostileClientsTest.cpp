@@ -4,6 +4,7 @@
 #include "ServiceTestFixture.h"
 #include "TestCertificates.h"
 
+#include <cstdio>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -331,4 +332,52 @@ TEST(ServiceOverTls, ServesOverTlsWhileHandshakesStallAndPlainRequestsGetNothing
     EXPECT_EQ(client.LastError(), SOAP_OK);
     for (int fd : stalled)
         close(fd);
+}
+
+// One GET of a test control from the given loopback address with extra header lines; the status.
+int ControlStatus(int port, const char *source, const std::string &headers)
+{
+    int fd = ConnectFrom(port, source, 5000);
+    if (fd < 0)
+        return -1;
+    SendAll(fd, "GET /test/disable?id=1&value=1 HTTP/1.1\r\n" + headers + "Connection: close\r\n\r\n");
+    std::string response = ReadToClose(fd);
+    close(fd);
+    int status = -1;
+    std::sscanf(response.c_str(), "HTTP/1.%*d %d", &status);
+    return status;
+}
+
+TEST_F(ServiceTest, TestControlsAnswerOnlyALocalToolNamingALoopbackHost)
+{
+    const int port = m_service->Port();
+    const std::string local = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+    struct Case
+    {
+        const char *what;
+        std::string headers;
+        int status;
+    } cases[] = {
+        {"a local tool", local, 200},
+        {"localhost by name", "Host: localhost:" + std::to_string(port) + "\r\n", 200},
+        {"IPv6 loopback host", "Host: [::1]:" + std::to_string(port) + "\r\n", 200},
+        {"a proxy passing the public host", "Host: school.example\r\nX-Forwarded-For: 203.0.113.9\r\n", 404},
+        {"a foreign host that resolves to loopback", "Host: evil.example:" + std::to_string(port) + "\r\n", 404},
+        {"a page of another site (Origin)", local + "Origin: http://evil.example\r\n", 404},
+        {"a page of another site (fetch metadata)", local + "Sec-Fetch-Site: cross-site\r\n", 404},
+        {"a neighbouring site", local + "Sec-Fetch-Site: same-site\r\n", 404},
+        {"the service's own page", local + "Origin: http://127.0.0.1:" + std::to_string(port) + "\r\nSec-Fetch-Site: same-origin\r\n", 200},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ControlStatus(port, "127.0.0.1", c.headers), c.status) << c.what;
+}
+
+TEST(ServiceWithoutTestControls, HasNoTestControlsEvenForALocalTool)
+{
+    auto service = ServiceProcess::Start({}, false);
+    const std::string local = "Host: 127.0.0.1:" + std::to_string(service->Port()) + "\r\n";
+    EXPECT_EQ(ControlStatus(service->Port(), "127.0.0.1", local), 404);
+    int status = 0;
+    service->Control("idle-timeout?seconds=5", &status);
+    EXPECT_EQ(status, 404);
 }

@@ -90,7 +90,7 @@ TEST(WebPagesInProcess, TestControlsRefuseOtherPeers)
         ServiceShared shared;
         PlatformService service(context, shared, (directory / "db").string());
         WebResponse refused = HandleWebRequest(service, "/test/disable?id=1&value=1", false);
-        EXPECT_EQ(refused.status, 403);
+        EXPECT_EQ(refused.status, 404);
         WebResponse allowed = HandleWebRequest(service, "/test/idle-timeout?seconds=5", true);
         EXPECT_EQ(allowed.status, 200);
         soap_free(context);

@@ -49,7 +49,7 @@ std::string ReadFirstLine(int fd, std::chrono::steady_clock::time_point deadline
 
 } // namespace
 
-std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::string> &extraArgs)
+std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::string> &extraArgs, bool testControls)
 {
     // A service that closes a connection must not end the test process.
     signal(SIGPIPE, SIG_IGN);
@@ -62,6 +62,8 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
 
     std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", service->m_databasePath,
                                      "--data", PLATFORM_DATA_DIR};
+    if (testControls)
+        args.push_back("--test-controls");
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<char *> argv;
     for (std::string &arg : args)

@@ -45,8 +45,9 @@ class ServiceProcess
 public:
     // Starts the service with a new temporary database seeded from the source tree's data/;
     // extraArgs are added to the command line (for example {"--threads", "2"}). Waits until
-    // the service has printed its address (at most 30 s).
-    static std::unique_ptr<ServiceProcess> Start(const std::vector<std::string> &extraArgs = {});
+    // the service has printed its address (at most 30 s). The test controls are on unless
+    // testControls is false (as the service runs for a school).
+    static std::unique_ptr<ServiceProcess> Start(const std::vector<std::string> &extraArgs = {}, bool testControls = true);
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess &) = delete;
     ServiceProcess &operator=(const ServiceProcess &) = delete;
