@@ -67,7 +67,8 @@ public:
         }
         const uint32_t place[] = {uint32_t(area.x()), uint32_t(area.y()), uint32_t(area.width()), uint32_t(area.height())};
         xcb_configure_window(m_connection, window,
-                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, place);
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                             place);
         SetNetWmState(window, {m_maximisedVert, m_maximisedHorz});
     }
 
@@ -122,15 +123,14 @@ private:
 
     void SetNetWmState(xcb_window_t window, const std::vector<xcb_atom_t> &states)
     {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_netWmState, XCB_ATOM_ATOM, 32,
-                            uint32_t(states.size()), states.data());
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_netWmState, XCB_ATOM_ATOM, 32, uint32_t(states.size()),
+                            states.data());
         xcb_flush(m_connection);
     }
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root = 0;
-    xcb_atom_t m_wmState = 0, m_changeState = 0, m_netWmState = 0, m_maximisedVert = 0, m_maximisedHorz = 0,
-               m_activeWindow = 0;
+    xcb_atom_t m_wmState = 0, m_changeState = 0, m_netWmState = 0, m_maximisedVert = 0, m_maximisedHorz = 0, m_activeWindow = 0;
     bool m_managerRunning = false;
 };
 
@@ -155,15 +155,15 @@ public:
 
 enum class Step
 {
-    DragAway,      // the student drags the restored window elsewhere
+    DragAway, // the student drags the restored window elsewhere
     MaximiseButton,
     RestoreButton,
-    Toggle,        // a double click on the caption
+    Toggle, // what a double click on the caption does
     WmMinimise,
     WmUnminimise,
     WmMaximise,
     WmRestore,
-    ShowAgain,     // the program calls the window back (a popup message clicked)
+    ShowAgain, // the program calls the window back (a popup message clicked)
 };
 
 } // namespace
