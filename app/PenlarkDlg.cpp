@@ -16,7 +16,6 @@
 #include "OkDialog.h"
 #include "OpenUrl.h"
 #include "QtText.h"
-#include "Screen.h"
 #include "SiteAddress.h"
 #include "SubmitWriteScoreDlg.h"
 #include "TaskbarNotifier.h"
@@ -38,17 +37,10 @@ namespace {
 const QColor kLeftColumnFill(238, 238, 238);
 const QColor kTopStripFill(158, 158, 160);
 
+// The main window's buttons show their normal picture on hover too.
 CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *pressed)
 {
-    auto *button = new CGdipButton(parent);
-    button->LoadImages(AppPath(normal), AppPath(normal), AppPath(pressed));
-    return button;
-}
-
-QRect RestoredRect()
-{
-    return QRect(ScreenSize().width() / 2 - kRestoredSize.width() / 2, WorkArea().height() / 2 - kRestoredSize.height() / 2,
-                 kRestoredSize.width(), kRestoredSize.height());
+    return MakeImageButton(parent, normal, normal, pressed);
 }
 
 } // namespace
@@ -127,9 +119,7 @@ MainStartupSteps CpenlarkDlg::StartupSteps(QWidget *signIn)
     };
     steps.build = [this] {
         SetCurrentMainWindow(this);
-
-        m_restoredRect = RestoredRect();
-        setGeometry(m_restoredRect);
+        setGeometry(m_frame.NormalRect());
         CreateControls();
         CreatePanels();
     };
@@ -170,11 +160,12 @@ void CpenlarkDlg::CreateControls()
     m_nav[kNavHidden]->hide();
     connect(m_nav[kNavFreeWriting], &CGdipButton::clicked, this, &CpenlarkDlg::OnFreeWriting);
 
-    m_minimise = MakeButton(this, "\\img\\hostimg\\hiddenbutton1.png", "\\img\\hostimg\\hiddenbutton2.png");
-    m_maximise = MakeButton(this, "\\img\\hostimg\\maxmizebutton1.png", "\\img\\hostimg\\maxmizebutton2.png");
-    m_restore = MakeButton(this, "\\img\\hostimg\\return_up.png", "\\img\\hostimg\\return_normal.png");
-    m_close = MakeButton(this, "\\img\\hostimg\\closebutton1.png", "\\img\\hostimg\\closebutton2.png");
-    m_restore->hide();
+    const TitleBarButtons bar = MakeTitleBarButtons(this, kMainWindowFaces);
+    m_minimise = bar.minimise;
+    m_maximise = bar.maximise;
+    m_restore = bar.restore;
+    m_close = bar.close;
+    m_frame.SetButtons(m_maximise, m_restore);
     m_help = MakeButton(this, "img\\help.png", "img\\help_down.png");
     m_party = MakeButton(this, "\\img\\party.png", "\\img\\party_down.png");
     m_feedback = MakeButton(this, "img\\callback.png", "img\\callback_down.png");
@@ -184,8 +175,6 @@ void CpenlarkDlg::CreateControls()
         link->setCursor(Qt::PointingHandCursor);
 
     connect(m_minimise, &CGdipButton::clicked, this, &QWidget::showMinimized);
-    connect(m_maximise, &CGdipButton::clicked, this, &CpenlarkDlg::Maximise);
-    connect(m_restore, &CGdipButton::clicked, this, &CpenlarkDlg::Restore);
     connect(m_close, &CGdipButton::clicked, this, &CpenlarkDlg::CloseProgram);
     connect(m_help, &CGdipButton::clicked, this, &CpenlarkDlg::OnHelp);
     connect(m_party, &CGdipButton::clicked, this, &CpenlarkDlg::ShowPartyPage);
@@ -361,9 +350,9 @@ void CpenlarkDlg::OpenScreen(CDialog *screen)
     auto *programmeScreen = qobject_cast<CFatherDlg *>(screen);
     // The screen hands this window back in the state it found it: it must know that state.
     if (programmeScreen)
-        programmeScreen->SetOpenerRestored(!m_maximised);
+        programmeScreen->SetOpenerRestored(!IsMaximised());
     screen->EnsureInitialized();
-    if (programmeScreen && m_maximised)
+    if (programmeScreen && IsMaximised())
         programmeScreen->Maximise();
     else
         screen->setGeometry(geometry());
@@ -378,9 +367,9 @@ void CpenlarkDlg::OpenWritingScreen(CDlgWrite *screen)
 {
     if (!screen->Opener())
         screen->SetOpener(this);
-    screen->SetOpenerRestored(!m_maximised);
+    screen->SetOpenerRestored(!IsMaximised());
     screen->EnsureInitialized();
-    if (m_maximised)
+    if (IsMaximised())
         screen->Maximise();
     else
         screen->setGeometry(geometry());
@@ -393,31 +382,17 @@ void CpenlarkDlg::OpenWritingScreen(CDlgWrite *screen)
 
 void CpenlarkDlg::Maximise()
 {
-    m_restoredRect = geometry();
-    setGeometry(WorkArea());
-    m_maximised = true;
-    SetDraggable(false);
-    m_maximise->hide();
-    m_restore->show();
-    update();
+    m_frame.Maximise();
 }
 
 void CpenlarkDlg::Restore()
 {
-    setGeometry(RestoredRect());
-    m_maximised = false;
-    SetDraggable(true);
-    m_restore->hide();
-    m_maximise->show();
-    update();
+    m_frame.Restore();
 }
 
 void CpenlarkDlg::ToggleMaximised()
 {
-    if (m_maximised)
-        Restore();
-    else
-        Maximise();
+    m_frame.Toggle();
 }
 
 void CpenlarkDlg::mouseDoubleClickEvent(QMouseEvent *event)
@@ -459,18 +434,6 @@ void CpenlarkDlg::CloseForSignIn()
     SwitchAccount();
 }
 
-void CpenlarkDlg::ShowAgain()
-{
-    // Showing, raising and activating leave a minimised window minimised: the state goes first.
-    if (isMinimized())
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-    if (m_maximised)
-        showMaximized();
-    show();
-    raise();
-    activateWindow();
-}
-
 intptr_t CpenlarkDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lParam)
 {
     switch (message) {
@@ -491,7 +454,7 @@ intptr_t CpenlarkDlg::OnWindowMessage(int message, intptr_t wParam, intptr_t lPa
     case kMsgImageButtonPressed:
         return 0;
     case kMsgMainWindowAgain:
-        ShowAgain();
+        m_frame.ShowAgain();
         return 0;
     case kMsgScreenClosed:
         if (const auto *rect = reinterpret_cast<const QRect *>(wParam))

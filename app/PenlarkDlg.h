@@ -7,6 +7,7 @@
 #include "Dialog.h"
 #include "MainLayout.h"
 #include "ServerPoll.h"
+#include "WindowFrame.h"
 #include "xImage.h"
 
 #include <array>
@@ -76,7 +77,7 @@ public:
     const PollMessage &LastPollMessage() const { return m_lastPoll; }
     int PollPeriod() const { return m_pollPeriodMs; }
 
-    bool IsMaximised() const { return m_maximised; }
+    bool IsMaximised() const { return m_frame.IsMaximised(); }
     bool StartedUp() const { return m_startedUp; }
     const std::string &GreetingName() const { return m_greeting; }
     CGdipButton *NavButton(mainlayout::NavButton which) const { return m_nav[which]; }
@@ -106,7 +107,6 @@ private:
     void PlaceControls();
     void SelectNavButton(CGdipButton *button);
     void ShowPollMessage(const PollMessage &message);
-    void ShowAgain();
     void OpenWritingScreen(CDlgWrite *screen);
 
     int m_pollPeriodMs;
@@ -127,8 +127,7 @@ private:
     std::map<Panel, QWidget *> m_panels;
     Panel m_current = Panel::None;
     CxImage m_rightBottom, m_partyBackground, m_logo, m_tel, m_mail;
-    QRect m_restoredRect;
-    bool m_maximised = false;
+    WindowFrame m_frame{this, mainlayout::kRestoredSize, WindowFrame::MaximisedArea::WorkArea};
     bool m_startedUp = false;
     bool m_ended = false;
 };

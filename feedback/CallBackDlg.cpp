@@ -30,13 +30,6 @@ const char *const kProductNote = "本平台由语文教师和教育研究人员�
                                  "\r\n"
                                  "如果您在使用中有任何意见或建议，欢迎在下面留言，我们会认真阅读每一条反馈。";
 
-CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *hover, const char *pressed)
-{
-    auto *button = new CGdipButton(parent);
-    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(pressed));
-    return button;
-}
-
 } // namespace
 
 CallBackLayout LayOutCallBack(const QSize &client)
@@ -71,8 +64,8 @@ void CCallBackDlg::SetUpContent()
     m_field->SetLimitText(kLimit);
     m_field->SetFrameColor(kFieldFrame);
     m_field->setFont(MakeFont(QString::fromUtf8("宋体"), 14));
-    m_submit = MakeButton(this, "img\\submit.png", "img\\submit_up.png", "img\\submit_down.png");
-    m_cancel = MakeButton(this, "img\\cancel.png", "img\\cancel_up.png", "img\\cancel_down.png");
+    m_submit = MakeImageButton(this, "img\\submit.png", "img\\submit_up.png", "img\\submit_down.png");
+    m_cancel = MakeImageButton(this, "img\\cancel.png", "img\\cancel_up.png", "img\\cancel_down.png");
     connect(m_submit, &CGdipButton::clicked, this, &CCallBackDlg::OnSubmit);
     connect(m_cancel, &CGdipButton::clicked, this, &CCallBackDlg::OnCancel);
     // This screen's minimise only minimises, and its close ends the program.

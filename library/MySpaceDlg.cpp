@@ -1,7 +1,6 @@
 // The library page: layout, painting, the list, searching, showing and deleting essays.
 #include "MySpaceDlg.h"
 
-#include "AppFolder.h"
 #include "Fonts.h"
 #include "GdipButton.h"
 #include "HTMLListCtrlOrg.h"
@@ -31,8 +30,7 @@ constexpr const char *kDeleteFailed = "\t  删除失败!";
 
 CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *hover, const char *pressed)
 {
-    auto *button = new CGdipButton(parent);
-    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(pressed));
+    CGdipButton *button = MakeImageButton(parent, normal, hover, pressed);
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }

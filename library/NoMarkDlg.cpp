@@ -1,7 +1,6 @@
 // The viewer panel: the shown essay, save locally and continue writing.
 #include "NoMarkDlg.h"
 
-#include "AppFolder.h"
 #include "EssayWordExport.h"
 #include "GdipButton.h"
 #include "LibraryLayout.h"
@@ -35,8 +34,7 @@ CNoMarkDlg::FreeWritingFactory &Factory()
 
 CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *hover, const char *pressed)
 {
-    auto *button = new CGdipButton(parent);
-    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(pressed));
+    CGdipButton *button = MakeImageButton(parent, normal, hover, pressed);
     // The faces are drawn for a slightly different width; scaled they fill the button exactly.
     button->SetStretch(true);
     button->setCursor(Qt::PointingHandCursor);

@@ -9,7 +9,7 @@ PACKAGES=(
   libjsoncpp-dev libtinyxml-dev libsqlite3-dev sqlite3 libsodium-dev
   libpng-dev libjpeg-dev zlib1g-dev libgif-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev qt6-webengine-dev-tools
-  qt6-qpa-plugins libgl1-mesa-dev
+  qt6-qpa-plugins libgl1-mesa-dev libxcb1-dev
   fonts-noto-cjk fonts-arphic-uming fonts-dejavu-core
   xvfb xauth xdotool openbox imagemagick ccache dpkg-dev
   poppler-utils qt6-translations-l10n

@@ -1,16 +1,12 @@
 // Frame and title-bar buttons of the programme screens.
 #include "FatherDlg.h"
 
-#include "AppFolder.h"
 #include "GdipButton.h"
-#include "Screen.h"
 #include "WindowMessage.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 
 namespace {
 const QColor kBackground(0xF6, 0xF8, 0xE3);
@@ -18,13 +14,6 @@ const QColor kTopBand(0x9E, 0x9E, 0xA0);
 const QColor kPaleStrip(0xA3, 0xD3, 0xAB);
 const QColor kGreenStrip(0x1D, 0xAA, 0x39);
 constexpr int kTopBandHeight = 35;
-
-CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *hover)
-{
-    auto *button = new CGdipButton(parent);
-    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(hover));
-    return button;
-}
 } // namespace
 
 void SendCaptionDoubleClick(QWidget *window)
@@ -38,24 +27,18 @@ void SendCaptionDoubleClick(QWidget *window)
 
 CFatherDlg::CFatherDlg(QWidget *parent) : CDialog(parent, DialogKind::FramelessWindow) {}
 
-QRect CFatherDlg::RestoredRect()
-{
-    return QRect(ScreenSize().width() / 2 - kWidth / 2, WorkArea().height() / 2 - kHeight / 2, kWidth, kHeight);
-}
-
 void CFatherDlg::OnInitDialog()
 {
-    setGeometry(RestoredRect());
-    m_back = MakeButton(this, "\\img\\hostimg\\backbutton1.png", "\\img\\hostimg\\backbutton2.png");
-    m_minimise = MakeButton(this, "\\img\\hostimg\\hiddenbutton2.png", "\\img\\hostimg\\hiddenbutton1.png");
-    m_maximise = MakeButton(this, "\\img\\hostimg\\maxmizebutton2.png", "\\img\\hostimg\\maxmizebutton1.png");
-    m_restore = MakeButton(this, "\\img\\hostimg\\return_normal.png", "\\img\\hostimg\\return_up.png");
-    m_close = MakeButton(this, "\\img\\hostimg\\closebutton2.png", "\\img\\hostimg\\closebutton1.png");
-    m_restore->hide();
+    setGeometry(m_frame.NormalRect());
+    m_back = MakeImageButton(this, "\\img\\hostimg\\backbutton1.png", "\\img\\hostimg\\backbutton2.png");
+    const TitleBarButtons bar = MakeTitleBarButtons(this, kProgrammeScreenFaces);
+    m_minimise = bar.minimise;
+    m_maximise = bar.maximise;
+    m_restore = bar.restore;
+    m_close = bar.close;
+    m_frame.SetButtons(m_maximise, m_restore);
     connect(m_back, &CGdipButton::clicked, this, &CFatherDlg::Back);
     connect(m_minimise, &CGdipButton::clicked, this, &CFatherDlg::Minimise);
-    connect(m_maximise, &CGdipButton::clicked, this, &CFatherDlg::Maximise);
-    connect(m_restore, &CGdipButton::clicked, this, &CFatherDlg::Restore);
     connect(m_close, &CGdipButton::clicked, this, &CFatherDlg::CloseScreen);
     PlaceButtons();
     SetUpContent();
@@ -100,7 +83,7 @@ void CFatherDlg::Back()
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); // the close request
     SendWindowMessage(mainWindow, kMsgShowMainWindow, 1);
     // Leave the opener in the same state as this screen.
-    if (m_maximised == m_openerRestored)
+    if (IsMaximised() == m_openerRestored)
         SendCaptionDoubleClick(mainWindow);
     QRect rect = frameGeometry();
     SendWindowMessage(mainWindow, kMsgScreenClosed, reinterpret_cast<intptr_t>(&rect));
@@ -120,39 +103,19 @@ void CFatherDlg::CloseScreen()
     SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
 }
 
-void CFatherDlg::ShowMaximisedButtons(bool maximised)
-{
-    m_maximise->setVisible(!maximised);
-    m_maximise->setEnabled(!maximised);
-    m_restore->setVisible(maximised);
-    m_restore->setEnabled(maximised);
-    m_maximise->ResetFace();
-    m_restore->ResetFace();
-}
-
 void CFatherDlg::Maximise()
 {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    setGeometry(screen ? screen->geometry() : QRect(QPoint(0, 0), ScreenSize()));
-    m_maximised = true;
-    SetDraggable(false);
-    ShowMaximisedButtons(true);
+    m_frame.Maximise();
 }
 
 void CFatherDlg::Restore()
 {
-    setGeometry(RestoredRect());
-    m_maximised = false;
-    SetDraggable(true);
-    ShowMaximisedButtons(false);
+    m_frame.Restore();
 }
 
 void CFatherDlg::ToggleMaximised()
 {
-    if (m_maximised)
-        Restore();
-    else
-        Maximise();
+    m_frame.Toggle();
 }
 
 void CFatherDlg::mouseDoubleClickEvent(QMouseEvent *event)

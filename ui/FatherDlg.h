@@ -2,6 +2,7 @@
 // restore and close, drag while restored, and two hooks for the screen's own content.
 #pragma once
 #include "Dialog.h"
+#include "WindowFrame.h"
 
 #include <QRect>
 
@@ -20,7 +21,7 @@ public:
     // Set by the opener: true when the opener was not maximised.
     void SetOpenerRestored(bool restored) { m_openerRestored = restored; }
     bool OpenerRestored() const { return m_openerRestored; }
-    bool IsMaximised() const { return m_maximised; }
+    bool IsMaximised() const { return m_frame.IsMaximised(); }
 
     void Back();
     void Minimise();
@@ -36,7 +37,7 @@ public:
     CGdipButton *CloseButton() const { return m_close; }
 
     // The restored rectangle: 1024 x 700, centred on the screen across, on the work area down.
-    static QRect RestoredRect();
+    static QRect RestoredRect() { return WindowFrame::CentredRect(QSize(kWidth, kHeight)); }
 
 protected:
     // Paint-content hook, after the frame and the buttons.
@@ -51,7 +52,6 @@ protected:
 
 private:
     void PlaceButtons();
-    void ShowMaximisedButtons(bool maximised);
 
     CGdipButton *m_back = nullptr;
     CGdipButton *m_minimise = nullptr;
@@ -59,7 +59,8 @@ private:
     CGdipButton *m_restore = nullptr;
     CGdipButton *m_close = nullptr;
     bool m_openerRestored = true;
-    bool m_maximised = false;
+    // Maximised, the screen covers the whole primary screen.
+    WindowFrame m_frame{this, QSize(kWidth, kHeight), WindowFrame::MaximisedArea::WholeScreen};
 };
 
 // Sends the window a double click on its caption, which toggles it between maximised and restored.

@@ -26,6 +26,13 @@ QImage LoadFace(const std::string &path)
 }
 } // namespace
 
+CGdipButton *MakeImageButton(QWidget *parent, const char *normal, const char *hover, const char *pressed)
+{
+    auto *button = new CGdipButton(parent);
+    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(pressed ? pressed : hover));
+    return button;
+}
+
 CGdipButton::CGdipButton(QWidget *parent) : QAbstractButton(parent)
 {
     setMouseTracking(true);

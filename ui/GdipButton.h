@@ -89,3 +89,7 @@ private:
     QTimer m_tipTimer;
     Face m_face = Face::Normal;
 };
+
+// A picture button of the program's own pictures (paths in the program folder, as the skin writes
+// them): normal, hover and pressed faces, the pressed one the hover one when not given.
+CGdipButton *MakeImageButton(QWidget *parent, const char *normal, const char *hover, const char *pressed = nullptr);

@@ -10,6 +10,7 @@
 #include "StartupScreenDlg.h"
 #include "ToumingDlg.h"
 #include "WelcomeDlg.h"
+#include "WindowFrame.h"
 #include "WindowMessage.h"
 #include "YStatic.h"
 
@@ -185,6 +186,59 @@ private slots:
         QCOMPARE(main.messages[1].first, kMsgScreenClosed);
         QCOMPARE(main.closedRect, rect);
         QTRY_VERIFY(alive.isNull()); // deleted itself
+    }
+
+    // Each kind of window keeps its own pairing of the lit ("...1.png", "return_up.png") and plain
+    // pictures on its title-bar buttons' normal, hover and pressed faces.
+    void titleBarButtonsShowTheirWindowsPictures()
+    {
+        const QString dir = m_app.path() + "/img/hostimg/";
+        QVERIFY(QDir().mkpath(dir));
+        const QStringList files{"hiddenbutton1.png", "hiddenbutton2.png", "return_up.png", "return_normal.png"};
+        const auto colourOf = [&files](const char *file) { return qRgb(40 * int(files.indexOf(file)) + 20, 90, 0); };
+        for (const QString &file : files) {
+            QImage picture(4, 4, QImage::Format_RGB32);
+            picture.fill(colourOf(file.toUtf8().constData()));
+            QVERIFY(picture.save(dir + file));
+        }
+        struct Case
+        {
+            const char *window;
+            TitleBarFaces faces;
+            CGdipButton *TitleBarButtons::*button;
+            const char *normal, *hover, *pressed;
+        };
+        const Case cases[] = {
+            {"programme screen", kProgrammeScreenFaces, &TitleBarButtons::minimise, "hiddenbutton2.png", "hiddenbutton1.png",
+             "hiddenbutton1.png"},
+            {"programme screen", kProgrammeScreenFaces, &TitleBarButtons::restore, "return_normal.png", "return_up.png",
+             "return_up.png"},
+            {"main window", kMainWindowFaces, &TitleBarButtons::minimise, "hiddenbutton1.png", "hiddenbutton1.png",
+             "hiddenbutton2.png"},
+            {"main window", kMainWindowFaces, &TitleBarButtons::restore, "return_up.png", "return_up.png", "return_normal.png"},
+            {"writing screen", kWritingScreenFaces, &TitleBarButtons::minimise, "hiddenbutton1.png", "hiddenbutton2.png",
+             "hiddenbutton2.png"},
+            {"writing screen", kWritingScreenFaces, &TitleBarButtons::restore, "return_up.png", "return_normal.png",
+             "return_normal.png"},
+        };
+        for (const Case &c : cases) {
+            QWidget window;
+            const TitleBarButtons bar = MakeTitleBarButtons(&window, c.faces);
+            const CGdipButton *button = bar.*c.button;
+            const auto fileShownBy = [&](CGdipButton::Face face) {
+                const QImage shown = button->FaceImage(face);
+                for (const QString &file : files)
+                    if (!shown.isNull() && shown.pixel(0, 0) == colourOf(file.toUtf8().constData()))
+                        return file;
+                return QString("none");
+            };
+            using Face = CGdipButton::Face;
+            QCOMPARE(QString("%1: %2 %3 %4")
+                         .arg(c.window, fileShownBy(Face::Normal), fileShownBy(Face::Hover), fileShownBy(Face::Pressed)),
+                     QString("%1: %2 %3 %4").arg(c.window, c.normal, c.hover, c.pressed));
+            QCOMPARE(bar.restore->isHidden(), true); // until the window is maximised
+        }
+        QVERIFY(QDir(dir).removeRecursively()); // the other tests have no pictures
     }
 
     void backInTheOpenersStateSendsNoCaptionClick()

@@ -16,7 +16,6 @@
 #include "OkDialog.h"
 #include "OperationsCorpus.h"
 #include "PaperPreviewDlg.h"
-#include "Screen.h"
 #include "ServiceContext.h"
 #include "WindowMessage.h"
 #include "WriteView.h"
@@ -98,16 +97,9 @@ CWriteView *CDlgWrite::View() const
     return m_editorHost->View();
 }
 
-CGdipButton *CDlgWrite::MakeButton(const char *normal, const char *hover, const char *pressed)
-{
-    auto *button = new CGdipButton(this);
-    button->LoadImages(AppPath(normal), AppPath(hover), AppPath(pressed ? pressed : hover));
-    return button;
-}
-
 void CDlgWrite::OnInitDialog()
 {
-    setGeometry(CFatherDlg::RestoredRect());
+    setGeometry(m_frame.NormalRect());
     m_font = MakeFont(kSongTi, 13);
     m_titleFont = MakeFont(kSongTi, 15, kTitleFontWeight);
     CreateButtons();
@@ -121,7 +113,6 @@ void CDlgWrite::OnInitDialog()
     StartJournal();
     if (m_opener && m_opener != parentWidget())
         m_opener->hide();
-    SetDraggable(m_normalSize);
     PlaceControls();
     InitExtra();
     PlaceControls();
@@ -131,29 +122,29 @@ void CDlgWrite::OnInitDialog()
 
 void CDlgWrite::CreateButtons()
 {
-    m_back = MakeButton("img\\hostimg\\backbutton1.png", "img\\hostimg\\backbutton2.png");
-    m_undo = MakeButton("img\\hostimg\\arrowsbackbutton1.png", "img\\hostimg\\arrowsbackbutton2.png");
-    m_redo = MakeButton("img\\hostimg\\arrowsrepeatbutton1.png", "img\\hostimg\\arrowsrepeatbutton2.png");
-    m_minimise = MakeButton("\\img\\hostimg\\hiddenbutton1.png", "\\img\\hostimg\\hiddenbutton2.png");
-    m_maximise = MakeButton("\\img\\hostimg\\maxmizebutton1.png", "\\img\\hostimg\\maxmizebutton2.png");
-    m_restore = MakeButton("\\img\\hostimg\\return_up.png", "\\img\\hostimg\\return_normal.png");
-    m_close = MakeButton("\\img\\hostimg\\closebutton1.png", "\\img\\hostimg\\closebutton2.png");
-    m_count = MakeButton("\\img\\hostimg\\wordcount.png", "\\img\\hostimg\\wordcount.png");
+    m_back = MakeImageButton(this, "img\\hostimg\\backbutton1.png", "img\\hostimg\\backbutton2.png");
+    m_undo = MakeImageButton(this, "img\\hostimg\\arrowsbackbutton1.png", "img\\hostimg\\arrowsbackbutton2.png");
+    m_redo = MakeImageButton(this, "img\\hostimg\\arrowsrepeatbutton1.png", "img\\hostimg\\arrowsrepeatbutton2.png");
+    const TitleBarButtons bar = MakeTitleBarButtons(this, kWritingScreenFaces);
+    m_minimise = bar.minimise;
+    m_maximise = bar.maximise;
+    m_restore = bar.restore;
+    m_close = bar.close;
+    m_frame.SetButtons(m_maximise, m_restore);
+    m_count = MakeImageButton(this, "\\img\\hostimg\\wordcount.png", "\\img\\hostimg\\wordcount.png");
     m_count->setFont(m_font);
-    m_saveAsWord = MakeButton("img\\MySpace\\savebendi1.png", "img\\MySpace\\savebendi2.png", "img\\MySpace\\savebendi3.png");
-    m_paper = MakeButton("img\\MySpace\\gaozhi1.png", "img\\MySpace\\gaozhi2.png", "img\\MySpace\\gaozhi3.png");
+    m_saveAsWord =
+        MakeImageButton(this, "img\\MySpace\\savebendi1.png", "img\\MySpace\\savebendi2.png", "img\\MySpace\\savebendi3.png");
+    m_paper = MakeImageButton(this, "img\\MySpace\\gaozhi1.png", "img\\MySpace\\gaozhi2.png", "img\\MySpace\\gaozhi3.png");
     // Pictures and showing are the subclass's.
     m_corpusButton = new CGdipButton(this);
     m_corpusButton->hide();
     m_saveToLibrary = new CGdipButton(this);
-    m_restore->hide();
 
     connect(m_back, &CGdipButton::clicked, this, &CDlgWrite::Back);
     connect(m_undo, &CGdipButton::clicked, this, [this] { View()->Undo(); });
     connect(m_redo, &CGdipButton::clicked, this, [this] { View()->Redo(); });
     connect(m_minimise, &CGdipButton::clicked, this, &CDlgWrite::Minimise);
-    connect(m_maximise, &CGdipButton::clicked, this, &CDlgWrite::Maximise);
-    connect(m_restore, &CGdipButton::clicked, this, &CDlgWrite::Restore);
     connect(m_close, &CGdipButton::clicked, this, &CDlgWrite::CloseProgram);
     connect(m_count, &CGdipButton::clicked, this, &CDlgWrite::Recount);
     connect(m_corpusButton, &CGdipButton::clicked, this, [this] { OnCorpusButton(); });
@@ -292,7 +283,7 @@ void CDlgWrite::Back()
     if (m_opener)
         m_opener->show();
     // The parent takes the state the student left the screen in.
-    if (m_normalSize != m_openerRestored)
+    if (IsNormalSize() != m_openerRestored)
         SendCaptionDoubleClick(parent);
     QRect rect = geometry();
     SendWindowMessage(parent, kMsgScreenClosed, reinterpret_cast<intptr_t>(&rect));
@@ -329,38 +320,19 @@ void CDlgWrite::Minimise()
     showMinimized();
 }
 
-void CDlgWrite::ShowMaximisedButtons(bool maximised)
-{
-    m_maximise->setVisible(!maximised);
-    m_restore->setVisible(maximised);
-    m_maximise->ResetFace();
-    m_restore->ResetFace();
-}
-
 void CDlgWrite::Maximise()
 {
-    setGeometry(WorkArea());
-    m_normalSize = false;
-    SetDraggable(false);
-    ShowMaximisedButtons(true);
-    update();
+    m_frame.Maximise();
 }
 
 void CDlgWrite::Restore()
 {
-    setGeometry(CFatherDlg::RestoredRect());
-    m_normalSize = true;
-    SetDraggable(true);
-    ShowMaximisedButtons(false);
-    update();
+    m_frame.Restore();
 }
 
 void CDlgWrite::ToggleMaximised()
 {
-    if (m_normalSize)
-        Maximise();
-    else
-        Restore();
+    m_frame.Toggle();
 }
 
 void CDlgWrite::SaveAsWord()

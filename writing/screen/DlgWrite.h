@@ -13,6 +13,7 @@
 #include "Dialog.h"
 #include "EssayJournal.h"
 #include "OperationsComposition.h"
+#include "WindowFrame.h"
 #include "WriteLayout.h"
 #include "xImage.h"
 
@@ -60,7 +61,7 @@ public:
     virtual JournalEntry JournalSnapshot() const;
 
     const std::string &CompositionId() const { return m_compId; }
-    bool IsNormalSize() const { return m_normalSize; }
+    bool IsNormalSize() const { return !m_frame.IsMaximised(); }
 
     // The buttons' actions.
     void Back();
@@ -167,9 +168,7 @@ private:
     void CreateCorpusPanel();
     void LoadPictures();
     void PlaceControls();
-    void ShowMaximisedButtons(bool maximised);
     void ShowCount(std::int32_t count);
-    CGdipButton *MakeButton(const char *normal, const char *hover, const char *pressed = nullptr);
 
     // Painting (DlgWritePaint.cpp).
     void PaintBase(QPainter &painter, const WriteScreenLayout &layout);
@@ -179,7 +178,7 @@ private:
     std::string m_compId;
     QPointer<QWidget> m_opener;
     bool m_openerRestored = true;
-    bool m_normalSize = true;
+    WindowFrame m_frame{this, QSize(kWidth, kHeight), WindowFrame::MaximisedArea::WorkArea};
     CDlgTWriter *m_editorHost = nullptr;
     CMyHtmlListCtrl *m_corpus = nullptr;
 
