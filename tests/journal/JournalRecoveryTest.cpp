@@ -164,7 +164,8 @@ private:
         CpenlarkDlg *main = session.MainWindow();
         if (!main)
             return nullptr;
-        QTest::qWaitFor([main] { return main->findChild<CZiYouWriter *>() != nullptr; }, 10000);
+        if (!QTest::qWaitFor([main] { return main->findChild<CZiYouWriter *>() != nullptr; }, 10000))
+            return nullptr;
         return main->findChild<CZiYouWriter *>();
     }
 
