@@ -10,7 +10,6 @@
 #include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
-#include <QDir>
 #include <QtTest>
 
 namespace {

@@ -22,7 +22,6 @@
 #include "WindowMessage.h"
 #include <QLabel>
 
-#include <QDir>
 #include <QFileInfo>
 #include <QtTest>
 

@@ -25,7 +25,6 @@
 #include "XuantiFatherDlg.h"
 
 #include <QDir>
-#include <QInputMethodEvent>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextEdit>

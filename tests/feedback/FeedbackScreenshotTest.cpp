@@ -11,9 +11,6 @@
 #include "GbkText.h"
 #include "OperationsAccount.h"
 
-#include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QtTest>
 
 class FeedbackScreenshotTest : public QObject

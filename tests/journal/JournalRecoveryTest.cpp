@@ -19,7 +19,6 @@
 #include "ZiYouWriter.h"
 
 #include <QElapsedTimer>
-#include <QInputMethodEvent>
 #include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>

@@ -22,7 +22,6 @@
 #include "WordExport.h"
 #include "WriteView.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // The moves every screen test makes: a window's picture saved in the screenshot folder, text typed
-// through the input method, the service exchanges counted, and an action run inside a modal loop
-// once the window it needs is up.
+// through the input method, and an action run inside a modal loop once the window it needs is up.
+// (The service exchanges are counted with ServiceCallCounter.h.)
 #pragma once
 
 #include <QImage>

@@ -13,10 +13,7 @@
 #include "WelcomeDlg.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 #include <QtTest>
 
 namespace {

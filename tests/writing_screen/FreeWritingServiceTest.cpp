@@ -21,10 +21,7 @@
 #include "ZiYouWriter.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QInputMethodEvent>
 #include <QPointer>
-#include <QScreen>
 #include <QtTest>
 
 namespace {
