@@ -199,12 +199,16 @@ void CUserLoginDlg::CreateControls()
 void CUserLoginDlg::ApplySkin(const CSkinReader &skin)
 {
     const std::string folder = AppFolder();
+    // Each control carries its skin element's name, so that the layout can be checked against
+    // the skin from outside (findChild by name).
     auto place = [&](QWidget *control, const char *element) {
+        control->setObjectName(element);
         control->setGeometry(loginlayout::DefaultControlRect(element));
         if (skin.IsLoaded())
             ApplySkinPosition(control, skin.LoadPageChild(element));
     };
     auto skinButton = [&](CGdipButton *control, const char *element) {
+        control->setObjectName(element);
         control->setGeometry(loginlayout::DefaultControlRect(element));
         if (skin.IsLoaded())
             ApplySkinButton(control, skin.LoadPageChild(element), folder);

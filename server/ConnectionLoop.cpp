@@ -190,6 +190,19 @@ void ConnectionLoop::Turn(int timeoutMs)
         }
     }
     ExpireDeadlines();
+    PublishCounts();
+}
+
+void ConnectionLoop::PublishCounts()
+{
+    std::size_t reading = 0, writing = 0;
+    for (const auto &entry : m_connections) {
+        const Connection::State state = entry.second->state;
+        reading += state == Connection::State::Handshake || state == Connection::State::Request;
+        writing += state == Connection::State::Answer;
+    }
+    m_reading.store(reading);
+    m_writing.store(writing);
 }
 
 void ConnectionLoop::AcceptAll()

@@ -72,6 +72,14 @@ public:
     void Answered(ServedConnection *served, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
     // Answers being held back until they are due (any thread).
     std::size_t HeldCount() const { return m_held.load(); }
+    // Connections whose request is still arriving, and connections whose answer is being written
+    // to the client, as of the loop's last turn (any thread; for the service's own checks).
+    struct Tally
+    {
+        std::size_t reading = 0;
+        std::size_t writing = 0;
+    };
+    Tally Counts() const { return {m_reading.load(), m_writing.load()}; }
     // After the workers have stopped: writes the answers still pending, for at most the time given.
     void FinishAnswers(std::chrono::milliseconds limit);
 
@@ -108,6 +116,7 @@ private:
     void TakeAnswered();
     void StartAnswer(Connection &connection);
     void ExpireDeadlines();
+    void PublishCounts();
     static Io Read(Connection &connection, char *buffer, std::size_t size, std::size_t *got);
     static Io Write(Connection &connection, const char *data, std::size_t size, std::size_t *put);
 
@@ -122,6 +131,7 @@ private:
     std::mutex m_answeredMutex;
     std::vector<ServedConnection *> m_answered;
     std::atomic<std::size_t> m_held{0};
+    std::atomic<std::size_t> m_reading{0}, m_writing{0};
     Clock::time_point m_nextDue = Clock::time_point::max(); // the earliest held answer
     bool m_sendHeldNow = false;                             // stopping: what is held goes out at once
 };

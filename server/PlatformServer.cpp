@@ -240,6 +240,10 @@ bool PlatformServer::Start(std::string *error)
     if (!m_loop->Open(error))
         return false;
     m_shared.heldReplies = [loop = m_loop.get()] { return loop->HeldCount(); };
+    m_shared.connectionCounts = [loop = m_loop.get()] {
+        const ConnectionLoop::Tally tally = loop->Counts();
+        return std::make_pair(tally.reading, tally.writing);
+    };
     try {
         for (int i = 0; i < std::max(1, m_options.workers); ++i) {
             struct soap *context = soap_copy(m_master);

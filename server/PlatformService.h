@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 // What every worker shares.
 struct ServiceShared
@@ -26,6 +27,9 @@ struct ServiceShared
     SignInGuard signInGuard;
     // How many slowed answers wait to be sent (set by the server once it listens).
     std::function<std::size_t()> heldReplies = [] { return std::size_t(0); };
+    // Connections whose request is still arriving, and whose answer is being written (set by the
+    // server once it listens).
+    std::function<std::pair<std::size_t, std::size_t>()> connectionCounts = [] { return std::pair<std::size_t, std::size_t>(); };
     // The sharing gateway takes 30 shares at once from one address, then one every 2 s.
     RateLimiter shareLimit{30, std::chrono::milliseconds(2000)};
 };

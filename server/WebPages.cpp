@@ -205,6 +205,10 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
     }
     if (action == "held-replies")
         return Text(200, std::to_string(service.Shared().heldReplies()));
+    if (action == "connections") {
+        const auto [reading, writing] = service.Shared().connectionCounts();
+        return Text(200, "{\"reading\":" + std::to_string(reading) + ",\"writing\":" + std::to_string(writing) + "}");
+    }
     if (action == "overall") {
         if (query.count("version"))
             service.Store().SetSetting("version", value("version"));

@@ -204,10 +204,16 @@ FetchStatus FetchKeywords(const std::string &keyId, std::vector<ServiceKeyword> 
         return StatusOfCall(call);
     if (call.text.empty())
         return FetchStatus::Skipped;
+    return ParseKeywordDocument(call.text, keywords);
+}
+
+FetchStatus ParseKeywordDocument(const std::string &result, std::vector<ServiceKeyword> &keywords)
+{
     Json::Value root;
-    if (!ParseServiceDocument(call.text, root))
+    if (!ParseServiceDocument(result, root))
         return FetchStatus::BadDocument;
     keywords.clear();
+    keywords.reserve(DocumentRecords(root).size());
     for (const Json::Value &entry : DocumentRecords(root)) {
         if (entry.isObject())
             keywords.push_back({DocumentText(entry["I"]), DocumentText(entry["K"])});

@@ -75,3 +75,6 @@ struct ServiceKeyword
 
 // New keywords above keyId. An empty result and "2", "3", "4" skip the step.
 FetchStatus FetchKeywords(const std::string &keyId, std::vector<ServiceKeyword> &keywords);
+// The keyword document of a WsKeyword result (GBK), {"data":[{"I":id,"K":text}, ...]}: Ok with
+// its keywords, or BadDocument (keywords left as they were).
+FetchStatus ParseKeywordDocument(const std::string &result, std::vector<ServiceKeyword> &keywords);

@@ -3,10 +3,9 @@
 #include "GbkText.h"
 #include "Keywords.h"
 #include "MsgDBManager.h"
-#include "ServiceDocument.h"
+#include "OperationsAccount.h"
 
 #include <benchmark/benchmark.h>
-#include <json/json.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -38,20 +37,17 @@ std::string MakeReply(int count)
 }
 
 // What the keyword refresh does with the reply before storing it, with the program's own
-// functions: the call hands the result over in GBK, the document is parsed from it, and each
-// id and text is read back in GBK.
+// functions: the call hands the result over in GBK, FetchKeywords's parse reads the document, and
+// the local store takes the keywords as records (as LocalSyncStore::StoreKeywords does).
 std::vector<KeywordRecord> ParseReply(const std::string &utf8Reply)
 {
-    const std::string result = Utf8ToGbk(utf8Reply);
-    Json::Value root;
-    if (!ParseServiceDocument(result, root))
+    std::vector<ServiceKeyword> parsed;
+    if (ParseKeywordDocument(Utf8ToGbk(utf8Reply), parsed) != FetchStatus::Ok)
         return {};
     std::vector<KeywordRecord> keywords;
-    keywords.reserve(DocumentRecords(root).size());
-    for (const Json::Value &entry : DocumentRecords(root)) {
-        if (entry.isObject())
-            keywords.push_back({DocumentText(entry["I"]), DocumentText(entry["K"])});
-    }
+    keywords.reserve(parsed.size());
+    for (const ServiceKeyword &keyword : parsed)
+        keywords.push_back({keyword.id, keyword.text});
     return keywords;
 }
 

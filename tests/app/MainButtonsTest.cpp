@@ -3,13 +3,13 @@
 #include "CallBackDlg.h"
 #include "GdipButton.h"
 #include "PenlarkDlg.h"
+#include "ScreenKit.h"
 #include "SignedInSession.h"
 #include "SubmitWriteScoreDlg.h"
 #include "ToumingDlg.h"
 #include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
-#include <QDir>
 #include <QtTest>
 
 namespace {
@@ -30,13 +30,6 @@ template <typename Screen> Screen *OpenedScreen(CpenlarkDlg *main)
     return nullptr;
 }
 
-void SaveShot(QWidget *window, const char *name)
-{
-    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-    QTest::qWait(200);
-    QCOMPARE(window->grab().save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name), true);
-}
-
 // The screen a button opened takes the main window's place; its back button hands it back.
 template <typename Screen> void OpenAndGoBack(CpenlarkDlg *main, QPoint buttonPoint, const char *shot)
 {
@@ -46,7 +39,7 @@ template <typename Screen> void OpenAndGoBack(CpenlarkDlg *main, QPoint buttonPo
     QVERIFY(screen);
     QCOMPARE(main->isVisible(), false);
     QCOMPARE(screen->geometry(), place);
-    SaveShot(screen, shot);
+    QVERIFY(!SaveScreenshot(screen, shot).isNull());
 
     QTest::mouseClick(screen->BackButton(), Qt::LeftButton, {}, QPoint(30, 14));
     QTRY_COMPARE(main->isVisible(), true);
@@ -105,19 +98,20 @@ private slots:
     void scoreReportButtonRunsTheReportOverTheCover()
     {
         CpenlarkDlg *main = m_session->MainWindow();
-        bool covered = false, reportShown = false;
-        QTimer::singleShot(200, main, [&] {
-            for (CToumingDlg *cover : main->findChildren<CToumingDlg *>())
-                covered = covered || (cover->isVisible() && cover->geometry() == main->rect());
-            CSubmitWriteScoreDlg *report = OpenedScreen<CSubmitWriteScoreDlg>(main);
-            reportShown = report != nullptr;
-            if (report) {
-                SaveShot(report, "main_score_report.png");
+        bool covered = false, pictured = false;
+        // The report runs its own modal loop: once it is up, the checks run inside that loop.
+        const auto reportShown = WhenReady(
+            main, [main] { return OpenedScreen<CSubmitWriteScoreDlg>(main) != nullptr; },
+            [&] {
+                for (CToumingDlg *cover : main->findChildren<CToumingDlg *>())
+                    covered = covered || (cover->isVisible() && cover->geometry() == main->rect());
+                CSubmitWriteScoreDlg *report = OpenedScreen<CSubmitWriteScoreDlg>(main);
+                pictured = !SaveScreenshot(report, "main_score_report.png").isNull();
                 QTest::mouseClick(report->CancelButton(), Qt::LeftButton, {}, QPoint(30, 11));
-            }
-        });
+            });
         PressButtonAt(main, QPoint(138, 83));
-        QCOMPARE(reportShown, true);
+        QCOMPARE(*reportShown, true);
+        QCOMPARE(pictured, true);
         QCOMPARE(covered, true);
         QCOMPARE(main->isVisible(), true);
         QTRY_COMPARE(OpenedScreen<CToumingDlg>(main), nullptr);

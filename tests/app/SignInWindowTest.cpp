@@ -1,23 +1,27 @@
 // End to end, real windows against the reference service: signing in, the verification mode,
 // the outdated version, the poll and a refused renewal, the rotating texts, the remember boxes.
+#include "AppFolder.h"
 #include "AppSettings.h"
 #include "CallBackDlg.h"
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "Keywords.h"
+#include "SkinReader.h"
 #include "MsgDBManager.h"
 #include "MyEdit.h"
 #include "MyThread.h"
 #include "OperationsAccount.h"
 #include "PenlarkDlg.h"
 #include "ProfileFile.h"
+#include "ScreenKit.h"
+#include "ServiceCallCounter.h"
 #include "ServiceContext.h"
 #include "SignedInSession.h"
 #include "TaskbarNotifier.h"
 #include "UserLoginDlg.h"
+#include "WindowMessage.h"
 #include <QLabel>
 
-#include <QDir>
 #include <QFileInfo>
 #include <QtTest>
 
@@ -26,18 +30,6 @@ namespace {
 std::string U(const char *utf8)
 {
     return Utf8ToGbk(utf8);
-}
-
-QString ShotPath(const char *name)
-{
-    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-    return QString(PENLARK_SCREENSHOT_DIR) + "/" + name;
-}
-
-void Screenshot(QWidget *window, const char *name)
-{
-    QTest::qWait(300);
-    QVERIFY(window->grab().save(ShotPath(name)));
 }
 
 std::string ReadConfig(const SignedInSession &session, const char *key)
@@ -63,6 +55,19 @@ void StoreSayTexts(const std::string &database, int perList)
         }
     QCOMPARE(ReplaceMainPageItems(database, records, "stamp"), true);
 }
+
+// Counts the times a widget is hidden or shown again while it lives.
+struct VisibilityChanges : QObject
+{
+    explicit VisibilityChanges(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
 
 } // namespace
 
@@ -102,13 +107,13 @@ private slots:
         QCOMPARE(main->CurrentPanel(), CpenlarkDlg::Panel::Welcome);
         QCOMPARE(ServiceContext.Endpoint, session->Service().SignedInEndpoint());
         QCOMPARE(session->MessageTexts(), std::vector<std::string>{});
-        Screenshot(main, "main_welcome.png");
+        QVERIFY(!SaveScreenshot(main, "main_welcome.png").isNull());
 
         // The second web page, then the welcome page again.
         QTest::mouseClick(main->PartyButton(), Qt::LeftButton);
         QCOMPARE(main->CurrentPanel(), CpenlarkDlg::Panel::Party);
         QCOMPARE(CGdipButton::GroupSelection(), main->NavButton(mainlayout::kNavHidden));
-        Screenshot(main, "main_party.png");
+        QVERIFY(!SaveScreenshot(main, "main_party.png").isNull());
         QTest::mouseClick(main->NavButton(mainlayout::kNavWelcome), Qt::LeftButton);
         QTRY_COMPARE(main->CurrentPanel(), CpenlarkDlg::Panel::Welcome);
 
@@ -139,7 +144,7 @@ private slots:
         CUserLoginDlg *window = session->SignInWindow();
         QCOMPARE(window->InVerificationMode(), false);
         QCOMPARE(window->VerifyCodeEdit()->isVisible(), false);
-        Screenshot(window, "signin_idle.png");
+        QVERIFY(!SaveScreenshot(window, "signin_idle.png").isNull());
 
         QCOMPARE(session->SignIn("xuesheng", "wrong"), nullptr);
         QCOMPARE(session->MessageTexts(), std::vector<std::string>{"\t    用户名或密码错误!"});
@@ -152,7 +157,7 @@ private slots:
         QCOMPARE(ReadConfig(*session, "ShowVerifyCode"), std::string("1"));
         QCOMPARE(ReadConfig(*session, "RemberPwd"), std::string("0"));
         QCOMPARE(window->IsIdle(), true);
-        Screenshot(window, "signin_verification.png");
+        QVERIFY(!SaveScreenshot(window, "signin_verification.png").isNull());
 
         // The next attempt goes out as WsLogin: a wrong code is refused even with the right password.
         window->VerifyCodeEdit()->setText("zzzz");
@@ -248,8 +253,7 @@ private slots:
                                    "&url=" + UrlEncode("http://example.org/contest"));
         QTRY_COMPARE_WITH_TIMEOUT(popup->Message(), QString::fromUtf8("作文大赛开始了"), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(popup->AnimationState(), CTaskbarNotifier::kShowing, 3000);
-        QTest::qWait(100);
-        QVERIFY(popup->grab().save(ShotPath("main_popup.png")));
+        QVERIFY(!SaveScreenshot(popup, "main_popup.png").isNull());
         QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->TextRect().center());
         QTRY_VERIFY(!session->OpenedUrls().empty());
         QCOMPARE(session->OpenedUrls().back(), QString("http://example.org/contest"));
@@ -281,11 +285,59 @@ private slots:
         QWidget *centre = main->PanelWidget(CpenlarkDlg::Panel::Centre);
         QCOMPARE(centre->isVisible(), true);
         QCOMPARE(centre->geometry(), QRect(201, 35, 823, 639));
-        Screenshot(main, "main_centre.png");
-        // Choosing it again changes nothing.
-        QTest::mouseClick(main->NavButton(mainlayout::kNavCentre), Qt::LeftButton);
-        QTest::qWait(50);
+        QVERIFY(!SaveScreenshot(main, "main_centre.png").isNull());
+        // Choosing it again changes nothing: the press reaches the window, but no new selection
+        // goes out, the same page stands there, never hidden or shown again, and nothing was asked
+        // of the service. A call queued behind the press's messages says they have all arrived.
+        CGdipButton *centreButton = main->NavButton(mainlayout::kNavCentre);
+        std::vector<int> posted;
+        SetWindowMessageObserver([&](const WindowMessageTrace &trace) {
+            if (trace.target == main)
+                posted.push_back(trace.message);
+        });
+        VisibilityChanges changes(centre);
+        ServiceCallCounter calls;
+        QTest::mouseClick(centreButton, Qt::LeftButton);
+        bool delivered = false;
+        QMetaObject::invokeMethod(main, [&] { delivered = true; }, Qt::QueuedConnection);
+        QTRY_VERIFY(delivered);
+        SetWindowMessageObserver({});
+        QCOMPARE(posted, std::vector<int>{kMsgImageButtonPressed});
         QCOMPARE(main->CurrentPanel(), CpenlarkDlg::Panel::Centre);
+        QCOMPARE(main->PanelWidget(CpenlarkDlg::Panel::Centre), centre);
+        QCOMPARE(centre->isVisible(), true);
+        QCOMPARE(centre->geometry(), QRect(201, 35, 823, 639));
+        QCOMPARE(changes.count, 0);
+        QCOMPARE(calls.Take(), 0);
+    }
+
+    // The sign-in window is laid out by the skin: every control stands where its skin element
+    // says, and every button has all four faces its element names (a missing picture fails).
+    void layoutFollowsTheSkin()
+    {
+        auto session = SignedInSession::Start(WindowOnly());
+        CUserLoginDlg *window = session->SignInWindow();
+        CSkinReader skin;
+        QVERIFY(skin.Load(SkinPath(AppFolder())));
+        const auto page = skin.RootChild("LoadPage");
+        QVERIFY(page);
+        QVERIFY2(QFile::exists(QString::fromStdString(AppPath("\\img\\" + page->img))), page->img.c_str());
+        const char *const controls[] = {"Pic_UserSay", "Pic_MediaSay",   "Button_Login", "Button_Register", "Button_Min",
+                                        "Button_Max",  "Button_Close",   "CB_Name",      "CB_Pwd",          "CB_Login",
+                                        "Edit_UserName", "Edit_Pwd",     "Edit_VCode",   "Text_ForgetPwd",  "Text_VCode",
+                                        "Text_NextVCode", "Text_Name",   "Text_Pwd",     "Text_Login"};
+        for (const char *name : controls) {
+            const auto element = skin.LoadPageChild(name);
+            QVERIFY2(element, name);
+            const auto *control = window->findChild<QWidget *>(name);
+            QVERIFY2(control, name);
+            QCOMPARE(control->geometry(), QRect(element->x, element->y, element->width, element->height));
+            if (const auto *button = qobject_cast<const CGdipButton *>(control))
+                for (auto face : {CGdipButton::Face::Normal, CGdipButton::Face::Hover, CGdipButton::Face::Pressed,
+                                  CGdipButton::Face::Disabled})
+                    QVERIFY2(!button->FaceImage(face).isNull(), (std::string(name) + " lacks a face").c_str());
+        }
+        QVERIFY(!SaveScreenshot(window, "signin_layout.png").isNull());
     }
 
     void refusedRenewalEndsInTheSignInWindow()
@@ -450,7 +502,7 @@ private slots:
             QCOMPARE(window->SayEntryTexts(0)[0], "N2" + std::to_string(pair.first));
             QCOMPARE(window->SayEntryTexts(2)[0], "N1" + std::to_string(pair.first));
         }
-        Screenshot(window, "signin_texts.png");
+        QVERIFY(!SaveScreenshot(window, "signin_texts.png").isNull());
 
         // Two entries: never rotate.
         StoreSayTexts(session->DatabasePath(), 2);

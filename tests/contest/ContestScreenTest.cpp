@@ -17,6 +17,7 @@
 #include "PenlarkDlg.h"
 #include "RequirementText.h"
 #include "QtText.h"
+#include "ScreenKit.h"
 #include "SignedInSession.h"
 #include "WelcomeDlg.h"
 #include "WindowMessage.h"
@@ -24,7 +25,6 @@
 #include "XuantiFatherDlg.h"
 
 #include <QDir>
-#include <QInputMethodEvent>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -38,24 +38,12 @@ std::string U(const char *utf8)
     return Utf8ToGbk(utf8);
 }
 
-void Screenshot(QWidget *window, const char *name)
-{
-    QVERIFY(!SaveWindowShot(window, PENLARK_SCREENSHOT_DIR, name).isNull());
-}
-
-// Text committed by the input method, as a student's Chinese typing arrives.
-void Commit(CWriteView *view, const QString &text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QCoreApplication::sendEvent(view, &event);
-}
-
 CActivityDlg *OpenContestPage(CpenlarkDlg *main)
 {
     QTest::mouseClick(main->NavButton(mainlayout::kNavContest), Qt::LeftButton);
-    // The group button's choice arrives as a posted message; the callers check that it came.
-    QTest::qWaitFor([main] { return main->CurrentPanel() == CpenlarkDlg::Panel::Contest; });
+    // The group button's choice arrives as a posted message: null when it never came.
+    if (!QTest::qWaitFor([main] { return main->CurrentPanel() == CpenlarkDlg::Panel::Contest; }))
+        return nullptr;
     return static_cast<CActivityDlg *>(main->PanelWidget(CpenlarkDlg::Panel::Contest));
 }
 
@@ -134,6 +122,7 @@ private slots:
         CpenlarkDlg *main = session->SignIn("xuesheng", "123456");
         QVERIFY(main);
         CActivityDlg *page = OpenContestPage(main);
+        QVERIFY(page);
         QCOMPARE(main->CurrentPanel(), CpenlarkDlg::Panel::Contest);
         QCOMPARE(page->ActivityCount(), 2);
         QCOMPARE(page->CurrentActivityId(), std::string("1"));
@@ -152,7 +141,7 @@ private slots:
         QCOMPARE(page->SlotAt(2).id, std::string("0"));
         // The service's page of the activity arrives in it.
         QTRY_VERIFY_WITH_TIMEOUT(page->ShownPage()->Browser()->Title().contains(QString::fromUtf8("春天的故事")), 15000);
-        Screenshot(main, "contest_page.png");
+        QVERIFY(!SaveScreenshot(main, "contest_page.png").isNull());
 
         // The second tab: its page made now, the button hidden, the first tab back to normal.
         QTest::mouseClick(page->SlotAt(1).tab, Qt::LeftButton);
@@ -223,6 +212,7 @@ private slots:
         SetWindowMessageObserver(
             [&](const WindowMessageTrace &trace) { reloads += trace.message == kMsgLibraryReload && trace.target == main; });
         CActivityDlg *page = OpenContestPage(main);
+        QVERIFY(page);
         QTest::mouseClick(page->WriteButton(), Qt::LeftButton);
         QPointer<CChuSaiWriteDlg> screen;
         QTRY_VERIFY((screen = main->findChild<CChuSaiWriteDlg *>()) && screen->isVisible());
@@ -247,11 +237,11 @@ private slots:
 
         CWriteView *view = screen->View();
         view->setFocus();
-        Commit(view, QString::fromUtf8("春天来了"));
+        CommitText(view, QString::fromUtf8("春天来了"));
         QTest::keyClick(view, Qt::Key_Return);
-        Commit(view, QString::fromUtf8("花开了"));
+        CommitText(view, QString::fromUtf8("花开了"));
         QCOMPARE(GbkToUtf8(screen->BodyText()), std::string("春天来了\r花开了"));
-        Screenshot(screen, "contest_preliminary.png");
+        QVERIFY(!SaveScreenshot(screen, "contest_preliminary.png").isNull());
 
         // Declined: nothing is sent.
         session->Messages().answer = [](const MessageBoxCall &) { return 3; };
@@ -293,6 +283,7 @@ private slots:
         CpenlarkDlg *main = session->MainWindow();
         QVERIFY(main);
         CActivityDlg *page = OpenContestPage(main);
+        QVERIFY(page);
         QTest::mouseClick(page->SlotAt(1).tab, Qt::LeftButton);
         int cards = -1;
         bool firstSelected = false;
@@ -301,7 +292,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&chooser));
             cards = int(chooser.Cards().size());
             firstSelected = chooser.SelectedCard() == chooser.Cards().front() && chooser.Cards().front()->IsSelected();
-            Screenshot(&chooser, "contest_chooser.png");
+            QVERIFY(!SaveScreenshot(&chooser, "contest_chooser.png").isNull());
             QTest::mouseClick(chooser.ConfirmButton(), Qt::LeftButton); // no card clicked
         });
         QTest::mouseClick(page->WriteButton(), Qt::LeftButton);
@@ -323,9 +314,9 @@ private slots:
                                                    "ggg"));
         // The clock from the round's time, then one second less at the first tick.
         QTRY_COMPARE_WITH_TIMEOUT(screen->ClockPanel()->ClockText(), std::string("00:59:59"), 3000);
-        Screenshot(screen, "contest_second_round.png");
+        QVERIFY(!SaveScreenshot(screen, "contest_second_round.png").isNull());
 
-        Commit(screen->View(), QString::fromUtf8("月光照在故乡的小河上。"));
+        CommitText(screen->View(), QString::fromUtf8("月光照在故乡的小河上。"));
         screen->SaveToLibrary();
         QCOMPARE(
             Texts(session->Messages().calls).back(),
@@ -342,6 +333,7 @@ private slots:
         CpenlarkDlg *main = session->MainWindow();
         QVERIFY(main);
         CActivityDlg *page = OpenContestPage(main);
+        QVERIFY(page);
         QTest::mouseClick(page->SlotAt(1).tab, Qt::LeftButton);
         int runs = 0;
         bool openAfterEscape = false;
@@ -485,8 +477,8 @@ private slots:
         QVERIFY(box);
         QCOMPARE(box->isVisible(), true);
         QCOMPARE(screen.ClockPanel()->ClockText(), std::string("00:15:00"));
-        Screenshot(&screen, "contest_clock.png");
-        Screenshot(box, "contest_warning.png");
+        QVERIFY(!SaveScreenshot(&screen, "contest_clock.png").isNull());
+        QVERIFY(!SaveScreenshot(box, "contest_warning.png").isNull());
         QTest::mouseClick(box->Button(), Qt::LeftButton);
         QTRY_COMPARE(screen.findChild<COkDialog *>(), nullptr);
     }

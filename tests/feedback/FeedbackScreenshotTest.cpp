@@ -6,32 +6,12 @@
 #include "CenterDlg.h"
 #include "CoolEdit.h"
 #include "IdeaSubmit.h"
+#include "ScreenKit.h"
 #include "YijianFankuiDlg.h"
 #include "GbkText.h"
 #include "OperationsAccount.h"
 
-#include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QtTest>
-
-namespace {
-
-QImage Screenshot(QWidget *window)
-{
-    QTest::qWait(150);
-    const QRect r = window->frameGeometry();
-    QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-    return shot.isNull() ? window->grab().toImage() : shot;
-}
-
-bool Save(const QImage &shot, const char *name)
-{
-    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-    return shot.save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name);
-}
-
-} // namespace
 
 class FeedbackScreenshotTest : public QObject
 {
@@ -56,8 +36,8 @@ private slots:
         page.setGeometry(0, 0, 1024, 700);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QImage shot = Screenshot(&window);
-        QVERIFY(Save(shot, "personal_centre.png"));
+        const QImage shot = SaveScreenshot(&window, "personal_centre.png");
+        QVERIFY(!shot.isNull());
         QCOMPARE(shot.size(), QSize(1024, 700));
         // The change-profile button's picture is on the page where the layout puts it.
         QVERIFY(shot.pixelColor(189 + 48, 465 + 13) != QColor(0xF6, 0xF8, 0xE3));
@@ -71,8 +51,8 @@ private slots:
         ShowScreenInPlace(screen, &mainWindow, false);
         screen->Field()->SetWindowText(Utf8ToGbk("语料里的好词好句很有用，希望能多一些写景的片段。"));
         QVERIFY(QTest::qWaitForWindowExposed(screen));
-        const QImage shot = Screenshot(screen);
-        QVERIFY(Save(shot, "feedback_screen.png"));
+        const QImage shot = SaveScreenshot(screen, "feedback_screen.png");
+        QVERIFY(!shot.isNull());
         QCOMPARE(shot.size(), QSize(1024, 700));
         // The field's frame in #1DAA39 at (62, 305).
         QCOMPARE(shot.pixelColor(62, 400), QColor(0x1D, 0xAA, 0x39));
@@ -87,8 +67,8 @@ private slots:
         ShowScreenInPlace(screen, &mainWindow, false);
         screen->Field()->SetWindowText(Utf8ToGbk("我每天写完作文后，会点开绿色的词语看看别人是怎么写的。"));
         QVERIFY(QTest::qWaitForWindowExposed(screen));
-        const QImage shot = Screenshot(screen);
-        QVERIFY(Save(shot, "usage_report_screen.png"));
+        const QImage shot = SaveScreenshot(screen, "usage_report_screen.png");
+        QVERIFY(!shot.isNull());
         QCOMPARE(shot.size(), QSize(1024, 700));
         // The field's own frame (#0E803B) just outside its text area, inside the 2-pixel box.
         QCOMPARE(shot.pixelColor(64, 300), QColor(0x0E, 0x80, 0x3B));

@@ -12,6 +12,8 @@
 #include "OperationsComposition.h"
 #include "PenlarkDlg.h"
 #include "SaveFileChooser.h"
+#include "ScreenKit.h"
+#include "ServiceCallCounter.h"
 #include "ServiceHooks.h"
 #include "SignedInSession.h"
 #include "ViewZuowenDlg.h"
@@ -20,7 +22,6 @@
 #include "WordExport.h"
 #include "WriteView.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -35,37 +36,6 @@ std::string U(const char *utf8)
 {
     return Utf8ToGbk(utf8);
 }
-
-void Screenshot(QWidget *window, const char *name)
-{
-    QTest::qWait(200);
-    QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-    QVERIFY(window->grab().save(QString(PENLARK_SCREENSHOT_DIR) + "/" + name));
-}
-
-// Counts the exchanges with the service while it lives (each call is one).
-class CallCounter
-{
-public:
-    CallCounter()
-    {
-        ServiceHooks &hooks = GetServiceHooks();
-        m_previous = hooks.runBlockingCall;
-        hooks.runBlockingCall = [this](const std::function<void()> &exchange) {
-            ++m_count;
-            if (m_previous)
-                m_previous(exchange);
-            else
-                exchange();
-        };
-    }
-    ~CallCounter() { GetServiceHooks().runBlockingCall = m_previous; }
-    int Take() { return std::exchange(m_count, 0); }
-
-private:
-    std::function<void(const std::function<void()> &)> m_previous;
-    int m_count = 0;
-};
 
 std::string ReadBytes(const QString &path)
 {
@@ -147,7 +117,7 @@ private slots:
     void savedEssaysAppearAndSearchFindsThem()
     {
         QCOMPARE(m_library->List()->GetItemCount(), 0);
-        Screenshot(m_main, "library-empty.png");
+        QVERIFY(!SaveScreenshot(m_main, "library-empty.png").isNull());
 
         const std::vector<std::string> titles{U("我的家乡"), U("春天来了"), U("一次难忘的旅行")};
         const std::vector<std::string> ids = SaveEssays(titles, U("第一段") + "\r" + U("第二段"));
@@ -161,7 +131,7 @@ private slots:
             expected.push_back(entry.CreateTime.substr(0, 10) + "   " + entry.Title);
         }
         QCOMPARE(ItemTexts(m_library->List()), expected);
-        Screenshot(m_main, "library-essays.png");
+        QVERIFY(!SaveScreenshot(m_main, "library-essays.png").isNull());
 
         m_library->SearchBox()->setText(QString::fromUtf8("家乡"));
         QTest::mouseClick(m_library->SearchButton(), Qt::LeftButton, {}, QPoint(16, 9));
@@ -187,7 +157,7 @@ private slots:
         const std::string content = U("第一段") + "\r" + U("第二段");
         const std::vector<std::string> ids = SaveEssays({U("春天来了"), U("秋天")}, content);
         QCOMPARE(ids.size(), std::size_t(2));
-        CallCounter calls;
+        ServiceCallCounter calls;
         ClickItem(0);
         QCOMPARE(calls.Take(), 1);
         const EssayToContinue shown = m_library->Panel()->Essay();
@@ -195,7 +165,7 @@ private slots:
         QCOMPARE(shown.content, content);
         QCOMPARE(m_library->Panel()->Viewer()->Editor()->View()->GetText(), content);
         QCOMPARE(m_library->Panel()->Viewer()->Editor()->View()->IsReadOnly(), true);
-        Screenshot(m_main, "library-shown.png");
+        QVERIFY(!SaveScreenshot(m_main, "library-shown.png").isNull());
 
         ClickItem(0);
         QCOMPARE(calls.Take(), 0);
@@ -220,23 +190,29 @@ private slots:
             QTest::mouseClick(list, Qt::LeftButton, {}, list->CheckBoxRect(list->ItemRect(index)).center());
         const std::int32_t second = list->GetItemData(1), fifth = list->GetItemData(4);
 
-        // The question as the student sees it, over the library.
-        {
-            CMsgDlg box(U("文章删除后无法恢复，您是否确定删除？"), U("确定"), "", U("取消"));
-            box.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&box));
-            QImage shot = m_main->grab().toImage();
-            QPainter painter(&shot);
-            painter.drawImage(QPoint((shot.width() - box.width()) / 2, (shot.height() - box.height()) / 2), box.grab().toImage());
-            painter.end();
-            QDir().mkpath(PENLARK_SCREENSHOT_DIR);
-            QVERIFY(shot.save(QStringLiteral(PENLARK_SCREENSHOT_DIR "/library-confirm.png")));
-            box.EndDialog(kIdCancel);
-        }
-
-        // Cancelled: everything stays.
-        m_session->Messages().answer = [](const MessageBoxCall &) { return 3; };
+        // Cancelled: everything stays. The question is the library's own, with its two answers; a
+        // box made from it is pictured over the library as the student sees it.
+        std::vector<MessageBoxCall> asked;
+        m_session->Messages().answer = [&](const MessageBoxCall &call) {
+            asked.push_back(call);
+            if (call.captions.size() == 3) {
+                CMsgDlg box(call.message, call.captions[0], call.captions[1], call.captions[2], m_main);
+                box.show();
+                if (QTest::qWaitForWindowExposed(&box)) {
+                    QImage shot = m_main->grab().toImage();
+                    QPainter painter(&shot);
+                    painter.drawImage(box.mapToGlobal(QPoint(0, 0)) - m_main->mapToGlobal(QPoint(0, 0)), box.grab().toImage());
+                    painter.end();
+                    shot.save(ScreenshotPath("library-confirm.png"));
+                }
+            }
+            return 3;
+        };
         QTest::mouseClick(m_library->DeleteButton(), Qt::LeftButton, {}, QPoint(30, 12));
+        QCOMPARE(asked.size(), std::size_t(1));
+        QCOMPARE(int(asked[0].kind), int(MessageBoxCall::Kind::Question));
+        QCOMPARE(GbkToUtf8(asked[0].message), std::string("文章删除后无法恢复，您是否确定删除？"));
+        QCOMPARE(asked[0].captions, (std::vector<std::string>{U("确定"), "", U("取消")}));
         QCOMPARE(list->GetItemCount(), 7);
         QCOMPARE(list->GetItemCheck(1), true);
         QCOMPARE(ServiceEssayCount(), 7);

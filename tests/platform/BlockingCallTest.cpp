@@ -4,6 +4,7 @@
 #include "Dialog.h"
 #include "WindowMessage.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 #include <chrono>
@@ -111,20 +112,34 @@ private slots:
         QTRY_COMPARE(window.log, std::vector<std::string>{"timer 9 after"});
     }
 
+    // The same call and the same wait after it, with the window deleted during the call or still
+    // there: the control row shows the action runs within that wait, so its absence in the other
+    // row is the window's doing, not a wait too short.
+    void deferredActionsOfAGoneWindowAreDropped_data()
+    {
+        QTest::addColumn<bool>("windowGoes");
+        QTest::newRow("window gone during the call") << true;
+        QTest::newRow("window still there (control)") << false;
+    }
+
     void deferredActionsOfAGoneWindowAreDropped()
     {
-        auto *window = new RecordingWindow();
+        QFETCH(bool, windowGoes);
+        QPointer<RecordingWindow> window = new RecordingWindow();
         bool ran = false;
         RunBlockingCall([&] {
             QMetaObject::invokeMethod(
                 window, [&] { AfterBlockingCall(window, [&] { ran = true; }); }, Qt::QueuedConnection);
             Sleep(100);
-            QMetaObject::invokeMethod(
-                window, [window] { delete window; }, Qt::QueuedConnection);
+            if (windowGoes)
+                QMetaObject::invokeMethod(
+                    window, [window] { delete window.data(); }, Qt::QueuedConnection);
             Sleep(100);
         });
         QTest::qWait(50);
-        QCOMPARE(ran, false);
+        QCOMPARE(ran, !windowGoes);
+        QCOMPARE(window.isNull(), windowGoes);
+        delete window.data();
     }
 };
 

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -129,6 +130,23 @@ double CpuMilliseconds(pid_t pid)
     return 1000.0 * static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// Waits (at most 10 s) until the service's own count of its connections, whose request is still
+// arriving (reading) and whose answer is being written (writing), satisfies `holds`.
+bool WaitForConnections(const ServiceProcess &service, const std::function<bool(int reading, int writing)> &holds)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        Json::Value counts;
+        std::istringstream answer(service.Control("connections"));
+        Json::parseFromStream(Json::CharReaderBuilder(), answer, &counts, nullptr);
+        if (holds(counts["reading"].asInt(), counts["writing"].asInt()))
+            return true;
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 } // namespace
 
 TEST_F(ServiceTest, FiftyTricklingConnectionsLeaveOrdinaryCallsAnswered)
@@ -151,7 +169,8 @@ TEST_F(ServiceTest, FiftyTricklingConnectionsLeaveOrdinaryCallsAnswered)
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The service holds every trickler (its request still arriving) before the ordinary calls.
+    ASSERT_TRUE(WaitForConnections(*m_service, [&](int reading, int) { return reading >= kTricklers; }));
     for (int call = 0; call < 5; ++call) {
         auto start = Clock::now();
         std::string info = m_client->OverallInfo();
@@ -193,7 +212,7 @@ TEST_F(ServiceTest, ConnectionsFromOneAddressAreBounded)
     // Once one of them goes, the address may call again.
     close(idle.back());
     idle.pop_back();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(WaitForConnections(*m_service, [&](int reading, int) { return reading == kBound - 1; }));
     int again = ConnectFrom(m_service->Port(), "127.0.0.2", 5000);
     SendAll(again, PostWithLength(Envelope("<ns1:WsOverallInfo/>")));
     EXPECT_NE(ReadToClose(again).find("WsOverallInfoResult"), std::string::npos);
@@ -286,7 +305,8 @@ TEST_F(ServiceTest, ClientsThatDoNotReadTheirAnswersHoldNoWorker)
         SendAll(fd, request);
         readers.push_back(fd);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // Every answer is stuck in its socket, being written, before the ordinary call.
+    ASSERT_TRUE(WaitForConnections(*m_service, [&](int, int writing) { return writing >= kSlowReaders; }));
     auto client = NewClient();
     EXPECT_EQ(Parse(client->OverallInfo())["data"][0]["version"].asString(), "1.0.0");
     EXPECT_EQ(client->LastError(), SOAP_OK);

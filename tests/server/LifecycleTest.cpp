@@ -80,10 +80,29 @@ TEST(ServiceLifecycle, BenchKeywordsAreAddedOnceAboveTheSeed)
 TEST(ServiceLifecycle, BadOptionsAndABusyPortFailWithAMessage)
 {
     auto service = ServiceProcess::Start();
-    // A second service on the same port cannot start.
-    EXPECT_THROW(ServiceProcess::Start({"--port", std::to_string(service->Port())}), std::runtime_error);
-    EXPECT_THROW(ServiceProcess::Start({"--port", "70000"}), std::runtime_error);
-    EXPECT_THROW(ServiceProcess::Start({"--data", "/nonexistent-seed"}), std::runtime_error);
+    const std::string busyPort = std::to_string(service->Port());
+    // A bad option value is a usage error (2); a service that cannot start is a failure (1). Each
+    // says why on standard error and exits at once, without ever serving.
+    struct Case
+    {
+        std::vector<std::string> args;
+        int status;
+        std::string firstLine; // its beginning
+        std::string mentions;  // what the message must name (on any of its lines)
+    };
+    const Case cases[] = {
+        {{"--port", busyPort}, 1, "platform-service: cannot listen on 127.0.0.1:" + busyPort + ": ", "Address already in use"},
+        {{"--port", "70000"}, 2, "platform-service: bad value for --port: 70000", "70000"},
+        {{"--threads"}, 2, "platform-service: unknown or incomplete option --threads", "--threads"},
+        {{"--data", "/nonexistent-seed"}, 1, "platform-service: ", "/nonexistent-seed"},
+    };
+    for (const Case &c : cases) {
+        const ServiceProcess::Exit exit = ServiceProcess::RunToExit(c.args);
+        const std::string firstLine = exit.errorOutput.substr(0, exit.errorOutput.find('\n'));
+        EXPECT_EQ(exit.status, c.status) << c.args.front() << ": " << exit.errorOutput;
+        EXPECT_EQ(firstLine.rfind(c.firstLine, 0), 0u) << c.args.front() << ": " << exit.errorOutput;
+        EXPECT_NE(exit.errorOutput.find(c.mentions), std::string::npos) << c.args.front() << ": " << exit.errorOutput;
+    }
 }
 
 TEST(ServiceLifecycle, KillDuringWritesLosesNothingAcknowledged)

@@ -125,6 +125,60 @@ int ServiceProcess::Stop()
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+ServiceProcess::Exit ServiceProcess::RunToExit(const std::vector<std::string> &extraArgs)
+{
+    std::string folder = (std::filesystem::temp_directory_path() / "platform-service-XXXXXX").string();
+    if (!mkdtemp(folder.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", folder + "/platform.db", "--data", PLATFORM_DATA_DIR};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    int err[2];
+    if (pipe(err) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        dup2(err[1], STDERR_FILENO);
+        close(err[0]);
+        close(err[1]);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(err[1]);
+    Exit result;
+    // Standard error until the service closes it (it exits) or the time is up.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool timedOut = true;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{err[0], POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0)
+            continue;
+        char buffer[512];
+        const ssize_t got = read(err[0], buffer, sizeof buffer);
+        if (got <= 0) {
+            timedOut = false;
+            break;
+        }
+        result.errorOutput.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(err[0]);
+    if (timedOut)
+        kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = !timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return result;
+}
+
 std::string ServiceProcess::Control(const std::string &control, int *status) const
 {
     return Get("/test/" + control, status);

@@ -30,6 +30,8 @@
 //                             of it is the MD5 of its GBK bytes (Utf8ToGbk, then Md5Hex)
 //   counts?name=U             {"id","compositions","ideas"} of the user, as JSON
 //   held-replies              how many slowed sign-in answers wait to be sent
+//   connections               {"reading":N,"writing":M}: connections whose request is still
+//                             arriving, and whose answer is being written (as of the last tick)
 //   shares                    {"data":[{"webid","url","title","summary","arrived"}]} of /send/
 #pragma once
 
@@ -70,6 +72,16 @@ public:
 
     // Stops the service (SIGTERM, then SIGKILL after 10 s); returns its exit status, or -1.
     int Stop();
+
+    // How a run that should end by itself ended: the exit status (-1 when it was still running
+    // after 30 s and had to be killed, or died of a signal) and what it wrote on standard error.
+    struct Exit
+    {
+        int status = -1;
+        std::string errorOutput;
+    };
+    // Runs the service as Start does (fresh database, the seed, extraArgs added) until it exits.
+    static Exit RunToExit(const std::vector<std::string> &extraArgs);
 
 private:
     ServiceProcess() = default;

@@ -2,20 +2,13 @@
 // and the text as the program reads it.
 #include "CoolEdit.h"
 #include "GbkText.h"
+#include "ScreenKit.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QInputMethodEvent>
 #include <QtTest>
 
 namespace {
-
-void Commit(QWidget *field, const QString &text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QCoreApplication::sendEvent(field, &event);
-}
 
 QString Repeat(const char *utf8, int times)
 {
@@ -54,9 +47,9 @@ private slots:
         field.SetLimitText(800);
         field.setPlainText(Repeat("写", 799));
         field.moveCursor(QTextCursor::End);
-        Commit(&field, QString::fromUtf8("字"));
+        CommitText(&field, QString::fromUtf8("字"));
         QCOMPARE(field.CharCount(), 800);
-        Commit(&field, QString::fromUtf8("多"));
+        CommitText(&field, QString::fromUtf8("多"));
         QTest::keyClicks(&field, "ab");
         QTest::keyClick(&field, Qt::Key_Return);
         QCOMPARE(field.CharCount(), 800);
@@ -65,7 +58,7 @@ private slots:
         // A committed phrase is cut to the room left.
         QTest::keyClick(&field, Qt::Key_Backspace);
         QTest::keyClick(&field, Qt::Key_Backspace);
-        Commit(&field, QString::fromUtf8("春天来了"));
+        CommitText(&field, QString::fromUtf8("春天来了"));
         QCOMPARE(field.toPlainText().right(3), QString::fromUtf8("写春天"));
 
         // Typing over a selection replaces it, so it fits.

@@ -10,6 +10,7 @@
 #include "OkDialog.h"
 #include "OpenUrl.h"
 #include "OperationsAccount.h"
+#include "ScreenKit.h"
 #include "ServiceHooks.h"
 #include "ServiceProcess.h"
 
@@ -60,12 +61,6 @@ std::string WithoutWebid(const std::string &address)
     const auto start = address.find("webid=");
     const auto end = address.find('&', start);
     return address.substr(0, start) + address.substr(end);
-}
-
-// Only a real X display shows the popup's shape over the panel; elsewhere the window's own picture.
-void SaveShot(QWidget *window, const char *name)
-{
-    QVERIFY(!SaveWindowShot(window, PENLARK_SCREENSHOT_DIR, name).isNull());
 }
 
 } // namespace
@@ -152,7 +147,7 @@ private slots:
         // Drawn: the keyword's green is in the first excerpt, and in no other colour than the heading's.
         const QImage image = m_panel->grab().toImage();
         QVERIFY(CountPixels(image, m_panel->ItemRect(1), IsKeywordGreen) > 20);
-        SaveShot(m_window.get(), "corpus_panel.png");
+        QVERIFY(!SaveScreenshot(m_window.get(), "corpus_panel.png").isNull());
     }
 
     void opensAnExcerptFetchingItsDetailOnce()
@@ -227,7 +222,7 @@ private slots:
         QCOMPARE(m_panel->ActionRects().source.top(), m_panel->ItemRect(1).bottom() + 1 - 30 - m_panel->SourceRect().height());
         QVERIFY(m_panel->SourceRect().height() > 16);
         QCOMPARE(m_panel->SourceRect().bottom(), m_panel->ItemRect(1).bottom());
-        SaveShot(m_window.get(), "corpus_open_excerpt_source.png");
+        QVERIFY(!SaveScreenshot(m_window.get(), "corpus_open_excerpt_source.png").isNull());
 
         Click(m_panel->ActionRects().source.center());
         QCOMPARE(m_panel->ActionState(), kCorpusItemOpen);
@@ -248,7 +243,7 @@ private slots:
         CDlgShareYuliao *popup = m_panel->SharePopup();
         QCOMPARE(popup->isVisible(), true);
         QCOMPARE(popup->geometry(), QRect(m_panel->mapToGlobal(QPoint(at.x() - 80, at.y() - 73)), QSize(207, 60)));
-        SaveShot(m_window.get(), "corpus_share_popup.png"); // the popup over the panel
+        QVERIFY(!SaveScreenshot(m_window.get(), "corpus_share_popup.png").isNull()); // the popup over the panel
 
         QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(2, 8));
         QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(70, 10)); // between two targets: nothing

@@ -13,6 +13,7 @@
 #include "OperationsComposition.h"
 #include "PenlarkDlg.h"
 #include "QtText.h"
+#include "ScreenKit.h"
 #include "SignedInSession.h"
 #include "UserLoginDlg.h"
 #include "WindowMessage.h"
@@ -20,10 +21,7 @@
 #include "ZiYouWriter.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QInputMethodEvent>
 #include <QPointer>
-#include <QScreen>
 #include <QtTest>
 
 namespace {
@@ -38,19 +36,6 @@ std::string U(const char *utf8)
 QString Q(const std::string &gbk)
 {
     return QString::fromStdString(GbkToUtf8(gbk));
-}
-
-void SaveShot(QWidget *window, const char *name)
-{
-    QVERIFY(!SaveWindowShot(window, PENLARK_SCREENSHOT_DIR, name).isNull());
-}
-
-// Text committed by the input method, as a student's Chinese typing arrives.
-void Commit(QWidget *input, const QString &text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QCoreApplication::sendEvent(input, &event);
 }
 
 // The centre of a character cell on the first row of the view's viewport.
@@ -98,18 +83,18 @@ private slots:
         QCOMPARE(screen->geometry(), mainRect);
         QCOMPARE(screen->CorpusPanel()->isVisible(), false);
         QCOMPARE(screen->CorpusButton()->isVisible(), true);
-        SaveShot(screen, "writing_screen_empty.png");
+        QVERIFY(!SaveScreenshot(screen, "writing_screen_empty.png").isNull());
 
         // Title and essay through the inputs.
         screen->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(screen));
         screen->TitleField()->setFocus(); // the hint goes when the field takes the focus
-        Commit(screen->TitleField(), QString::fromUtf8("春日"));
+        CommitText(screen->TitleField(), QString::fromUtf8("春日"));
         QCOMPARE(Q(screen->TitleText()), QString::fromUtf8("春日"));
         CWriteView *view = screen->View();
         view->setFocus();
         const QString essay = QString::fromUtf8("春风又绿江南岸，明月何时照我还？何处是归程。");
-        Commit(view, essay);
+        CommitText(view, essay);
         QCOMPARE(Q(screen->BodyText()), essay);
         QTRY_COMPARE(Q(screen->CountText()), QString::fromUtf8("22个 "));
 
@@ -120,7 +105,7 @@ private slots:
         const std::int32_t chunFeng = std::int32_t(gbk.find(U("春风")));
         QCOMPARE(view->Document().Marks().Find(0, heChu).value_or(-1), kHeChuId);
         QCOMPARE(view->Document().Marks().Find(0, chunFeng).value_or(-1), 7);
-        SaveShot(screen, "writing_screen_essay.png");
+        QVERIFY(!SaveScreenshot(screen, "writing_screen_essay.png").isNull());
 
         // A click on the green word fills and shows the corpus panel.
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CellCentre(view, heChu));
@@ -142,10 +127,10 @@ private slots:
         QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().source.center());
         QCOMPARE(panel->ActionState(), kCorpusSourceShown);
         QVERIFY(!panel->SourceText().empty());
-        SaveShot(screen, "writing_screen_corpus_source.png");
+        QVERIFY(!SaveScreenshot(screen, "writing_screen_corpus_source.png").isNull());
         QTest::mouseClick(panel, Qt::LeftButton, {}, panel->ActionRects().share.center());
         QTRY_COMPARE(panel->IsShareShown(), true);
-        SaveShot(screen, "writing_screen_share.png");
+        QVERIFY(!SaveScreenshot(screen, "writing_screen_share.png").isNull());
         panel->HideShare();
 
         // The first save is a new essay, the second an edit of the same one.
@@ -163,7 +148,7 @@ private slots:
         view->setFocus();
         QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(view, Qt::Key_Return);
-        Commit(view, QString::fromUtf8("归去来兮"));
+        CommitText(view, QString::fromUtf8("归去来兮"));
         QCOMPARE(screen->IsChanged(), true);
         screen->SaveToLibraryButton()->click();
         QCOMPARE(screen->CompositionId(), id);
@@ -177,7 +162,7 @@ private slots:
         QCOMPARE(Q(stored.Content), essay + "\r" + QString::fromUtf8("归去来兮"));
 
         // Back with an unsaved change asks; 取消 keeps the screen, 确定 goes back.
-        Commit(view, QString::fromUtf8("。"));
+        CommitText(view, QString::fromUtf8("。"));
         session->Messages().calls.clear();
         session->Messages().answer = [](const MessageBoxCall &) { return 2; };
         screen->BackButton()->click();
@@ -194,7 +179,7 @@ private slots:
         QVERIFY(screen);
         screen->MaximiseButton()->click();
         QCOMPARE(screen->IsNormalSize(), false);
-        SaveShot(screen, "writing_screen_maximised.png");
+        QVERIFY(!SaveScreenshot(screen, "writing_screen_maximised.png").isNull());
         session->Messages().calls.clear();
         screen->BackButton()->click();
         QCOMPARE(session->Messages().calls.size(), std::size_t(0));
@@ -259,7 +244,7 @@ private slots:
             }
         } signInCloses;
         session->SignInWindow()->installEventFilter(&signInCloses);
-        Commit(screen->View(), QString::fromUtf8("春"));
+        CommitText(screen->View(), QString::fromUtf8("春"));
         session->Messages().answer = [](const MessageBoxCall &) { return 2; };
         screen->CloseButton()->click();
         QCOMPARE(session->MessageTexts(), std::vector<std::string>{"您还没有保存，是否要关闭程序？"});

@@ -11,6 +11,7 @@
 #include "MainLayout.h"
 #include "MyEdit.h"
 #include "PenlarkDlg.h"
+#include "ScreenKit.h"
 #include "ServiceContext.h"
 #include "ServiceProcess.h"
 #include "SignedInSession.h"
@@ -18,7 +19,6 @@
 #include "ZiYouWriter.h"
 
 #include <QElapsedTimer>
-#include <QInputMethodEvent>
 #include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -55,13 +55,6 @@ const QString &EssayText()
     return text;
 }
 
-void Commit(QWidget *input, const QString &text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QCoreApplication::sendEvent(input, &event);
-}
-
 CZiYouWriter *OpenFreeWriting(CpenlarkDlg *main)
 {
     main->NavButton(mainlayout::kNavFreeWriting)->click();
@@ -75,7 +68,7 @@ void TypeTitle(CDlgWrite *screen, const QString &title)
     if (!QTest::qWaitForWindowActive(screen))
         qWarning("the writing screen did not become active");
     screen->TitleField()->setFocus();
-    Commit(screen->TitleField(), title);
+    CommitText(screen->TitleField(), title);
 }
 
 // The child: signs in against the parent's service, types the essay and reports after each
@@ -92,7 +85,7 @@ int RunTypist()
     TypeTitle(screen, EssayTitle());
     screen->View()->setFocus();
     for (const QChar c : EssayText()) {
-        Commit(screen->View(), QString(c));
+        CommitText(screen->View(), QString(c));
         std::printf("typed %zu\n", screen->BodyText().size());
         std::fflush(stdout);
         QTest::qWait(25);
@@ -170,7 +163,8 @@ private:
         CpenlarkDlg *main = session.MainWindow();
         if (!main)
             return nullptr;
-        QTest::qWaitFor([main] { return main->findChild<CZiYouWriter *>() != nullptr; }, 10000);
+        if (!QTest::qWaitFor([main] { return main->findChild<CZiYouWriter *>() != nullptr; }, 10000))
+            return nullptr;
         return main->findChild<CZiYouWriter *>();
     }
 
@@ -245,7 +239,7 @@ private slots:
             QVERIFY(screen);
             TypeTitle(screen, QString::fromUtf8("停电"));
             screen->View()->setFocus();
-            Commit(screen->View(), essay);
+            CommitText(screen->View(), essay);
             entryId = screen->JournalEntryId();
             QVERIFY(!entryId.empty());
 
@@ -361,7 +355,7 @@ private slots:
         TypeTitle(screen, QString::fromUtf8("下课"));
         screen->View()->setFocus();
         const QString essay = QString::fromUtf8("会话过期了，作文不能丢。");
-        Commit(screen->View(), essay);
+        CommitText(screen->View(), essay);
 
         session->Service().Control("lapse?name=xuesheng");
         session->Service().Control("refuse-relogin?name=xuesheng");

@@ -11,6 +11,7 @@
 #include "OkDialog.h"
 #include "SaveFileChooser.h"
 #include "Screen.h"
+#include "ServiceCallCounter.h"
 #include "ServiceContext.h"
 #include "WindowMessage.h"
 #include "WordExport.h"
@@ -396,15 +397,27 @@ private slots:
         QCOMPARE(written.readAll().toStdString(), expected);
     }
 
-    // A pick whose request fails leaves the panel as it was (hidden, no keyword).
+    // A pick whose request fails leaves the panel as it was: shown, with the keyword and the
+    // excerpts it had. The request went out (the one call) and found no service.
     void failedCorpusRequestLeavesThePanel()
     {
         QWidget parent;
         auto *screen = OpenScreen(&parent);
+        CMyHtmlListCtrl *panel = screen->CorpusPanel();
+        const std::vector<CorpusBrief> shown{{7, U("春风又绿江南岸")}, {8, U("春风得意马蹄疾")}};
+        QCOMPARE(panel->ShowKeywordCorpus(2, U("春风"), FetchStatus::Ok, shown), true);
+        panel->show();
+        QCOMPARE(panel->GetItemCount(), 3); // the heading and the two excerpts
+
+        ServiceCallCounter calls;
         SendWindowMessage(screen, kMsgKeywordPick, 1, 1);
-        QCOMPARE(screen->CorpusPanel()->isVisible(), false);
-        QCOMPARE(screen->CorpusPanel()->CurrentKeywordId(), 0);
-        QCOMPARE(screen->CorpusPanel()->GetItemCount(), 0);
+        QCOMPARE(calls.Take(), 1);
+        QCOMPARE(panel->isVisible(), true);
+        QCOMPARE(panel->CurrentKeywordId(), 2);
+        QCOMPARE(panel->CurrentKeywordText(), U("春风"));
+        QCOMPARE(panel->GetItemCount(), 3);
+        QVERIFY(panel->Record(7));
+        QVERIFY(panel->Record(8));
     }
 
 private:
