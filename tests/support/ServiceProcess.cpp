@@ -47,6 +47,52 @@ std::string ReadFirstLine(int fd, std::chrono::steady_clock::time_point deadline
     return {};
 }
 
+// A fresh temporary folder for one service's database.
+std::string MakeServiceFolder()
+{
+    std::string folder = (std::filesystem::temp_directory_path() / "platform-service-XXXXXX").string();
+    if (!mkdtemp(folder.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    return folder;
+}
+
+struct SpawnedService
+{
+    pid_t pid;
+    int output; // the read end of the child's childStream
+};
+
+// Starts platform-service with the database in folder, its seed and the extra arguments; the
+// child's childStream (standard output or error) is a pipe the caller reads. The service ends
+// with the test process, even when a test crashes.
+SpawnedService SpawnService(const std::string &folder, std::vector<std::string> extraArgs, int childStream)
+{
+    std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", folder + "/platform.db",
+                                     "--data", PLATFORM_DATA_DIR};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        dup2(pipeEnds[1], childStream);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    return {pid, pipeEnds[0]};
+}
+
 } // namespace
 
 std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::string> &extraArgs, bool testControls)
@@ -54,41 +100,15 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
     // A service that closes a connection must not end the test process.
     signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<ServiceProcess> service(new ServiceProcess);
-    std::string pattern = (std::filesystem::temp_directory_path() / "platform-service-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    service->m_directory = pattern;
-    service->m_databasePath = pattern + "/platform.db";
-
-    std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", service->m_databasePath,
-                                     "--data", PLATFORM_DATA_DIR};
+    service->m_directory = MakeServiceFolder();
+    service->m_databasePath = service->m_directory + "/platform.db";
+    std::vector<std::string> args = extraArgs;
     if (testControls)
-        args.push_back("--test-controls");
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char *> argv;
-    for (std::string &arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    int out[2];
-    if (pipe(out) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_t pid = fork();
-    if (pid < 0)
-        throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        // The service ends with the test process, even when a test crashes.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    service->m_pid = pid;
-    std::string line = ReadFirstLine(out[0], std::chrono::steady_clock::now() + std::chrono::seconds(30));
-    close(out[0]); // the service prints nothing more on standard output
+        args.insert(args.begin(), "--test-controls");
+    const SpawnedService spawned = SpawnService(service->m_directory, args, STDOUT_FILENO);
+    service->m_pid = spawned.pid;
+    std::string line = ReadFirstLine(spawned.output, std::chrono::steady_clock::now() + std::chrono::seconds(30));
+    close(spawned.output); // the service prints nothing more on standard output
     auto colon = line.rfind(':');
     if ((line.rfind("http://", 0) != 0 && line.rfind("https://", 0) != 0) || colon == std::string::npos || line.back() != '/')
         throw std::runtime_error("platform-service did not start (first line: \"" + line + "\")");
@@ -127,48 +147,27 @@ int ServiceProcess::Stop()
 
 ServiceProcess::Exit ServiceProcess::RunToExit(const std::vector<std::string> &extraArgs)
 {
-    std::string folder = (std::filesystem::temp_directory_path() / "platform-service-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", folder + "/platform.db", "--data", PLATFORM_DATA_DIR};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char *> argv;
-    for (std::string &arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    int err[2];
-    if (pipe(err) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_t pid = fork();
-    if (pid < 0)
-        throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        dup2(err[1], STDERR_FILENO);
-        close(err[0]);
-        close(err[1]);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(err[1]);
+    const std::string folder = MakeServiceFolder();
+    const SpawnedService spawned = SpawnService(folder, extraArgs, STDERR_FILENO);
+    const int err = spawned.output;
+    const pid_t pid = spawned.pid;
     Exit result;
     // Standard error until the service closes it (it exits) or the time is up.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     bool timedOut = true;
     while (std::chrono::steady_clock::now() < deadline) {
-        pollfd p{err[0], POLLIN, 0};
+        pollfd p{err, POLLIN, 0};
         if (poll(&p, 1, 100) <= 0)
             continue;
         char buffer[512];
-        const ssize_t got = read(err[0], buffer, sizeof buffer);
+        const ssize_t got = read(err, buffer, sizeof buffer);
         if (got <= 0) {
             timedOut = false;
             break;
         }
         result.errorOutput.append(buffer, static_cast<std::size_t>(got));
     }
-    close(err[0]);
+    close(err);
     if (timedOut)
         kill(pid, SIGKILL);
     int status = 0;
