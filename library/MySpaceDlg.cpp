@@ -7,6 +7,7 @@
 #include "LibraryLayout.h"
 #include "LibraryRules.h"
 #include "MsgDlg.h"
+#include "MyEdit.h"
 #include "NoMarkDlg.h"
 #include "OkDialog.h"
 #include "OperationsComposition.h"
@@ -60,6 +61,7 @@ void CMySpaceDlg::CreateControls()
     connect(m_list, &CHTMLListCtrl::Notify, this, &CMySpaceDlg::OnListNotify);
 
     m_search = new QLineEdit(this);
+    KeepFieldInGbk(m_search);
     m_search->setFrame(false);
     m_search->setMaxLength(kSearchLimit);
     m_search->setFont(MakeFont(QString::fromUtf8("宋体"), 12));

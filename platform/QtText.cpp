@@ -44,3 +44,8 @@ std::string QStringToGbkDroppingUnmapped(const QString &text)
     }
     return kept;
 }
+
+QString KeepGbkCharacters(const QString &text)
+{
+    return GbkToQString(QStringToGbkDroppingUnmapped(text));
+}

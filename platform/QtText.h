@@ -11,3 +11,7 @@ std::string QStringToGbk(const QString &text);
 // emoji, a rare character, a broken surrogate) is left out instead of becoming '?', so the
 // rest of the text goes in unchanged and the essay never holds a character nobody typed.
 std::string QStringToGbkDroppingUnmapped(const QString &text);
+
+// The text with every character GBK cannot hold left out (the same rule as above, for text that
+// stays in a field): what a field shows is then what is stored and sent.
+QString KeepGbkCharacters(const QString &text);

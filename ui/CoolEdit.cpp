@@ -120,6 +120,11 @@ void CCoolEdit::keyPressEvent(QKeyEvent *event)
     QString typed = event->text();
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         typed = QStringLiteral("\n");
+    if (!typed.isEmpty() && KeepGbkCharacters(typed).isEmpty()) {
+        // A character the service's text cannot hold (an emoji) is not typed at all.
+        event->accept();
+        return;
+    }
     const bool inserts = !typed.isEmpty() && (typed == QLatin1String("\n") || typed.at(0).isPrint()) &&
                          !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (inserts && CountFieldChars(typed) > Room()) {
@@ -132,15 +137,16 @@ void CCoolEdit::keyPressEvent(QKeyEvent *event)
 
 void CCoolEdit::inputMethodEvent(QInputMethodEvent *event)
 {
-    const QString commit = event->commitString();
+    const QString commit = KeepGbkCharacters(event->commitString());
     const int room = Room();
-    if (commit.isEmpty() || CountFieldChars(commit) <= room) {
+    if (commit == event->commitString() && CountFieldChars(commit) <= room) {
         QPlainTextEdit::inputMethodEvent(event);
         return;
     }
     QInputMethodEvent fitted(event->preeditString(), event->attributes());
     fitted.setCommitString(FirstFieldChars(commit, room), event->replacementStart(), event->replacementLength());
-    QApplication::beep();
+    if (CountFieldChars(commit) > room)
+        QApplication::beep();
     QPlainTextEdit::inputMethodEvent(&fitted);
 }
 
@@ -153,8 +159,8 @@ void CCoolEdit::insertFromMimeData(const QMimeData *source)
 {
     if (!source || !source->hasText())
         return;
-    // Pasted or dropped text comes in as plain text, as much of it as fits.
-    const QString text = UnifyLineBreaks(source->text());
+    // Pasted or dropped text comes in as plain text GBK can hold, as much of it as fits.
+    const QString text = KeepGbkCharacters(UnifyLineBreaks(source->text()));
     const QString fitted = FirstFieldChars(text, Room());
     if (fitted.size() < text.size())
         QApplication::beep();

@@ -4,12 +4,42 @@
 #include "Fonts.h"
 #include "QtText.h"
 
+#include <QValidator>
+
+namespace {
+
+// Every change to the field passes here: the characters GBK cannot hold are taken out and the
+// cursor keeps its place among the rest.
+class GbkOnlyValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &pos) const override
+    {
+        const QString kept = KeepGbkCharacters(input);
+        if (kept != input) {
+            pos = static_cast<int>(KeepGbkCharacters(input.left(pos)).size());
+            input = kept;
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+void KeepFieldInGbk(QLineEdit *field)
+{
+    field->setValidator(new GbkOnlyValidator(field));
+}
+
 CMyEdit::CMyEdit(QWidget *parent) : QLineEdit(parent)
 {
     setFont(MakeFont(QString::fromUtf8("宋体"), 12)); // 9 point
     setFrame(false);
     // The program's password character is "*".
     setStyleSheet("QLineEdit { lineedit-password-character: 42; }");
+    KeepFieldInGbk(this);
 }
 
 void CMyEdit::SetHint(const std::string &gbk)

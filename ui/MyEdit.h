@@ -36,3 +36,7 @@ private:
     std::string m_hint;
     bool m_password = false;
 };
+
+// Makes a one-line field leave out every character GBK cannot hold (an emoji), however it comes
+// in: typed, pasted, dropped or from the input method. Every CMyEdit does this already.
+void KeepFieldInGbk(QLineEdit *field);

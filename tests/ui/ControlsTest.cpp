@@ -6,14 +6,18 @@
 #include "GdipButton.h"
 #include "MyEdit.h"
 #include "PictureFixtures.h"
+#include "ScreenKit.h"
 #include "WindowMessage.h"
 #include "XHyperLink.h"
 #include "YButton.h"
 #include "YStatic.h"
 
+#include <QClipboard>
 #include <QCursor>
 #include <QEnterEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimerEvent>
@@ -293,6 +297,42 @@ private slots:
         QTest::keyClicks(&plain, "user1");
         QCoreApplication::sendEvent(&plain, &out);
         QCOMPARE(plain.displayText(), QString("user1"));
+    }
+
+    // A one-line field (the titles, the sign-in fields, the library search) leaves out what GBK
+    // cannot hold whichever way it comes in, and the cursor stays after what was put in.
+    void oneLineFieldsKeepOnlyWhatGbkHolds_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("typed") << "typed";
+        QTest::newRow("pasted") << "pasted";
+        QTest::newRow("input method") << "input method";
+    }
+
+    void oneLineFieldsKeepOnlyWhatGbkHolds()
+    {
+        QFETCH(QString, way);
+        QWidget window;
+        CMyEdit title(&window);
+        QLineEdit search(&window);
+        KeepFieldInGbk(&search);
+        const QString incoming = QString::fromUtf8("我的🌸春天 Spring😀");
+        for (QLineEdit *field : {static_cast<QLineEdit *>(&title), &search}) {
+            field->setText("[]");
+            field->setCursorPosition(1);
+            if (way == "typed") {
+                QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, incoming);
+                QApplication::sendEvent(field, &key);
+            } else if (way == "pasted") {
+                QApplication::clipboard()->setText(incoming);
+                field->paste();
+            } else {
+                CommitText(field, incoming);
+            }
+            QCOMPARE(field->text(), QString::fromUtf8("[我的春天 Spring]"));
+            QCOMPARE(field->cursorPosition(), 12); // after "[我的春天 Spring"
+        }
+        QCOMPARE(title.WindowText(), Utf8ToGbk("[我的春天 Spring]"));
     }
 
     void linkColoursAndOpening()

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QtTest>
 
 namespace {
@@ -85,6 +86,22 @@ private slots:
         QApplication::clipboard()->setText("ab\r\ncd\r\nef\r\ngh");
         field.paste();
         QCOMPARE(field.toPlainText(), QString("ab\ncd\nef\ng"));
+    }
+
+    // What GBK cannot hold (emoji) is left out however it comes in, so the field shows what is
+    // sent; the rest of the text goes in unchanged.
+    void charactersGbkCannotHoldAreLeftOut()
+    {
+        CCoolEdit field;
+        field.SetLimitText(800);
+        CommitText(&field, QString::fromUtf8("我的🌸春天"));
+        QApplication::clipboard()->setText(QString::fromUtf8(" Spring😀\r\n下一行"));
+        field.paste();
+        QKeyEvent emojiKey(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("🌸"));
+        QApplication::sendEvent(&field, &emojiKey);
+        QTest::keyClicks(&field, "!");
+        QCOMPARE(field.toPlainText(), QString::fromUtf8("我的春天 Spring\n下一行!"));
+        QCOMPARE(field.WindowText(), Utf8ToGbk("我的春天 Spring\r\n下一行!"));
     }
 
     void textReadsAsGbkWithCrLf()
