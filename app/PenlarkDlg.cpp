@@ -20,6 +20,7 @@
 #include "OpenUrl.h"
 #include "QtText.h"
 #include "Screen.h"
+#include "ServiceContext.h"
 #include "SiteAddress.h"
 #include "StartupSync.h"
 #include "SubmitWriteScoreDlg.h"
@@ -30,6 +31,7 @@
 #include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -48,6 +50,31 @@ CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *pressed
     button->LoadImages(AppPath(normal), AppPath(normal), AppPath(pressed));
     return button;
 }
+
+// A link drawn as text in the colours of the pictured links beside it (help): green, a darker
+// green while pressed.
+class TextLink : public QAbstractButton
+{
+public:
+    TextLink(const QString &text, QWidget *parent) : QAbstractButton(parent)
+    {
+        setText(text);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        static const QColor kNormal(33, 132, 57);
+        static const QColor kPressed(14, 128, 59);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setFont(MakeFont(QString::fromUtf8("宋体"), 12));
+        painter.setPen(isDown() ? kPressed : kNormal);
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+};
 
 QRect RestoredRect()
 {
@@ -206,12 +233,14 @@ void CpenlarkDlg::CreateControls()
     m_scoreReport = MakeButton(this, "\\img\\zuowenchengji.png", "\\img\\zuowenchengji.png");
     for (CGdipButton *link : {m_help, m_party, m_feedback, m_usageReport, m_scoreReport})
         link->setCursor(Qt::PointingHandCursor);
+    m_switchAccount = new TextLink(QString::fromUtf8("切换账号"), this);
 
     connect(m_minimise, &CGdipButton::clicked, this, &QWidget::showMinimized);
     connect(m_maximise, &CGdipButton::clicked, this, &CpenlarkDlg::Maximise);
     connect(m_restore, &CGdipButton::clicked, this, &CpenlarkDlg::Restore);
     connect(m_close, &CGdipButton::clicked, this, &CpenlarkDlg::CloseProgram);
     connect(m_help, &CGdipButton::clicked, this, &CpenlarkDlg::OnHelp);
+    connect(m_switchAccount, &QAbstractButton::clicked, this, &CpenlarkDlg::SwitchAccount);
     connect(m_party, &CGdipButton::clicked, this, &CpenlarkDlg::ShowPartyPage);
     connect(m_feedback, &CGdipButton::clicked, this, &CpenlarkDlg::OnFeedback);
     connect(m_usageReport, &CGdipButton::clicked, this, &CpenlarkDlg::OnUsageReport);
@@ -291,6 +320,7 @@ void CpenlarkDlg::PlaceControls()
     m_restore->setGeometry(layout.maximise);
     m_close->setGeometry(layout.close);
     m_help->setGeometry(layout.help);
+    m_switchAccount->setGeometry(layout.switchAccount);
     m_party->setGeometry(layout.party);
     m_feedback->setGeometry(layout.feedback);
     m_usageReport->setGeometry(layout.usageReport);
@@ -471,8 +501,11 @@ void CpenlarkDlg::CloseProgram()
         QMetaObject::invokeMethod(signIn, &QWidget::close, Qt::QueuedConnection);
 }
 
+// Open writing screens go with this window; their essays stay in the journal for this account's
+// next sign-in.
 void CpenlarkDlg::SwitchAccount()
 {
+    NoteSignedInSessionEnded();
     End(kIdCancel);
     if (QWidget *signIn = ApplicationMainWindow())
         signIn->show();
