@@ -70,11 +70,16 @@ CZiYouWriter *OpenFreeWriting(CpenlarkDlg *main)
 
 void TypeTitle(CDlgWrite *screen, const QString &title)
 {
-    // The hint leaves the field when it takes the focus, which needs the window active.
+    // The hint leaves the field when it takes the focus, which needs the window active. A window
+    // manager may keep the activation from a program that is not in front (or take its time on a
+    // busy machine): the field is then given the focus-in the window system would deliver.
     screen->activateWindow();
-    if (!QTest::qWaitForWindowActive(screen))
-        qWarning("the writing screen did not become active");
+    (void)QTest::qWaitFor([screen] { return screen->isActiveWindow(); }, 2000);
     screen->TitleField()->setFocus();
+    if (!screen->TitleField()->hasFocus()) {
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(screen->TitleField(), &focusIn);
+    }
     Commit(screen->TitleField(), title);
 }
 
