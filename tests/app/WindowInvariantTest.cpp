@@ -11,6 +11,7 @@
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "PenlarkDlg.h"
+#include "SubmitWriteScoreDlg.h"
 #include "ServiceContext.h"
 #include "SignedInSession.h"
 #include "UserLoginDlg.h"
@@ -116,11 +117,11 @@ class WindowInvariantTest : public QObject
 private slots:
     void aWindowOrTheEnd_data()
     {
-        QTest::addColumn<QString>("screen");  // what is open: signin, main, free, feedback, usage
+        QTest::addColumn<QString>("screen");  // what is open: signin, main, free, feedback, usage, score, starting
         QTest::addColumn<bool>("typed");      // an unsaved essay in the writing screen
         QTest::addColumn<QString>("action");  // wm-close, close-button, switch, forced-signout
         QTest::addColumn<int>("answer");      // the answer to the unsaved question (1 确定, 2 取消)
-        QTest::addColumn<QString>("after");   // ended, signin, same (the screen stays)
+        QTest::addColumn<QString>("after");   // ended, signin, main, same (the screen stays), any
         QTest::addColumn<QString>("essay");   // none, retired, kept, shown
 
         QTest::newRow("Alt+F4 on the sign-in window") << "signin" << false << "wm-close" << 1 << "ended" << "none";
@@ -131,6 +132,8 @@ private slots:
         QTest::newRow("close button of free writing, unsaved, kept") << "free" << true << "close-button" << 2 << "same" << "shown";
         QTest::newRow("Alt+F4 on the feedback screen") << "feedback" << false << "wm-close" << 1 << "ended" << "none";
         QTest::newRow("Alt+F4 on the usage-report screen") << "usage" << false << "wm-close" << 1 << "any" << "none";
+        QTest::newRow("Alt+F4 on the score report") << "score" << false << "wm-close" << 1 << "main" << "none";
+        QTest::newRow("forced sign-out while the main window starts") << "starting" << false << "sign-in" << 1 << "signin" << "none";
         QTest::newRow("switch account while free writing holds an essay") << "free" << true << "switch" << 1 << "signin" << "kept";
         QTest::newRow("forced sign-out while free writing holds an essay") << "free" << true << "forced-signout" << 1 << "signin" << "kept";
     }
@@ -148,14 +151,14 @@ private slots:
         QVERIFY(data.isValid());
         SignedInSession::Options options;
         options.dataFolder = data.path().toStdString();
-        options.signIn = screen != "signin";
+        options.signIn = screen != "signin" && screen != "starting";
         auto session = SignedInSession::Start(options);
         const std::string user = ServiceContext.UserId;
         CpenlarkDlg *main = session->MainWindow();
 
         QPointer<QWidget> target = session->SignInWindow();
         QPointer<CDlgWrite> writing;
-        if (screen != "signin") {
+        if (screen != "signin" && screen != "starting") {
             QVERIFY(main);
             target = main;
         }
@@ -171,6 +174,31 @@ private slots:
             target = main->findChild<CYijianFankuiDlg *>();
         }
         QVERIFY(target);
+        if (screen == "score") {
+            // The report runs modally over the main window: it is closed from inside its run.
+            session->Messages().answer = [](const MessageBoxCall &) { return 1; };
+            WindowWatch watch(*session);
+            QTimer::singleShot(0, main, [main] {
+                QPointer<CSubmitWriteScoreDlg> report;
+                QTRY_VERIFY((report = main->findChild<CSubmitWriteScoreDlg *>()) && report->isVisible());
+                QVERIFY(QTest::qWaitForWindowExposed(report));
+                CloseThroughWindowManager(report);
+            });
+            main->OnScoreReport();
+            QTRY_VERIFY_WITH_TIMEOUT(main->isVisible(), 1000);
+            QVERIFY2(watch.LongestGapMs() < 1000, qPrintable(QString("%1 ms with no window").arg(watch.LongestGapMs())));
+            // The main window is back uncovered: the report and its cover are gone.
+            QTRY_VERIFY([main] {
+                for (QWidget *window : QApplication::topLevelWidgets())
+                    if (window->isVisible() && window != main)
+                        return false;
+                return true;
+            }());
+            QVERIFY(QTest::qWaitForWindowExposed(main));
+            QTRY_VERIFY(main->isActiveWindow());
+            SaveScreenShot(Shot(QTest::currentDataTag()));
+            return;
+        }
         QTRY_VERIFY(target->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(target));
         const QString text = QString::fromUtf8("窗口关了，作文还在吗？");
@@ -189,6 +217,14 @@ private slots:
             writing->CloseButton()->click();
         } else if (action == "switch") {
             main->SwitchAccount();
+        } else if (action == "sign-in") {
+            // Every signed-in call lapses at once and the renewal is refused: the main window's
+            // start meets the refusal.
+            session->Service().Control("idle-timeout?seconds=0");
+            session->Service().Control("refuse-relogin?name=xuesheng");
+            QCOMPARE(session->SignIn("xuesheng", "123456"), static_cast<CpenlarkDlg *>(nullptr));
+            const std::vector<std::string> shown = session->MessageTexts();
+            QVERIFY(std::count(shown.begin(), shown.end(), std::string("\t您已掉线，请重新登录!")) == 1);
         } else if (action == "forced-signout") {
             session->Service().Control("lapse?name=xuesheng");
             session->Service().Control("refuse-relogin?name=xuesheng");
@@ -200,6 +236,8 @@ private slots:
         } else if (after == "signin") {
             QTRY_VERIFY_WITH_TIMEOUT(session->MainWindow() == nullptr, 5000);
             QTRY_VERIFY(session->SignInWindow()->isVisible());
+        } else if (after == "main") {
+            QTRY_VERIFY_WITH_TIMEOUT(main->isVisible(), 1000);
         } else if (after == "same") {
             // The question was asked and answered "取消": the screen is still there.
             QTRY_VERIFY(!session->Messages().calls.empty());
@@ -236,6 +274,9 @@ private slots:
 private:
     static void SaveScreenShot(const QString &name)
     {
+        // The repaints already asked for reach the X server first.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QDir().mkpath(PENLARK_SCREENSHOT_DIR);
         QProcess::execute("import", {"-window", "root", QString(PENLARK_SCREENSHOT_DIR) + "/" + name});
     }
