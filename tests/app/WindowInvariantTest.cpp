@@ -6,8 +6,10 @@
 // journal for the next sign-in. Screenshots of the screen after each path go to the screenshot
 // folder. Needs a real X display with a window manager (run through tests/support/with-openbox.sh).
 #include "CallBackDlg.h"
+#include "ChuSaiWriteDlg.h"
 #include "DlgWrite.h"
 #include "EssayJournal.h"
+#include "FusaiWriteDlg.h"
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "PenlarkDlg.h"
@@ -15,6 +17,7 @@
 #include "ServiceContext.h"
 #include "SignedInSession.h"
 #include "UserLoginDlg.h"
+#include "WindowMessage.h"
 #include "WriteView.h"
 #include "YijianFankuiDlg.h"
 #include "ZiYouWriter.h"
@@ -130,6 +133,10 @@ private slots:
         QTest::newRow("Alt+F4 on free writing, unsaved, dropped") << "free" << true << "wm-close" << 1 << "ended" << "retired";
         QTest::newRow("Alt+F4 on free writing, unsaved, kept") << "free" << true << "wm-close" << 2 << "same" << "shown";
         QTest::newRow("close button of free writing, unsaved, kept") << "free" << true << "close-button" << 2 << "same" << "shown";
+        QTest::newRow("Alt+F4 on the preliminary round, nothing typed") << "preliminary" << false << "wm-close" << 1 << "ended" << "none";
+        QTest::newRow("Alt+F4 on the preliminary round, unsaved, kept") << "preliminary" << true << "wm-close" << 2 << "same" << "shown";
+        QTest::newRow("Alt+F4 on the second round, nothing typed") << "second" << false << "wm-close" << 1 << "ended" << "none";
+        QTest::newRow("Alt+F4 on the second round, unsaved, dropped") << "second" << true << "wm-close" << 1 << "ended" << "retired";
         QTest::newRow("Alt+F4 on the feedback screen") << "feedback" << false << "wm-close" << 1 << "ended" << "none";
         QTest::newRow("Alt+F4 on the usage-report screen") << "usage" << false << "wm-close" << 1 << "any" << "none";
         QTest::newRow("Alt+F4 on the score report") << "score" << false << "wm-close" << 1 << "main" << "none";
@@ -166,6 +173,17 @@ private slots:
             main->OnFreeWriting();
             writing = main->findChild<CZiYouWriter *>();
             target = writing.data();
+        } else if (screen == "preliminary") {
+            auto *round = new CChuSaiWriteDlg(main, Utf8ToGbk("我的老师"), Utf8ToGbk("不少于六百字。"), "7");
+            SendWindowMessage(main, kMsgWritePreliminary, reinterpret_cast<intptr_t>(round));
+            writing = round;
+            target = round;
+        } else if (screen == "second") {
+            const ContestTopic topic{"201", Utf8ToGbk("月是故乡明"), Utf8ToGbk("要求"), Utf8ToGbk("评委"), Utf8ToGbk("散文")};
+            auto *round = new CFusaiWriteDlg(main, "2", topic, 60, Utf8ToGbk("命题评委：甲"));
+            SendWindowMessage(main, kMsgWriteSecondRound, reinterpret_cast<intptr_t>(round));
+            writing = round;
+            target = round;
         } else if (screen == "feedback") {
             main->OnFeedback();
             target = main->findChild<CCallBackDlg *>();
