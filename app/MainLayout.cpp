@@ -19,6 +19,7 @@ MainLayout ComputeMainLayout(const QSize &size)
     for (int i = 0; i < kNavCount; ++i)
         layout.nav[static_cast<std::size_t>(i)] = QRect(-1, navY[static_cast<std::size_t>(i)], 202, 45);
     layout.help = QRect(165, 8, 29, 13);
+    layout.switchAccount = QRect(109, 8, 50, 13); // beside help, to its left
     layout.party = QRect(32, 549, 111, 31);
     layout.partyBackground = QRect(14, 542, 147, 45);
     layout.feedback = QRect(95, h - 82, 50, 12);

@@ -35,7 +35,7 @@ struct MainLayout
     QRect rightBottom;               // the picture along the content area's bottom edge
     QRect minimise, maximise, close; // restore shares the maximise place
     std::array<QRect, kNavCount> nav;
-    QRect help, party, partyBackground, feedback, usageReport, scoreReport, logo;
+    QRect help, switchAccount, party, partyBackground, feedback, usageReport, scoreReport, logo;
     QRect tel, mail, contactText;
 };
 

@@ -16,6 +16,7 @@
 #include "OkDialog.h"
 #include "OpenUrl.h"
 #include "QtText.h"
+#include "ServiceContext.h"
 #include "SiteAddress.h"
 #include "SubmitWriteScoreDlg.h"
 #include "TaskbarNotifier.h"
@@ -25,6 +26,7 @@
 #include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -42,6 +44,31 @@ CGdipButton *MakeButton(QWidget *parent, const char *normal, const char *pressed
 {
     return MakeImageButton(parent, normal, normal, pressed);
 }
+
+// A link drawn as text in the colours of the pictured links beside it (help): green, a darker
+// green while pressed.
+class TextLink : public QAbstractButton
+{
+public:
+    TextLink(const QString &text, QWidget *parent) : QAbstractButton(parent)
+    {
+        setText(text);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        static const QColor kNormal(33, 132, 57);
+        static const QColor kPressed(14, 128, 59);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setFont(MakeFont(QString::fromUtf8("宋体"), 12));
+        painter.setPen(isDown() ? kPressed : kNormal);
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+};
 
 } // namespace
 
@@ -173,10 +200,12 @@ void CpenlarkDlg::CreateControls()
     m_scoreReport = MakeButton(this, "\\img\\zuowenchengji.png", "\\img\\zuowenchengji.png");
     for (CGdipButton *link : {m_help, m_party, m_feedback, m_usageReport, m_scoreReport})
         link->setCursor(Qt::PointingHandCursor);
+    m_switchAccount = new TextLink(QString::fromUtf8("切换账号"), this);
 
     connect(m_minimise, &CGdipButton::clicked, this, &QWidget::showMinimized);
     connect(m_close, &CGdipButton::clicked, this, &CpenlarkDlg::CloseProgram);
     connect(m_help, &CGdipButton::clicked, this, &CpenlarkDlg::OnHelp);
+    connect(m_switchAccount, &QAbstractButton::clicked, this, &CpenlarkDlg::SwitchAccount);
     connect(m_party, &CGdipButton::clicked, this, &CpenlarkDlg::ShowPartyPage);
     connect(m_feedback, &CGdipButton::clicked, this, &CpenlarkDlg::OnFeedback);
     connect(m_usageReport, &CGdipButton::clicked, this, &CpenlarkDlg::OnUsageReport);
@@ -256,6 +285,7 @@ void CpenlarkDlg::PlaceControls()
     m_restore->setGeometry(layout.maximise);
     m_close->setGeometry(layout.close);
     m_help->setGeometry(layout.help);
+    m_switchAccount->setGeometry(layout.switchAccount);
     m_party->setGeometry(layout.party);
     m_feedback->setGeometry(layout.feedback);
     m_usageReport->setGeometry(layout.usageReport);
@@ -422,8 +452,11 @@ void CpenlarkDlg::CloseProgram()
         QMetaObject::invokeMethod(signIn, &QWidget::close, Qt::QueuedConnection);
 }
 
+// Open writing screens go with this window; their essays stay in the journal for this account's
+// next sign-in.
 void CpenlarkDlg::SwitchAccount()
 {
+    NoteSignedInSessionEnded();
     End(kIdCancel);
     if (QWidget *signIn = ApplicationMainWindow())
         signIn->show();

@@ -17,6 +17,7 @@
 
 class CDlgWrite;
 class CGdipButton;
+class QAbstractButton;
 class CTaskbarNotifier;
 class CWelcomeDlg;
 struct MainStartupSteps;
@@ -86,6 +87,7 @@ public:
     CGdipButton *RestoreButton() const { return m_restore; }
     CGdipButton *PartyButton() const { return m_party; }
     CGdipButton *HelpButton() const { return m_help; }
+    QAbstractButton *SwitchAccountLink() const { return m_switchAccount; }
     CTaskbarNotifier *Notifier() const { return m_notifier; }
 
 protected:
@@ -119,6 +121,7 @@ private:
     CGdipButton *m_restore = nullptr;
     CGdipButton *m_close = nullptr;
     CGdipButton *m_help = nullptr;
+    QAbstractButton *m_switchAccount = nullptr;
     CGdipButton *m_party = nullptr;
     CGdipButton *m_feedback = nullptr;
     CGdipButton *m_usageReport = nullptr;

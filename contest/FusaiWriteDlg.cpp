@@ -55,7 +55,8 @@ void CFusaiWriteDlg::InitRound()
     m_clock = m_secondsLeft ? ContestClock(*m_secondsLeft, m_now()) : ContestClock::ForMinutes(m_minutes, m_now());
     // The clock shows the round's own time from the start, not a fixed reading.
     ClockPanel()->SetClockText(m_clock->Text());
-    SetTimer(kClockTimerId, ContestClock::kTickMs);
+    // The clock goes on during a slow submission: the student sees the time really left.
+    SetDisplayTimer(kClockTimerId, ContestClock::kTickMs);
 }
 
 void CFusaiWriteDlg::OnTimer(int id)

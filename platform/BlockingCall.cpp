@@ -1,12 +1,17 @@
 // Blocking calls on a worker thread with a local event loop on the waiting thread.
 #include "BlockingCall.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
 
 #include <atomic>
 #include <thread>
@@ -65,6 +70,103 @@ void ReleaseDeferred()
     }
 }
 
+bool IsUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::NativeGesture:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The window a close request from the window system is about: the top-level widget itself, or
+// the widget whose native window received it.
+QWidget *ClosedWidget(QObject *receiver)
+{
+    if (auto *widget = qobject_cast<QWidget *>(receiver))
+        return widget->window();
+    if (auto *window = qobject_cast<QWindow *>(receiver)) {
+        for (QWidget *topLevel : QApplication::topLevelWidgets())
+            if (topLevel->windowHandle() == window)
+                return topLevel;
+    }
+    return nullptr;
+}
+
+// Installed on the application while a call is in flight. What the student clicks or types
+// during a call is thrown away: the screen showed no reaction, so acting on it once the call has
+// ended (perhaps half a minute later, on a screen that has changed) would do what nobody asked
+// for. A close request from the window manager is a request to the program rather than a click
+// on something, so it is kept and acted on after the call, in order with the held messages; it
+// cannot run during the call, whose window it might take away. Only spontaneous events come from
+// the window system; events the program sends itself pass.
+class InputDuringCall : public QObject
+{
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override
+    {
+        if (!event->spontaneous())
+            return false;
+        if (IsUserInput(event->type()))
+            return true;
+        if (event->type() == QEvent::Close) {
+            if (QWidget *widget = ClosedWidget(receiver))
+                Deferred().push_back({widget, [widget] { widget->close(); }});
+            return true;
+        }
+        return false;
+    }
+};
+
+// The busy cursor, shown once a call has lasted a short moment, for as long as it lasts.
+class BusyCursor
+{
+public:
+    BusyCursor()
+    {
+        if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+            return; // no windows, no cursor
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            m_shown = true;
+        });
+        m_timer.start(kBusyCursorDelayMs);
+    }
+    ~BusyCursor()
+    {
+        if (m_shown)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    QTimer m_timer;
+    bool m_shown = false;
+};
+
 } // namespace
 
 void RunBlockingCall(const std::function<void()> &work)
@@ -75,18 +177,25 @@ void RunBlockingCall(const std::function<void()> &work)
         return;
     }
     g_running = true;
-    QEventLoop loop;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        work();
-        finished = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    // Quits only when the worker has finished: a quit from anything else inside the loop (a
-    // window closing its own modal run, for example) must not end the wait early.
-    while (!finished)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
+    {
+        InputDuringCall inputFilter;
+        app->installEventFilter(&inputFilter);
+        const BusyCursor busy;
+        QEventLoop loop;
+        std::atomic<bool> finished{false};
+        std::thread worker([&] {
+            work();
+            finished = true;
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        // Quits only when the worker has finished: a quit from anything else inside the loop (a
+        // window closing its own modal run, for example) must not end the wait early. Input is
+        // let in so that the filter can drop it: held back, it would be replayed after the call.
+        while (!finished)
+            loop.exec(QEventLoop::AllEvents);
+        worker.join();
+        app->removeEventFilter(&inputFilter);
+    }
     g_running = false;
     ReleaseDeferred();
 }

@@ -1,6 +1,6 @@
 // Blocking calls that keep the windows alive: the caller's thread waits for the call as the
 // design has it (no second action starts, results are acted on in order), but while it waits it
-// runs a local event loop without user input, so windows repaint and animations move. Window
+// runs a local event loop that drops user input, so windows repaint and animations move. Window
 // timers and window messages that arrive meanwhile are deferred until the call has ended.
 #pragma once
 
@@ -8,9 +8,14 @@
 
 class QObject;
 
+// How long a call runs before the busy cursor shows.
+constexpr int kBusyCursorDelayMs = 500;
+
 // Runs work on a worker thread and returns when it has finished. The calling (GUI) thread keeps
-// painting meanwhile but takes no user input. A call made while another is in flight runs
-// directly on the caller's thread, so two calls never overlap.
+// painting meanwhile; mouse and key input that arrives meanwhile is dropped, a close request
+// from the window manager is acted on after the call, and the busy cursor shows once the call
+// has lasted kBusyCursorDelayMs. A call made while another is in flight runs directly on the
+// caller's thread, so two calls never overlap.
 void RunBlockingCall(const std::function<void()> &work);
 
 // True while RunBlockingCall waits on this process's GUI thread.

@@ -100,8 +100,16 @@ void CDialog::SetTimer(int id, int milliseconds)
         m_timers[id] = timerId;
 }
 
+void CDialog::SetDisplayTimer(int id, int milliseconds)
+{
+    SetTimer(id, milliseconds);
+    if (HasTimer(id))
+        m_displayTimers.insert(id);
+}
+
 void CDialog::KillTimer(int id)
 {
+    m_displayTimers.erase(id);
     const auto it = m_timers.find(id);
     if (it == m_timers.end())
         return;
@@ -159,7 +167,7 @@ void CDialog::timerEvent(QTimerEvent *event)
 {
     for (const auto &[id, timerId] : m_timers) {
         if (timerId == event->timerId()) {
-            if (IsBlockingCallRunning())
+            if (IsBlockingCallRunning() && m_displayTimers.count(id) == 0)
                 DeferTimer(id);
             else
                 OnTimer(id);

@@ -46,6 +46,10 @@ public:
     // Window timers: each id has at most one timer; setting an id again restarts it with the new
     // period. OnTimer(id) is called every ms milliseconds until KillTimer(id).
     void SetTimer(int id, int milliseconds);
+    // The same, for a timer whose ticks only change what the window shows (a clock): they go on
+    // while a service call is in flight instead of waiting for its end, so its OnTimer must not
+    // call the service.
+    void SetDisplayTimer(int id, int milliseconds);
     void KillTimer(int id);
     bool HasTimer(int id) const { return m_timers.count(id) != 0; }
 
@@ -83,6 +87,7 @@ private:
 
     std::map<int, int> m_timers; // window timer id -> QObject timer id
     std::set<int> m_deferredTimers; // ticks that arrived during a blocking call, one per id
+    std::set<int> m_displayTimers;  // timers that tick during a blocking call too
     QEventLoop *m_loop = nullptr;
     QImage m_backBuffer;
     QPoint m_dragStartGlobal;

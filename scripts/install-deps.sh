@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev qt6-webengine-dev-tools
   qt6-qpa-plugins libgl1-mesa-dev libxcb1-dev
   fonts-noto-cjk fonts-arphic-uming fonts-dejavu-core
-  xvfb xauth xdotool openbox imagemagick ccache dpkg-dev
+  xvfb xauth xdotool x11-utils openbox imagemagick ccache dpkg-dev
   poppler-utils qt6-translations-l10n
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

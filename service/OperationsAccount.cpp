@@ -61,6 +61,7 @@ bool AcceptSignInDocument(const std::string &document)
     if (!SignInDataField(document, "No", number))
         return false;
     ServiceContext.UserNo = number;
+    NoteSignedInSessionStarted();
     return true;
 }
 

@@ -106,6 +106,8 @@ RawReply SendServiceRequest(ProxyRoute route, ServiceOperation<Request, Response
             reply.bytes = extract(response);
         proxy.destroy();  // the reply's data lives in the runtime context until here
     });
+    // Any answer, a fault included, came from the service; only a failed exchange did not.
+    NoteExchangeReachedService(reply.soapStatus == SOAP_OK || reply.soapStatus == SOAP_FAULT);
     return reply;
 }
 

@@ -1,6 +1,7 @@
 // The process-wide service values and the rules for the service's addresses.
 #include "ServiceContext.h"
 
+#include <atomic>
 #include <cstring>
 #include <strings.h>
 
@@ -14,6 +15,10 @@ ServiceContextValues ServiceContext = [] {
 }();
 
 namespace {
+
+// Read on the window thread; an exchange may end on a worker thread.
+std::atomic<bool> g_sessionOpen{false};
+std::atomic<bool> g_lastExchangeReached{true};
 
 bool StartsWithNoCase(const std::string &text, const char *prefix)
 {
@@ -52,4 +57,25 @@ bool IsServiceBaseAddress(const std::string &host)
         if (c <= ' ' || c >= 0x7F)
             return false;  // no blanks, control characters or other text in an address
     return true;
+}
+
+bool SaveCanReachService()
+{
+    return g_sessionOpen.load() && g_lastExchangeReached.load();
+}
+
+void NoteSignedInSessionStarted()
+{
+    g_sessionOpen = true;
+    g_lastExchangeReached = true;
+}
+
+void NoteSignedInSessionEnded()
+{
+    g_sessionOpen = false;
+}
+
+void NoteExchangeReachedService(bool reached)
+{
+    g_lastExchangeReached = reached;
 }

@@ -34,6 +34,16 @@ void InitServiceAddresses(const std::string &host);
 // After a successful sign-in: the signed-in base address and endpoint, joined without adding or
 // removing a separator ("host" is expected to end with "/").
 void SetSignedInAddress(const std::string &host);
+// Whether a save could reach the library right now: a signed-in session that has not ended (no
+// refused renewal, no sign-in elsewhere, no switch of account since) with a service that answered
+// the last exchange. An essay's journal entry is dropped on the student's word only while this
+// holds: otherwise the student had no way to keep it, and the next sign-in offers it back.
+bool SaveCanReachService();
+// Kept by the sign-in, by the end of the signed-in session and by every exchange.
+void NoteSignedInSessionStarted();
+void NoteSignedInSessionEnded();
+void NoteExchangeReachedService(bool reached);
+
 // A "host" the client accepts from a sign-in: an http or https address ending with "/".
 bool IsServiceBaseAddress(const std::string &host);
 

@@ -21,6 +21,7 @@ bool MessageBoxOpen()
 
 void EndSignedInSession()
 {
+    NoteSignedInSessionEnded();
     if (auto &ended = GetServiceHooks().onReLoginRefused)
         ended();
 }
@@ -60,6 +61,10 @@ ResultKind ClassifyResult(int soapStatus, const std::string &gbkResult, bool com
 
 bool HandleServiceStatus(const std::string &gbkResult)
 {
+    // Displaced, the session is over whether or not a notice can be shown now: an essay dropped
+    // from here on stays in the journal.
+    if (gbkResult == "3")
+        NoteSignedInSessionEnded();
     if (MessageBoxOpen())
         return false;
     if (gbkResult == "3") {

@@ -4,6 +4,7 @@
 #include "GdipButton.h"
 #include "WindowMessage.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -101,6 +102,20 @@ void CFatherDlg::CloseScreen()
 {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
+}
+
+// The window manager's close (its title-bar button, Alt+F4) is this screen's close button, whatever
+// a screen made of that button: accepted as it comes, it would only hide the screen and leave the
+// main window hidden behind it, nothing on screen while the program runs on. The program's own
+// closes (the close button's) are not from the window system and pass.
+void CFatherDlg::closeEvent(QCloseEvent *event)
+{
+    if (event->spontaneous() && m_close) {
+        event->ignore();
+        QMetaObject::invokeMethod(m_close, &QAbstractButton::click, Qt::QueuedConnection);
+        return;
+    }
+    CDialog::closeEvent(event);
 }
 
 void CFatherDlg::Maximise()

@@ -49,6 +49,7 @@ protected:
     void OnPaint(QPainter &painter) override;
     void resizeEvent(QResizeEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void PlaceButtons();

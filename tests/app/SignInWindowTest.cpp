@@ -3,6 +3,7 @@
 #include "AppFolder.h"
 #include "AppSettings.h"
 #include "CallBackDlg.h"
+#include "EssayJournal.h"
 #include "GbkText.h"
 #include "GdipButton.h"
 #include "Keywords.h"
@@ -20,7 +21,12 @@
 #include "TaskbarNotifier.h"
 #include "UserLoginDlg.h"
 #include "WindowMessage.h"
+#include "WriteView.h"
+#include "ZiYouWriter.h"
+#include <QAbstractButton>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <QPointer>
 
 #include <QFileInfo>
 #include <QtTest>
@@ -68,6 +74,12 @@ struct VisibilityChanges : QObject
     }
     int count = 0;
 };
+
+std::size_t QuestionCount(SignedInSession &session)
+{
+    return std::size_t(std::count_if(session.Messages().calls.begin(), session.Messages().calls.end(),
+                                     [](const MessageBoxCall &call) { return call.kind == MessageBoxCall::Kind::Question; }));
+}
 
 } // namespace
 
@@ -534,6 +546,63 @@ private slots:
         QCOMPARE(window->Boxes(), (RememberBoxes{false, false}));
         QCOMPARE(QFile::exists(QString::fromStdString(session->ConfigPath())), false);
         QCOMPARE(window->AutoLoginBox()->isVisible(), false);
+    }
+
+    // The "切换账号" link beside help ends the main window and shows the sign-in window with the
+    // name kept; an essay open in a writing screen stays in the journal for its own account and
+    // is offered at that account's next sign-in only.
+    void switchAccountKeepsOpenEssaysForTheirOwner()
+    {
+        auto session = SignedInSession::Start();
+        CpenlarkDlg *main = session->MainWindow();
+        QVERIFY(main);
+        QAbstractButton *link = main->SwitchAccountLink();
+        QCOMPARE(link->isVisible(), true);
+        QCOMPARE(link->text(), QString::fromUtf8("切换账号"));
+        const mainlayout::MainLayout layout = mainlayout::ComputeMainLayout(main->size());
+        QCOMPARE(link->geometry(), layout.switchAccount);
+        QVERIFY(!link->geometry().intersects(layout.help) && link->geometry().top() == layout.help.top());
+        Screenshot(main, "main_switch_account_link.png");
+
+        // Pressed on the main window: the sign-in window is back, the name kept.
+        QTest::mouseClick(link, Qt::LeftButton);
+        QTRY_VERIFY(session->MainWindow() == nullptr);
+        QCOMPARE(session->SignInWindow()->isVisible(), true);
+        QCOMPARE(session->SignInWindow()->IsIdle(), true);
+        QCOMPARE(session->SignInWindow()->UserNameEdit()->WindowText(), std::string("xuesheng"));
+
+        // Switched while a writing screen holds an unsaved essay.
+        main = session->SignIn("xuesheng", "123456");
+        QVERIFY(main);
+        const std::string owner = ServiceContext.UserId;
+        main->OnFreeWriting();
+        QPointer<CZiYouWriter> screen = main->findChild<CZiYouWriter *>();
+        QVERIFY(screen);
+        const QString essay = QString::fromUtf8("换了账号，作文还在。");
+        CommitText(screen->View(), essay);
+        main->SwitchAccountLink()->click();
+        QTRY_VERIFY(session->MainWindow() == nullptr);
+        QTRY_VERIFY(screen.isNull());
+        QCOMPARE(session->SignInWindow()->isVisible(), true);
+        const EssayJournal journal(EssayJournal::DefaultFolder());
+        QCOMPARE(journal.LeftEntries(owner).size(), std::size_t(1));
+
+        // Another account is not offered it.
+        session->Messages().calls.clear();
+        main = session->SignIn("tongxue", "654321");
+        QVERIFY(main);
+        QVERIFY(ServiceContext.UserId != owner);
+        QCOMPARE(journal.LeftEntries(ServiceContext.UserId).size(), std::size_t(0));
+        QTest::mouseClick(main->SwitchAccountLink(), Qt::LeftButton);
+        QTRY_VERIFY(session->MainWindow() == nullptr);
+        QCOMPARE(QuestionCount(*session), std::size_t(0));
+
+        // Its owner is, and "确定" opens it as it was.
+        main = session->SignIn("xuesheng", "123456");
+        QVERIFY(main);
+        QTRY_VERIFY(main->findChild<CZiYouWriter *>() != nullptr);
+        QCOMPARE(QuestionCount(*session), std::size_t(1));
+        QCOMPARE(QString::fromStdString(GbkToUtf8(main->findChild<CZiYouWriter *>()->BodyText())), essay);
     }
 
     void rememberedNameAndPasswordOnTheNextStart()

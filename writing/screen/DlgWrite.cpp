@@ -277,7 +277,7 @@ void CDlgWrite::Back()
     if (IsChanged()) {
         if (!CMsgDlg::Confirm(BackQuestion(), this))
             return;
-        RetireJournal(); // the student chose to drop the unsaved text
+        DiscardJournal();
     }
     QWidget *parent = parentWidget();
     if (m_opener)
@@ -296,7 +296,7 @@ void CDlgWrite::CloseProgram()
     if (IsChanged()) {
         if (!CMsgDlg::Confirm(CloseQuestion(), this))
             return;
-        RetireJournal();
+        DiscardJournal();
     }
     QWidget *parent = parentWidget();
     hide();
@@ -431,9 +431,12 @@ void CDlgWrite::OnJournalEdit()
         m_autosave->OnEdit();
 }
 
-void CDlgWrite::RetireJournal()
+void CDlgWrite::DiscardJournal()
 {
-    if (m_autosave)
+    // After the session ended, or with the service out of reach, "drop it" answered a question
+    // the student could not have answered otherwise: there was no way to keep the essay but
+    // this computer. The entry stays (written out when the screen goes) for the next sign-in.
+    if (m_autosave && SaveCanReachService())
         m_autosave->Writer().Retire();
 }
 

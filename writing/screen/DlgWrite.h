@@ -162,7 +162,9 @@ private:
     void CreateButtons();
     void StartJournal();
     void OnJournalEdit();
-    void RetireJournal();
+    // The student chose to drop the unsaved text: the journal entry goes only while a save was
+    // possible (see SaveCanReachService).
+    void DiscardJournal();
     JournalEntry TakeJournalSnapshot();
     void CreateTitleField();
     void CreateCorpusPanel();
