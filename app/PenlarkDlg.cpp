@@ -20,6 +20,7 @@
 #include "SiteAddress.h"
 #include "SubmitWriteScoreDlg.h"
 #include "TaskbarNotifier.h"
+#include "UserLoginDlg.h"
 #include "WelcomeDlg.h"
 #include "ZiYouWriter.h"
 #include "LeftEssayReopen.h"
@@ -458,7 +459,10 @@ void CpenlarkDlg::SwitchAccount()
 {
     NoteSignedInSessionEnded();
     End(kIdCancel);
-    if (QWidget *signIn = ApplicationMainWindow())
+    QWidget *signIn = ApplicationMainWindow();
+    if (auto *signInWindow = dynamic_cast<CUserLoginDlg *>(signIn))
+        signInWindow->ForgetPasswordUnlessRemembered();
+    if (signIn)
         signIn->show();
 }
 

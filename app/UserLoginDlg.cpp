@@ -412,6 +412,14 @@ void CUserLoginDlg::ResetToIdle()
     m_loading->hide();
 }
 
+void CUserLoginDlg::ForgetPasswordUnlessRemembered()
+{
+    if (m_boxes.password)
+        return;
+    m_password->SetWindowText("");
+    m_password->SetHint(m_password->Hint());
+}
+
 bool CUserLoginDlg::ValidateFields(std::string &account, std::string &password, std::string &code)
 {
     account = TypedText(m_userName);

@@ -42,6 +42,9 @@ public:
     void ShowAboutBox();
     // Buttons visible, loading animation hidden and stopped (message 1025 does the same).
     void ResetToIdle();
+    // When the next pupil signs in on a shared computer (switch account): the password typed for
+    // the last sign-in leaves the field, unless the student asked for it to be remembered.
+    void ForgetPasswordUnlessRemembered();
     // One tick of the text rotation (timer 1).
     void RotateSayTexts();
 

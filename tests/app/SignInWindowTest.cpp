@@ -570,6 +570,9 @@ private slots:
         QCOMPARE(session->SignInWindow()->isVisible(), true);
         QCOMPARE(session->SignInWindow()->IsIdle(), true);
         QCOMPARE(session->SignInWindow()->UserNameEdit()->WindowText(), std::string("xuesheng"));
+        // The next pupil does not find the last one's password in the field (it was not remembered).
+        QCOMPARE(session->SignInWindow()->PasswordEdit()->IsShowingHint(), true);
+        QCOMPARE(session->SignInWindow()->PasswordEdit()->echoMode(), QLineEdit::Normal);
 
         // Switched while a writing screen holds an unsaved essay.
         main = session->SignIn("xuesheng", "123456");
