@@ -16,6 +16,10 @@
 #include "WebEngineSetup.h"
 #include "WindowMessage.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 namespace {
 
 // Qt attributes that must be set before the application object exists: pages with an embedded
@@ -26,10 +30,30 @@ std::unique_ptr<QApplication> CreateQtApplication(int &argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     auto app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("penlark"));
+    InstallToolkitTranslations();
     return app;
 }
 
 } // namespace
+
+bool InstallToolkitTranslations()
+{
+    // "qt" names the toolkit's catalogue of catalogues (its widgets, dialogs and printing); the
+    // web engine's menus have their own. Both are owned by the application once installed.
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    bool loaded = true;
+    for (const char *catalogue : {"qt", "qtwebengine"}) {
+        auto *translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QString::fromLatin1(catalogue),
+                             QStringLiteral("_"), folder) &&
+            QCoreApplication::installTranslator(translator)) {
+            continue;
+        }
+        delete translator;
+        loaded = false;
+    }
+    return loaded;
+}
 
 void RegisterServiceHooks()
 {

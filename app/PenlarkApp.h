@@ -24,6 +24,11 @@ private:
     std::unique_ptr<QApplication> m_qt;
 };
 
+// Loads Qt's own Chinese translations (the standard file and print dialogs, the web pages' menus)
+// into the running application; false when the installed catalogue cannot be loaded, and the
+// program then goes on with the toolkit's English.
+bool InstallToolkitTranslations();
+
 // Connects the service client to the windows: the notice box's open flag, the notice itself
 // ("确 定", modal), and what a refused re-sign-in does to the windows.
 void RegisterServiceHooks();

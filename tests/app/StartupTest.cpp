@@ -4,6 +4,8 @@
 #include "PenlarkApp.h"
 #include "ServiceHooks.h"
 
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QtTest>
 
 class StartupTest : public QObject
@@ -11,6 +13,15 @@ class StartupTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The standard dialogs speak Chinese: the toolkit's own catalogues are installed and used.
+    void toolkitDialogsAreInChinese()
+    {
+        QCOMPARE(InstallToolkitTranslations(), true);
+        QDialogButtonBox buttons(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Save)->text(), QString::fromUtf8("保存"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("取消"));
+    }
+
     void serviceHooksReachTheNoticeBox()
     {
         RegisterServiceHooks();
