@@ -358,6 +358,7 @@ private slots:
         QTest::mouseClick(m_library->Panel()->SaveButton(), Qt::LeftButton, {}, QPoint(40, 13));
         QCOMPARE(requests.size(), std::size_t(1));
         QCOMPARE(requests[0].suggestedName, QString::fromUtf8("春天来了.doc"));
+        QCOMPARE(m_session->MessageTexts().back(), std::string("作文已保存为 essay.doc"));
         const std::string document = ReadBytes(path);
         QCOMPARE(document, BuildWordDocument(U("春天来了") + "\r\n" + content));
         // The title is the document's first paragraph, ahead of the essay.

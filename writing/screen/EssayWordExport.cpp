@@ -9,6 +9,7 @@
 #include "WordExport.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -36,5 +37,7 @@ bool ExportEssayToWord(QWidget *parent, const std::string &titleAsShown, const s
         ShowNotice(parent, WordExportFailureMessage());
         return false;
     }
+    // The student sees where the document went (composition paper confirms the same way).
+    ShowNotice(parent, QStringToGbk(QString::fromUtf8("作文已保存为 %1").arg(QFileInfo(*chosen).fileName())));
     return true;
 }

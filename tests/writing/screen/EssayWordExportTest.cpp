@@ -84,7 +84,9 @@ private slots:
         QCOMPARE(request.filter, QString::fromUtf8("word文档 (*.doc)"));
         QCOMPARE(request.defaultSuffix, QStringLiteral("doc"));
         QCOMPARE(request.confirmOverwrite, true);
-        QCOMPARE(responder.calls.size(), std::size_t(0)); // success says nothing
+        QCOMPARE(responder.calls.size(), std::size_t(1)); // the confirmation names the file
+        QCOMPARE(responder.calls[0].kind, MessageBoxCall::Kind::Notice);
+        QCOMPARE(responder.calls[0].message, Utf8ToGbk("作文已保存为 作文.doc"));
         QCOMPARE(ReadBytes(path), BuildWordDocument(Utf8ToGbk(" 请输入写作题目\r\n第一段\r第二段")));
     }
 
