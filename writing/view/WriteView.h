@@ -141,6 +141,8 @@ private:
     DocPosition ReplaceSpan(DocPosition from, DocPosition to, const std::string &text);
     void TakeCheckPoint();
     void AfterEdit();
+    // Characters of GBK text as the limit counts them (paragraph marks free).
+    static int CountLimitedChars(const std::string &text);
     std::string FitToLimit(const std::string &text) const;
     void ReflowDocument();
 

@@ -285,6 +285,25 @@ void CWriteView::AfterEdit()
     PostWindowMessage(m_target, kMsgWordCount, m_doc.CountChars(), 0);
 }
 
+int CWriteView::CountLimitedChars(const std::string &text)
+{
+    // The same count as FitToLimit's: a paragraph mark is free, a double-byte character is one,
+    // a first byte without its second is nothing.
+    int count = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == CWriteDoc::kParagraphMark) {
+            ++i;
+            continue;
+        }
+        const bool doubleByte = BeginsDoubleByte(static_cast<unsigned char>(text[i]));
+        if (doubleByte && i + 1 >= text.size())
+            break;
+        i += doubleByte ? 2 : 1;
+        ++count;
+    }
+    return count;
+}
+
 std::string CWriteView::FitToLimit(const std::string &text) const
 {
     int room = std::max(kCharLimit - m_doc.CountChars(), 0);
@@ -382,15 +401,22 @@ void CWriteView::Paste()
         return;
     }
     const bool deleted = DeleteSelectionIfAny();
-    const std::string text = FitToLimit(QStringToGbkDroppingUnmapped(EssayTextFromClipboard(clip->text())));
-    if (text.empty() && !deleted)
-        return;
-    if (!text.empty()) {
-        InsertBytesAtCaret(text);
-        ReflowDocument();
+    const std::string wanted = QStringToGbkDroppingUnmapped(EssayTextFromClipboard(clip->text()));
+    const std::string text = FitToLimit(wanted);
+    if (!text.empty() || deleted) {
+        if (!text.empty()) {
+            InsertBytesAtCaret(text);
+            ReflowDocument();
+        }
+        TakeCheckPoint();
+        AfterEdit();
     }
-    TakeCheckPoint();
-    AfterEdit();
+    // A paste cut at the limit says so, so the student knows the end of what they copied is missing.
+    const int leftOut = CountLimitedChars(wanted) - CountLimitedChars(text);
+    if (leftOut > 0) {
+        COkDialog::ShowMessage(QStringToGbk(
+            QString::fromUtf8("每篇文章最多%1字，还有%2字没有粘贴进来。").arg(kCharLimit).arg(leftOut)));
+    }
 }
 
 void CWriteView::SelectAll()

@@ -186,13 +186,24 @@ private slots:
         editor.SetText(ChineseText(4995, 100));
         editor.Run("{C-End}");
         const std::string before = editor.View()->GetText();
-        QGuiApplication::clipboard()->setText(QString::fromUtf8("一二三四五六七八九十"));
+        QGuiApplication::clipboard()->setText(QString::fromUtf8("一二三四五六\r\n七八九十"));
+        MessageBoxResponder responder;
+        ScopedMessageBoxResponder scoped(responder);
         editor.Run("{C-v}");
         QCOMPARE(editor.View()->CharCount(), 5000);
         QCOMPARE(editor.View()->GetText(), before + Gbk("一二三四五"));
         const auto counts = editor.TakeMessages(kMsgWordCount);
         QCOMPARE(counts.size(), std::size_t(1));
         QCOMPARE(counts[0].wParam, intptr_t(5000));
+        // The student is told how much of the copied text did not go in (the line break is free).
+        QCOMPARE(responder.calls.size(), std::size_t(1));
+        QCOMPARE(responder.calls[0].message, Gbk("每篇文章最多5000字，还有5字没有粘贴进来。"));
+        // At the limit already, nothing goes in and the whole copy is counted.
+        responder.calls.clear();
+        editor.Run("{C-v}");
+        QCOMPARE(editor.View()->GetText(), before + Gbk("一二三四五"));
+        QCOMPARE(responder.calls.size(), std::size_t(1));
+        QCOMPARE(responder.calls[0].message, Gbk("每篇文章最多5000字，还有10字没有粘贴进来。"));
     }
 
     void pasteWithoutTextSaysSo()
