@@ -109,6 +109,8 @@ void CDlgWrite::OnInitDialog()
     if (!m_body.empty() || !m_journalEntryId.empty()) {
         m_titleField->SetWindowText(m_title);
         View()->SetText(m_body);
+        // An essay opened again shows its count at once, not only after the first key.
+        ShowCount(View()->CharCount());
     }
     StartJournal();
     if (m_opener && m_opener != parentWidget())

@@ -192,6 +192,15 @@ private slots:
         QCOMPARE(screen->CompositionId(), std::string());
     }
 
+    void anEssayOpenedAgainShowsItsCountAtOnce()
+    {
+        QWidget parent;
+        auto *screen = new CZiYouWriter(&parent);
+        screen->SetEssay(U("春天"), U("春风又绿江南岸") + "\r" + U("明月"), "12");
+        screen->EnsureInitialized();
+        QCOMPARE(Q(screen->CountText()), QString::fromUtf8("9个 "));
+    }
+
     void countButtonShowsTheEditorsCount()
     {
         QWidget parent;
