@@ -409,6 +409,7 @@ void CUserLoginDlg::ResetToIdle()
 {
     m_login->show();
     m_register->show();
+    m_loading->Stop();
     m_loading->hide();
 }
 

@@ -38,6 +38,12 @@ void CGIFControl::Play()
     m_playing = true;
 }
 
+void CGIFControl::Stop()
+{
+    m_timer.stop();
+    m_playing = false;
+}
+
 void CGIFControl::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timer.timerId())

@@ -14,8 +14,10 @@ public:
     explicit CGIFControl(QWidget *parent = nullptr);
 
     bool Load(const std::string &path);
-    // Starts at frame 0 unless already playing; there is no stop (the owner hides the control).
+    // Starts at frame 0 unless already playing.
     void Play();
+    // Stops at the frame shown, its timer with it (a hidden animation costs nothing).
+    void Stop();
 
     bool IsPlaying() const { return m_playing; }
     size_t FrameCount() const { return m_image.FrameCount(); }

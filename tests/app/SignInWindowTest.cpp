@@ -5,6 +5,7 @@
 #include "CallBackDlg.h"
 #include "EssayJournal.h"
 #include "GbkText.h"
+#include "GIFControl.h"
 #include "GdipButton.h"
 #include "Keywords.h"
 #include "SkinReader.h"
@@ -169,6 +170,9 @@ private slots:
         QCOMPARE(ReadConfig(*session, "ShowVerifyCode"), std::string("1"));
         QCOMPARE(ReadConfig(*session, "RemberPwd"), std::string("0"));
         QCOMPARE(window->IsIdle(), true);
+        // Idle again: the loading animation is hidden and its frame timer no longer runs.
+        QCOMPARE(window->LoadingAnimation()->isVisible(), false);
+        QCOMPARE(window->LoadingAnimation()->TimerInterval(), 0);
         QVERIFY(!SaveScreenshot(window, "signin_verification.png").isNull());
 
         // The next attempt goes out as WsLogin: a wrong code is refused even with the right password.

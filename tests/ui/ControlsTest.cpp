@@ -426,6 +426,14 @@ private slots:
         QCOMPARE(gif.CurrentFrame(), size_t(1));
         // And on the real clock: a 100 ms frame moves on.
         QTRY_COMPARE_WITH_TIMEOUT(gif.CurrentFrame(), size_t(2), 2000);
+
+        // Stopped, it keeps its frame and its timer is gone; played again, it starts over.
+        gif.Stop();
+        QCOMPARE(gif.IsPlaying(), false);
+        QCOMPARE(gif.TimerInterval(), 0);
+        gif.Play();
+        QCOMPARE(gif.CurrentFrame(), size_t(0));
+        QCOMPARE(gif.IsPlaying(), true);
     }
 
     void framedFieldAndColourBlock()
