@@ -10,6 +10,7 @@
 #include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
+#include <QPointer>
 #include <QtTest>
 
 namespace {
@@ -67,11 +68,13 @@ private slots:
 
         // Its cancel button gives the main window back too.
         PressButtonAt(main, QPoint(120, main->height() - 76));
-        CCallBackDlg *screen = OpenedScreen<CCallBackDlg>(main);
+        QPointer<CCallBackDlg> screen = OpenedScreen<CCallBackDlg>(main);
         QVERIFY(screen);
         QTest::mouseClick(screen->CancelButton(), Qt::LeftButton, {}, QPoint(30, 14));
         QTRY_COMPARE(main->isVisible(), true);
-        QTRY_COMPARE(screen->isVisible(), false);
+        // Closed, it is gone, not kept hidden: opening it again makes the only one.
+        QTRY_VERIFY(screen.isNull());
+        QCOMPARE(main->findChildren<CCallBackDlg *>().size(), qsizetype(0));
     }
 
     void usageReportButtonOpensTheUsageReportScreen()
