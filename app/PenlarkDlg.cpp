@@ -353,16 +353,12 @@ void CpenlarkDlg::OnFeedback()
     auto *screen = new CCallBackDlg(this);
     // Its close button ends the program, which is the sign-in window's to end.
     screen->SetApplicationWindow(ApplicationMainWindow());
-    // Closed by its cancel, it goes: each opening makes a new one.
-    screen->setAttribute(Qt::WA_DeleteOnClose);
     OpenScreen(screen);
 }
 
 void CpenlarkDlg::OnUsageReport()
 {
-    auto *screen = new CYijianFankuiDlg(this);
-    screen->setAttribute(Qt::WA_DeleteOnClose);
-    OpenScreen(screen);
+    OpenScreen(new CYijianFankuiDlg(this));
 }
 
 // The score report stays over this window, behind the cover, rather than in its place.

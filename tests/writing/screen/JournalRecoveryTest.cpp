@@ -153,9 +153,13 @@ private:
         const qint64 killedAt = clock.elapsed();
         child.waitForFinished(10000);
 
+        // The writer keeps its one-second promise with a timer, which a machine running other tests
+        // at the same time may fire a little late: what was on screen a second and that allowance
+        // before the kill must be kept.
+        constexpr qint64 kTimerAllowanceMs = 250;
         KilledTypist result;
         for (const Report &report : reports) {
-            if (report.at <= killedAt - 1000)
+            if (report.at <= killedAt - 1000 - kTimerAllowanceMs)
                 result.bytesSecondBeforeKill = report.bytes;
             result.bytesLastReported = report.bytes;
         }
