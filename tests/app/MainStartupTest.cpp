@@ -9,7 +9,7 @@
 #include "OperationsComposition.h"
 #include "ServiceContext.h"
 #include "ServiceHooks.h"
-#include "ServiceProcess.h"
+#include "ProcessService.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +18,9 @@
 
 namespace {
 
-// One service for the process: the proxies fix their namespaces when they are created.
 ServiceProcess &Service()
 {
-    static std::unique_ptr<ServiceProcess> service = [] {
-        auto started = ServiceProcess::Start();
-        InitServiceAddresses(started->BaseAddress().substr(7, started->BaseAddress().size() - 8));
-        return started;
-    }();
-    return *service;
+    return ProcessService();
 }
 
 class MainStartupTest : public testing::Test

@@ -10,7 +10,7 @@
 #include "OperationsAccount.h"
 #include "QtText.h"
 #include "ServiceHooks.h"
-#include "ServiceProcess.h"
+#include "ProcessService.h"
 #include "WindowMessage.h"
 #include "YijianFankuiDlg.h"
 
@@ -24,12 +24,7 @@ namespace {
 
 ServiceProcess &Service()
 {
-    static std::unique_ptr<ServiceProcess> service = [] {
-        auto started = ServiceProcess::Start();
-        InitServiceAddresses(started->BaseAddress().substr(7, started->BaseAddress().size() - 8));
-        return started;
-    }();
-    return *service;
+    return ProcessService();
 }
 
 // Rows of the service's feedback table: (count, newest content as stored, UTF-8).

@@ -7,7 +7,7 @@
 #include "OperationsAccount.h"
 #include "QtText.h"
 #include "ServiceHooks.h"
-#include "ServiceProcess.h"
+#include "ProcessService.h"
 #include "SubmitWriteScoreDlg.h"
 #include "ToumingDlg.h"
 
@@ -20,12 +20,7 @@ namespace {
 
 ServiceProcess &Service()
 {
-    static std::unique_ptr<ServiceProcess> service = [] {
-        auto started = ServiceProcess::Start();
-        InitServiceAddresses(started->BaseAddress().substr(7, started->BaseAddress().size() - 8));
-        return started;
-    }();
-    return *service;
+    return ProcessService();
 }
 
 std::string ServiceHost()
