@@ -1,6 +1,8 @@
 // The library page's item text and deletion plan.
 #include "LibraryRules.h"
 
+#include "GbkText.h"
+
 namespace {
 constexpr std::size_t kDateColumns = 10;
 constexpr const char *kDateTitleGap = "   ";
@@ -13,6 +15,13 @@ std::string LibraryItemText(const std::string &createTime, const std::string &ti
     if (createTime.size() < kDateColumns)
         text.append(kDateColumns - createTime.size(), ' ');
     return text + kDateTitleGap + title;
+}
+
+std::string EmptyListNotice(const std::string &searchedTitle)
+{
+    if (searchedTitle.empty())
+        return Utf8ToGbk("还没有作文");
+    return Utf8ToGbk("没有找到标题含有") + searchedTitle + Utf8ToGbk("的作文");
 }
 
 DeletionPlan PlanDeletion(const std::vector<LibraryListItem> &itemsFromTop)

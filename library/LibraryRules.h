@@ -10,6 +10,10 @@
 // is shorter than that, then three blanks and the title (GBK in, GBK out).
 std::string LibraryItemText(const std::string &createTime, const std::string &title);
 
+// What the list's place says when the service lists no essay: "还没有作文" for the whole library,
+// "没有找到标题含有<title>的作文" for a search (GBK in, as the search was sent; GBK out).
+std::string EmptyListNotice(const std::string &searchedTitle);
+
 // One list item as the deletion sees it, in list order from the top.
 struct LibraryListItem
 {

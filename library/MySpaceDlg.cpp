@@ -14,6 +14,7 @@
 #include "QtText.h"
 #include "WindowMessage.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
@@ -24,6 +25,7 @@ const QColor kBackground(0xF6, 0xF8, 0xE3);
 const QColor kColumnFrame(0x00, 0x92, 0x3A);
 const QColor kSearchFrame(0x0E, 0x80, 0x3B);
 const QColor kCaptionColour(0x29, 0x9F, 0x3A);
+const QColor kNoticeColour(0x9E, 0x9E, 0xA0);
 
 constexpr const char *kDeleteQuestion = "文章删除后无法恢复，您是否确定删除？";
 constexpr const char *kDeleted = "\t  删除成功!";
@@ -60,6 +62,16 @@ void CMySpaceDlg::CreateControls()
     m_list->Create(this, LayOutMySpace(size()).list, kListCheckBoxes);
     connect(m_list, &CHTMLListCtrl::Notify, this, &CMySpaceDlg::OnListNotify);
 
+    // Plain text: the searched title is the student's own words, never markup.
+    m_emptyNotice = new QLabel(this);
+    m_emptyNotice->setTextFormat(Qt::PlainText);
+    m_emptyNotice->setAlignment(Qt::AlignCenter);
+    m_emptyNotice->setWordWrap(true);
+    m_emptyNotice->setFont(MakeFont(QString::fromUtf8("宋体"), 14));
+    m_emptyNotice->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kNoticeColour.name()));
+    m_emptyNotice->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_emptyNotice->hide();
+
     m_search = new QLineEdit(this);
     KeepFieldInGbk(m_search);
     m_search->setFrame(false);
@@ -82,6 +94,7 @@ void CMySpaceDlg::PlaceChildren()
     const MySpaceLayout l = LayOutMySpace(size());
     m_panel->setGeometry(l.viewer);
     m_list->setGeometry(l.list);
+    m_emptyNotice->setGeometry(l.list.adjusted(10, 0, -10, 0));
     m_search->setGeometry(l.searchBox);
     m_searchButton->setGeometry(l.searchButton);
     m_delete->setGeometry(l.deleteButton);
@@ -100,11 +113,24 @@ bool CMySpaceDlg::LoadList(const std::string &titleFilter)
 {
     m_list->DeleteAllItems();
     std::vector<LibraryEntry> entries;
-    if (ListCompositions(titleFilter, entries) != FetchStatus::Ok)
-        return false; // the list stays empty
+    m_listLoaded = ListCompositions(titleFilter, entries) == FetchStatus::Ok;
+    m_listedTitle = TrimBlanks(titleFilter);
     for (const LibraryEntry &entry : entries)
         AddItem(LibraryItemText(entry.CreateTime, entry.Title), EssayId(entry.ID), false);
-    return true;
+    UpdateEmptyNotice();
+    return m_listLoaded; // when false the list stays empty
+}
+
+// An empty list says why, but only when the service said so: a list that could not be fetched
+// is not a library without essays.
+void CMySpaceDlg::UpdateEmptyNotice()
+{
+    const bool empty = m_listLoaded && m_list->GetItemCount() == 0;
+    if (empty) {
+        m_emptyNotice->setText(GbkToQString(EmptyListNotice(m_listedTitle)));
+        m_emptyNotice->raise();
+    }
+    m_emptyNotice->setVisible(empty);
 }
 
 // Plain text: a title is the student's own words, never markup.
@@ -192,6 +218,7 @@ void CMySpaceDlg::OnDelete()
     FetchStatus status = FetchStatus::TransportFailure;
     if (DeleteCompositions(plan.ids, status)) {
         ClearViewer();
+        UpdateEmptyNotice();
         COkDialog::ShowMessage(ProgramMessage(kDeleted));
         return;
     }

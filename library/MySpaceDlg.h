@@ -12,6 +12,7 @@
 class CGdipButton;
 class CHTMLListCtrlOrg;
 class CNoMarkDlg;
+class QLabel;
 class QLineEdit;
 struct HtmlListNotify;
 
@@ -47,6 +48,8 @@ public:
     CGdipButton *SearchButton() const { return m_searchButton; }
     CGdipButton *DeleteButton() const { return m_delete; }
     CGdipButton *UpButton() const { return m_up; }
+    // Shown in the list's place while the service lists no essay.
+    QLabel *EmptyNotice() const { return m_emptyNotice; }
 
 protected:
     void OnPaint(QPainter &painter) override;
@@ -61,6 +64,7 @@ private:
     void ClearViewer();
     void RefreshViewer();
     void AddItem(const std::string &text, std::int32_t id, bool checked);
+    void UpdateEmptyNotice();
 
     CNoMarkDlg *m_panel = nullptr;
     CHTMLListCtrlOrg *m_list = nullptr;
@@ -68,5 +72,9 @@ private:
     CGdipButton *m_searchButton = nullptr;
     CGdipButton *m_delete = nullptr;
     CGdipButton *m_up = nullptr;
+    QLabel *m_emptyNotice = nullptr;
     std::int32_t m_shownId = -1;
+    // The title the shown list was searched by, trimmed as sent (GBK; "" for the whole library).
+    std::string m_listedTitle;
+    bool m_listLoaded = false;
 };

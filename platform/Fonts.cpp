@@ -19,31 +19,56 @@ const FaceSubstitution kSubstitutions[] = {
     {"Tahoma", {"DejaVu Sans", nullptr, nullptr}},
 };
 
+// Families whose Latin letters are exactly half their ideograph's width, for faces whose installed
+// substitutes break that rule. "AR PL UMing CN" keeps it too and stands behind.
+const FaceSubstitution kHalfWidthSubstitutions[] = {
+    {"宋体", {"Noto Sans Mono CJK SC", "AR PL UMing CN", nullptr}},
+    {"微软雅黑", {"Noto Sans Mono CJK SC", nullptr, nullptr}},
+};
+
+QStringList FamiliesFrom(const FaceSubstitution &entry)
+{
+    QStringList families;
+    for (const char *family : entry.families) {
+        if (family)
+            families << QString::fromUtf8(family);
+    }
+    return families;
+}
+
+QFont FontOf(const QStringList &families, int pixelHeight, int weight)
+{
+    QFont font;
+    font.setFamilies(families);
+    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 12);
+    font.setWeight(static_cast<QFont::Weight>(weight > 0 ? weight : kFontWeightNormal));
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
 } // namespace
 
 QStringList SubstituteFamilies(const QString &face)
 {
     for (const FaceSubstitution &entry : kSubstitutions) {
-        if (face.compare(QString::fromUtf8(entry.face), Qt::CaseInsensitive) != 0)
-            continue;
-        QStringList families;
-        for (const char *family : entry.families) {
-            if (family)
-                families << QString::fromUtf8(family);
-        }
-        return families;
+        if (face.compare(QString::fromUtf8(entry.face), Qt::CaseInsensitive) == 0)
+            return FamiliesFrom(entry);
     }
     return {face};
 }
 
 QFont MakeFont(const QString &face, int pixelHeight, int weight)
 {
-    QFont font;
-    font.setFamilies(SubstituteFamilies(face));
-    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 12);
-    font.setWeight(static_cast<QFont::Weight>(weight > 0 ? weight : kFontWeightNormal));
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
+    return FontOf(SubstituteFamilies(face), pixelHeight, weight);
+}
+
+QFont MakeHalfWidthFont(const QString &face, int pixelHeight, int weight)
+{
+    for (const FaceSubstitution &entry : kHalfWidthSubstitutions) {
+        if (face.compare(QString::fromUtf8(entry.face), Qt::CaseInsensitive) == 0)
+            return FontOf(FamiliesFrom(entry), pixelHeight, weight);
+    }
+    return MakeFont(face, pixelHeight, weight);
 }
 
 int AverageCharWidth(const QFont &font)

@@ -17,6 +17,7 @@
 #include "ServiceProxy.h"
 #include "ViewZuowenDlg.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QtTest>
@@ -385,6 +386,55 @@ private slots:
         QCOMPARE(bar->value(), 1000 - 11 * CHTMLListCtrl::kLineStep);
         QTest::mouseClick(page->UpButton(), Qt::LeftButton, {}, QPoint(15, 12));
         QCOMPARE(bar->value(), 0);
+    }
+
+    // An empty list says in its place why it is empty, with the searched title as plain text;
+    // a list the service could not give says nothing.
+    void emptyListSaysWhy_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("notice"); // "" for none shown
+        QTest::newRow("empty library") << "" << true << R"({"data":[]})" << QString::fromUtf8("还没有作文");
+        QTest::newRow("search without result") << QString::fromUtf8("  春天 ") << true << R"({"data":[]})"
+                                               << QString::fromUtf8("没有找到标题含有春天的作文");
+        QTest::newRow("markup in the title") << "<b>x</b>" << true << R"({"data":[]})"
+                                             << QString::fromUtf8("没有找到标题含有<b>x</b>的作文");
+        QTest::newRow("essays found") << QString::fromUtf8("t") << true << QString::fromStdString(EssayList({"4"})) << "";
+        QTest::newRow("service unreachable") << "" << false << "" << "";
+    }
+    void emptyListSaysWhy()
+    {
+        QFETCH(QString, search);
+        QFETCH(bool, reachable);
+        QFETCH(QString, reply);
+        QFETCH(QString, notice);
+        auto page = LoadedPage({"1"});
+        QCOMPARE(page->EmptyNotice()->isVisible(), false);
+        if (reachable)
+            Peer().PushResult("WsUserComp", reply.toStdString());
+        else
+            Peer().Push(ScriptedPeer::Reply{});
+        page->SearchBox()->setText(search);
+        page->OnSearch();
+        QCOMPARE(page->EmptyNotice()->isVisible(), !notice.isEmpty());
+        if (!notice.isEmpty()) {
+            QCOMPARE(page->EmptyNotice()->text(), notice);
+            QCOMPARE(page->EmptyNotice()->textFormat(), Qt::PlainText);
+            QCOMPARE(page->EmptyNotice()->geometry().intersects(page->List()->geometry()), true);
+        }
+    }
+
+    void deletingTheLastEssayShowsTheEmptyNotice()
+    {
+        auto page = LoadedPage({"31"});
+        page->List()->SetItemCheck(0, true);
+        Peer().PushResult("WsDeleteComp", "true");
+        page->OnDelete();
+        QCOMPARE(page->List()->GetItemCount(), 0);
+        QCOMPARE(page->EmptyNotice()->isVisible(), true);
+        QCOMPARE(page->EmptyNotice()->text(), QString::fromUtf8("还没有作文"));
     }
 
     void searchSendsTrimmedWordsAndEmptyingListsAll()

@@ -51,11 +51,16 @@ QFont EssayFont()
     return MakeFont(QString::fromUtf8("宋体"), 20, kFontWeightNormal);
 }
 
-ViewGrid MeasureGrid(const QFont &font)
+QFont EssayHalfWidthFont()
+{
+    return MakeHalfWidthFont(QString::fromUtf8("宋体"), 20, kFontWeightNormal);
+}
+
+ViewGrid MeasureGrid(const QFont &font, const QFont &halfWidthFont)
 {
     const QFontMetrics metrics(font);
     ViewGrid grid;
-    grid.columnWidth = std::max(metrics.horizontalAdvance(QLatin1Char('8')), 1);
+    grid.columnWidth = std::max(QFontMetrics(halfWidthFont).horizontalAdvance(QLatin1Char('8')), 1);
     grid.fontHeight = metrics.height();
     grid.ascent = metrics.ascent();
     grid.lineHeight = metrics.height() + std::max(metrics.leading(), 0) + 10;

@@ -16,7 +16,7 @@ struct ViewGrid
     static constexpr int kEdgeScrollZone = 5; // a drag this near the top or bottom scrolls
     static constexpr int kRowCursorZone = 2;  // the row-selection pointer left of this
 
-    int columnWidth = 10; // width of "8" in the essay font; one byte is one column
+    int columnWidth = 10; // width of "8" in the half-width font; one byte is one column
     int lineHeight = 30;  // font height + external leading + 10
     int fontHeight = 20;
     int ascent = 16;
@@ -36,4 +36,7 @@ struct ViewGrid
 
 // "宋体", 20 pixels high, normal weight.
 QFont EssayFont();
-ViewGrid MeasureGrid(const QFont &font);
+// The face half-width characters are drawn with: its letters are exactly one column wide.
+QFont EssayHalfWidthFont();
+// Rows from the essay font; the column is the width of "8" in the half-width font.
+ViewGrid MeasureGrid(const QFont &font, const QFont &halfWidthFont);

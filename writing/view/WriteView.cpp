@@ -35,7 +35,9 @@ bool IsPrintable(const QString &text)
 
 CWriteView::CWriteView(CWriteDoc &doc, QWidget *parent)
     : QAbstractScrollArea(parent), m_doc(doc), m_font(EssayFont()), m_rawFont(QRawFont::fromFont(m_font)),
-      m_grid(MeasureGrid(m_font)), m_glyphs(0x10000)
+      m_halfWidthFont(EssayHalfWidthFont()), m_halfWidthRawFont(QRawFont::fromFont(m_halfWidthFont)),
+      m_grid(MeasureGrid(m_font, m_halfWidthFont)),
+      m_glyphs(0x10000)
 {
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

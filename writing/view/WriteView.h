@@ -111,6 +111,9 @@ public:
 
     // The view as it would paint now, into an image of the viewport's size.
     QImage RenderImage();
+    // How far the character with this GBK code (one byte, or lead << 8 | trail) advances as
+    // drawn; 0 for one drawn through the font's fallback.
+    qreal DrawnAdvance(std::uint16_t code) { return GlyphOf(code).advance; }
 
 protected:
     bool event(QEvent *event) override;
@@ -175,12 +178,14 @@ private:
     int PreeditColumns(int characters) const;
     void InvalidateContent();
 
-    // A character as drawn: its glyph in the essay font, or its text for the font's fallback.
+    // A character as drawn: its glyph in the essay font (a single byte's in the half-width
+    // font), or its text for the font's fallback.
     struct Glyph
     {
         quint32 index = 0;
         qreal advance = 0;
         QString text;
+        bool halfWidth = false;
         bool known = false;
     };
     const Glyph &GlyphOf(std::uint16_t code);
@@ -189,6 +194,8 @@ private:
     QPointer<QObject> m_target;
     QFont m_font;
     QRawFont m_rawFont;
+    QFont m_halfWidthFont;
+    QRawFont m_halfWidthRawFont;
     ViewGrid m_grid;
     std::vector<Glyph> m_glyphs;
     WheelSteps m_wheel{120, 1}; // one line a notch

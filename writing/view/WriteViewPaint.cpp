@@ -20,19 +20,20 @@ enum class RunKind
     Selected
 };
 
-// One run of glyphs of one kind, gathered along a row and drawn in one call.
+// One run of glyphs of one kind in one font, gathered along a row and drawn in one call.
 struct GlyphRunBuilder
 {
     QList<quint32> indexes;
     QList<QPointF> positions;
     RunKind kind = RunKind::Plain;
+    const QRawFont *font = nullptr;
 
-    void Flush(QPainter &painter, const QRawFont &font)
+    void Flush(QPainter &painter)
     {
         if (indexes.isEmpty())
             return;
         QGlyphRun run;
-        run.setRawFont(font);
+        run.setRawFont(*font);
         run.setGlyphIndexes(indexes);
         run.setPositions(positions);
         painter.setPen(kind == RunKind::Selected  ? WriteViewColours::SelectedText()
@@ -76,10 +77,14 @@ const CWriteView::Glyph &CWriteView::GlyphOf(std::uint16_t code)
         bytes.push_back(static_cast<char>(code >> 8));
     bytes.push_back(static_cast<char>(code & 0xFF));
     glyph.text = GbkToQString(bytes);
-    const QList<quint32> indexes = m_rawFont.isValid() ? m_rawFont.glyphIndexesForString(glyph.text) : QList<quint32>();
+    // A single byte has half a cell: the essay font's proportional Latin letters would overlap
+    // their neighbours there ("m") or leave gaps ("i").
+    glyph.halfWidth = code <= 0xFF && m_halfWidthRawFont.isValid();
+    const QRawFont &font = glyph.halfWidth ? m_halfWidthRawFont : m_rawFont;
+    const QList<quint32> indexes = font.isValid() ? font.glyphIndexesForString(glyph.text) : QList<quint32>();
     if (indexes.size() == 1 && indexes[0] != 0) {
         glyph.index = indexes[0];
-        glyph.advance = m_rawFont.advancesForGlyphIndexes(indexes).value(0).x();
+        glyph.advance = font.advancesForGlyphIndexes(indexes).value(0).x();
     }
     return glyph;
 }
@@ -179,15 +184,17 @@ void CWriteView::PaintRow(QPainter &painter, std::int32_t row, int top, int widt
             kind = RunKind::Selected;
         else if (!m_readOnly && m_doc.Marks().Contains(row, static_cast<std::int32_t>(i)))
             kind = RunKind::Keyword;
-        if (kind != run.kind) {
-            run.Flush(painter, m_rawFont);
+        const auto code = static_cast<std::uint16_t>(length == 2 ? lead << 8 | static_cast<unsigned char>(bytes[i + 1]) : lead);
+        const Glyph &glyph = GlyphOf(code);
+        const QRawFont *font = glyph.halfWidth ? &m_halfWidthRawFont : &m_rawFont;
+        if (kind != run.kind || font != run.font) {
+            run.Flush(painter);
             run.kind = kind;
+            run.font = font;
         }
         const int cellWidth = static_cast<int>(length) * cw;
         if (kind == RunKind::Selected)
             painter.fillRect(QRect(x, top, cellWidth, m_grid.fontHeight), WriteViewColours::SelectedBackground());
-        const auto code = static_cast<std::uint16_t>(length == 2 ? lead << 8 | static_cast<unsigned char>(bytes[i + 1]) : lead);
-        const Glyph &glyph = GlyphOf(code);
         // Each character sits centred in its cells, so the grid holds for any font.
         const qreal inset = glyph.advance < cellWidth ? (cellWidth - glyph.advance) / 2 : 0;
         if (glyph.index != 0) {
@@ -199,7 +206,7 @@ void CWriteView::PaintRow(QPainter &painter, std::int32_t row, int top, int widt
         }
         i += length;
     }
-    run.Flush(painter, m_rawFont);
+    run.Flush(painter);
 }
 
 void CWriteView::PaintPreedit(QPainter &painter)
@@ -218,6 +225,7 @@ void CWriteView::PaintPreedit(QPainter &painter)
         if (m_preedit[i].isHighSurrogate() && i + 1 < m_preedit.size())
             character += m_preedit[++i];
         const int cells = character[0].unicode() < 0x80 ? 1 : 2;
+        painter.setFont(cells == 1 ? m_halfWidthFont : m_font);
         const qreal advance = painter.fontMetrics().horizontalAdvance(character);
         const qreal inset = advance < cells * cw ? (cells * cw - advance) / 2 : 0;
         painter.drawText(QPointF(cell.x() + column * cw + inset, baseline), character);

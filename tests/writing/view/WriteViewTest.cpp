@@ -590,6 +590,62 @@ private slots:
         QCOMPARE(ClipboardText(), GbkToQString(text));
     }
 
+    // Every character fills exactly its cells as drawn: a half-width letter one column, an
+    // ideograph two, so Latin letters neither overlap ("m") nor leave gaps ("i").
+    void charactersFillTheirCells_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("letters") << "HelloWorld mio ill MW";
+        QTest::newRow("digits and marks") << "0189,.;:!?()-_@#";
+        QTest::newRow("ideographs and full-width marks") << QString::fromUtf8("你好，春天。");
+    }
+    void charactersFillTheirCells()
+    {
+        QFETCH(QString, text);
+        EditorHarness editor;
+        const int column = editor.View()->Grid().columnWidth;
+        for (const QChar c : text) {
+            const std::string bytes = QStringToGbk(QString(c));
+            const auto code = static_cast<std::uint16_t>(
+                bytes.size() == 2 ? static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1])
+                                  : static_cast<unsigned char>(bytes[0]));
+            QCOMPARE(qRound(editor.View()->DrawnAdvance(code)), static_cast<int>(bytes.size()) * column);
+        }
+    }
+
+    // A letter's ink stays inside its own column, so wide letters reach no neighbour; saved with
+    // Latin and Chinese on one row for a look.
+    void latinLettersStayInTheirColumns()
+    {
+        EditorHarness editor(40, 120);
+        editor.SetText(QString::fromUtf8("Hello, mio 你好 ill\nm W M w @ m"));
+        editor.Repaint();
+        const QImage shot = editor.View()->RenderImage();
+        QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+        QVERIFY(shot.save(QString(PENLARK_SCREENSHOT_DIR) + "/writing_view_latin.png"));
+
+        // Row 1 has a space between letters, so clear ink within half a column of a letter's
+        // column is that letter's own; a pixel of smoothing beyond its edge is allowed.
+        const ViewGrid &grid = editor.View()->Grid();
+        const int background = qGray(WriteViewColours::Background().rgb());
+        const std::string row = editor.View()->Document().Rows()[1];
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(row.size()); i += 2) {
+            const QPoint cell = grid.CellTopLeft(1, i, 0, 0);
+            int left = shot.width();
+            int right = -1;
+            for (int x = cell.x() - grid.columnWidth / 2; x < cell.x() + grid.columnWidth * 3 / 2; ++x)
+                for (int y = cell.y(); y < cell.y() + grid.fontHeight; ++y)
+                    if (background - qGray(shot.pixel(x, y)) > 64) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                    }
+            QVERIFY2(right >= 0, qPrintable(QString("no ink for '%1'").arg(row[i])));
+            QVERIFY2(left >= cell.x() - 1 && right <= cell.x() + grid.columnWidth,
+                     qPrintable(QString("'%1' inks %2..%3, its column is %4..%5")
+                                    .arg(row[i]).arg(left).arg(right).arg(cell.x()).arg(cell.x() + grid.columnWidth - 1)));
+        }
+    }
+
     // The view with green keywords, a selection and a composition, saved for a look and checked
     // by its colours.
     void screenshot()
