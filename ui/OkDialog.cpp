@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <initializer_list>
 
 namespace {
 
@@ -29,15 +30,74 @@ bool HighBit(char byte)
 
 // ---- Message layout -------------------------------------------------------------------------
 
+namespace {
+
+// Marks that may not start a line (closing marks, pauses and stops) and marks that may not end
+// one (opening marks), as Chinese text is set.
+bool IsOneOf(const std::string &gbkCharacter, std::initializer_list<const char *> utf8Marks)
+{
+    const std::string utf8 = GbkToUtf8(gbkCharacter);
+    for (const char *mark : utf8Marks)
+        if (utf8 == mark)
+            return true;
+    return false;
+}
+
+bool MayNotStartLine(const std::string &gbkCharacter)
+{
+    return IsOneOf(gbkCharacter, {"，", "。", "、", "；", "：", "？", "！", "）", "》", "」", "』", "】", "〕", "〉", "”",
+                                  "’", "…", "·", ",", ".", ";", ":", "?", "!", ")", "]", "}", ">", "%"});
+}
+
+bool MayNotEndLine(const std::string &gbkCharacter)
+{
+    return IsOneOf(gbkCharacter, {"（", "《", "「", "『", "【", "〔", "〈", "“", "‘", "(", "[", "{", "<"});
+}
+
+// The bytes of the character that starts at offset: two when both have the high bit.
+std::string CharacterAt(const std::string &gbk, std::size_t offset)
+{
+    if (offset >= gbk.size())
+        return {};
+    const bool pair = HighBit(gbk[offset]) && offset + 1 < gbk.size() && HighBit(gbk[offset + 1]);
+    return gbk.substr(offset, pair ? 2 : 1);
+}
+
+} // namespace
+
 std::vector<BoxMessageGlyph> LayoutBoxMessage(const std::string &gbkMessage, int fontHeight, int averageWidth, int labelWidth)
 {
     std::vector<BoxMessageGlyph> glyphs;
     const int rightLimit = labelWidth - 2 * averageWidth;
     int x = 0;
     int top = fontHeight / 2;
+    std::size_t lineStart = 0; // index in glyphs of the line's first character
     auto newLine = [&] {
         x = 0;
         top += kBoxLineHeight;
+        lineStart = glyphs.size();
+    };
+    auto text = [&](const BoxMessageGlyph &glyph) { return gbkMessage.substr(glyph.offset, glyph.length); };
+    // A line full before the character at nextOffset: the line's last characters move down with
+    // it while the next line would start with a closing mark or this one end with an opening
+    // mark (one character at least stays).
+    auto wrapBefore = [&](std::size_t nextOffset) {
+        std::size_t carried = 0;
+        while (carried + 1 < glyphs.size() - lineStart) {
+            const BoxMessageGlyph &last = glyphs[glyphs.size() - 1 - carried];
+            const std::string starting = carried == 0 ? CharacterAt(gbkMessage, nextOffset) : text(glyphs[glyphs.size() - carried]);
+            if (!MayNotEndLine(text(last)) && !MayNotStartLine(starting))
+                break;
+            ++carried;
+        }
+        const std::size_t firstCarried = glyphs.size() - carried;
+        newLine();
+        lineStart = firstCarried;
+        for (std::size_t k = firstCarried; k < glyphs.size(); ++k) {
+            glyphs[k].x = x;
+            glyphs[k].top = top;
+            x += static_cast<int>(glyphs[k].length) * averageWidth;
+        }
     };
     for (std::size_t i = 0; i < gbkMessage.size(); ++i) {
         const char byte = gbkMessage[i];
@@ -62,7 +122,7 @@ std::vector<BoxMessageGlyph> LayoutBoxMessage(const std::string &gbkMessage, int
             x += averageWidth;
         }
         if (x > rightLimit)
-            newLine();
+            wrapBefore(i + 1);
     }
     return glyphs;
 }

@@ -30,8 +30,10 @@ struct BoxMessageGlyph
 // the first line's top is fontHeight / 2; a tab advances the pen 8a; CR, CR LF and LF start a
 // new line; two bytes that both have the high bit set are one character 2a wide, any other byte
 // one a wide; once the pen has passed labelWidth - 2a, the next character starts a new line,
-// kBoxLineHeight lower. Lines break between any two characters. Every character is listed, even
-// below the label's bottom (the label clips them).
+// kBoxLineHeight lower. Lines break between any two characters except where Chinese text may
+// not: a closing mark, pause or stop ("》", "，", "、", "。") never starts a line and an opening
+// mark ("《", "“") never ends one; the line's last characters then move down to the new line.
+// Every character is listed, even below the label's bottom (the label clips them).
 std::vector<BoxMessageGlyph> LayoutBoxMessage(const std::string &gbkMessage, int fontHeight, int averageWidth, int labelWidth);
 
 // ---- The parts of a box ---------------------------------------------------------------------

@@ -1,23 +1,129 @@
 // Web-page panel: navigation, show and hide by message, the browser stretched past the edge.
 #include "WelcomeDlg.h"
 
+#include "OpenUrl.h"
 #include "WindowMessage.h"
 #include "xImage.h"
 
 #include <QFileInfo>
+#include <QMenu>
 #include <QPainter>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <algorithm>
 
+namespace {
+
+bool IsWebScheme(const QUrl &url)
+{
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
+// Hands an address to the system's browser, only when it is a web address.
+void OpenOutside(const QUrl &url)
+{
+    if (url.isValid() && IsWebScheme(url))
+        OpenUrl(url.toString(QUrl::FullyEncoded));
+}
+
+// A page opened for a new window (a link with a target): its first navigation goes to the
+// system's browser and the page goes away.
+class OutsideWindowPage : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool) override
+    {
+        OpenOutside(url);
+        deleteLater();
+        return false;
+    }
+};
+
+} // namespace
+
+bool LinkStaysInScope(const QUrl &scope, const QUrl &link)
+{
+    if (scope.isEmpty())
+        return true;
+    if (link.scheme() != scope.scheme() || link.host().compare(scope.host(), Qt::CaseInsensitive) != 0 ||
+        link.port(-1) != scope.port(-1))
+        return false;
+    // Dot segments are resolved first, so "/activity/../user" is not within "/activity/".
+    const QString path = QUrl(link).adjusted(QUrl::NormalizePathSegments).path();
+    const QString scopePath = scope.path();
+    const QString folder = scopePath.left(scopePath.lastIndexOf(QLatin1Char('/')) + 1);
+    return path.startsWith(folder.isEmpty() ? QStringLiteral("/") : folder);
+}
+
+// The browser's page: links followed inside it keep to a scope when one is set.
+class ScopedWebPage : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+    QUrl scope;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
+    {
+        // Only a followed link is judged: the program's own loads, reloads and redirects go on.
+        if (scope.isEmpty() || !isMainFrame || type != NavigationTypeLinkClicked || LinkStaysInScope(scope, url))
+            return true;
+        OpenOutside(url);
+        return false;
+    }
+
+    QWebEnginePage *createWindow(WebWindowType) override
+    {
+        if (scope.isEmpty())
+            return nullptr; // such links do nothing
+        return new OutsideWindowPage(profile(), this);
+    }
+};
+
 CExplorer1::CExplorer1(QWidget *parent) : QWidget(parent), m_view(new QWebEngineView(this))
 {
+    m_page = new ScopedWebPage(m_view);
+    m_view->setPage(m_page);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        if (QMenu *menu = CreateContextMenu(this)) {
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(m_view->mapToGlobal(at));
+        }
+    });
+}
+
+void CExplorer1::KeepLinksWithin(const QUrl &scope)
+{
+    m_page->scope = scope;
+}
+
+QUrl CExplorer1::LinkScope() const
+{
+    return m_page->scope;
+}
+
+QMenu *CExplorer1::CreateContextMenu(QWidget *parent)
+{
+    if (!m_view->hasSelection())
+        return nullptr;
+    auto *menu = new QMenu(parent);
+    menu->addAction(QString::fromUtf8("复制"), m_view, [this] { m_page->triggerAction(QWebEnginePage::Copy); });
+    return menu;
 }
 
 void CExplorer1::Navigate(const QUrl &url)
 {
     m_url = url;
     m_view->load(url);
+}
+
+QUrl CExplorer1::CurrentUrl() const
+{
+    return m_view->url();
 }
 
 QString CExplorer1::Title() const

@@ -5,7 +5,14 @@
 #include <QUrl>
 #include <string>
 
+class QMenu;
 class QWebEngineView;
+class ScopedWebPage;
+
+// Whether a link followed inside a page kept to a scope stays there: the same scheme, host and
+// port as the scope's address, and a path within the scope address's folder ("/activity/1.aspx"
+// keeps "/activity/..."). An empty scope keeps every link.
+bool LinkStaysInScope(const QUrl &scope, const QUrl &link);
 
 // The embedded browser: the web engine's view, the one browser the package ships.
 class CExplorer1 : public QWidget
@@ -16,6 +23,8 @@ public:
     explicit CExplorer1(QWidget *parent = nullptr);
     void Navigate(const QUrl &url);
     QUrl Url() const { return m_url; }
+    // The address the page shows now (a followed link changes it; Url() stays).
+    QUrl CurrentUrl() const;
     // The shown page's title (empty until loaded).
     QString Title() const;
     // Vertical scrolling of the shown page, in page pixels: the current offset, the largest
@@ -25,11 +34,23 @@ public:
     int ScrollMaximum() const;
     void ScrollTo(int top);
 
+    // Keeps followed links within the scope of this address (LinkStaysInScope); a link leaving
+    // it, or opening a new window, goes to the system's browser when it is http(s) and nowhere
+    // otherwise, and the page stays as it is.
+    void KeepLinksWithin(const QUrl &scope);
+    QUrl LinkScope() const;
+
+    // The page's context menu: only "复制" while text is selected, else none (nullptr). The web
+    // engine's own menu (back, reload, save page, view source) is nothing a student needs.
+    QMenu *CreateContextMenu(QWidget *parent);
+    QWebEngineView *View() const { return m_view; }
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     QWebEngineView *m_view = nullptr;
+    ScopedWebPage *m_page = nullptr;
     QUrl m_url;
 };
 

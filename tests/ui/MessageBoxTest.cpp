@@ -4,6 +4,7 @@
 #include "GbkText.h"
 #include "MsgDlg.h"
 #include "OkDialog.h"
+#include "QtText.h"
 #include "Screen.h"
 
 #include <QApplication>
@@ -31,6 +32,20 @@ bool IsDark(QRgb pixel)
 }
 
 // Leftmost column with a dark pixel inside the rectangle, or -1.
+// The laid-out text line by line (UTF-8 lines joined by "|").
+QString LaidOutLines(const std::string &gbk, int labelWidth)
+{
+    QStringList lines;
+    int top = -1;
+    for (const BoxMessageGlyph &glyph : LayoutBoxMessage(gbk, 12, 6, labelWidth)) {
+        if (glyph.top != top)
+            lines << QString();
+        top = glyph.top;
+        lines.last() += QString::fromStdString(GbkToUtf8(gbk.substr(glyph.offset, glyph.length)));
+    }
+    return lines.join('|');
+}
+
 int LeftmostDark(const QImage &image, const QRect &area)
 {
     for (int x = area.left(); x <= area.right(); ++x)
@@ -117,6 +132,32 @@ private slots:
         const auto tabGlyphs = LayoutBoxMessage(tabbed, 12, 6, 243);
         QCOMPARE(tabGlyphs.back().x, 0);
         QCOMPARE(tabGlyphs.back().top, 26);
+    }
+
+    // Lines of 20 double-byte characters (label 243, average 6): a closing mark or pause never
+    // starts a line and an opening mark never ends one; the line's last characters move down.
+    void chineseLineBreakingRule_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("lines");
+        const QString twenty = QString::fromUtf8("一二三四五六七八九十一二三四五六七八九十");
+        const QString nineteen = twenty.left(19);
+        QTest::newRow("plain text breaks after twenty") << twenty + "甲乙" << twenty + "|甲乙";
+        QTest::newRow("closing title mark") << twenty + QString::fromUtf8("》已找回") << nineteen + QString::fromUtf8("|十》已找回");
+        QTest::newRow("comma") << twenty + QString::fromUtf8("，好") << nineteen + QString::fromUtf8("|十，好");
+        QTest::newRow("pause mark") << twenty + QString::fromUtf8("、好") << nineteen + QString::fromUtf8("|十、好");
+        QTest::newRow("two closing marks") << twenty + QString::fromUtf8("”。") << nineteen + QString::fromUtf8("|十”。");
+        QTest::newRow("opening mark at the end") << nineteen + QString::fromUtf8("《春》") << nineteen + QString::fromUtf8("|《春》");
+        QTest::newRow("opening mark before a closing one")
+            << nineteen.left(18) + QString::fromUtf8("“《春》") << nineteen.left(18) + QString::fromUtf8("|“《春》");
+        QTest::newRow("left-essay offer") << QString::fromUtf8("\t  上次没有保存的作文《春天的故事》已找回，是否打开继续写？")
+                                          << QString::fromUtf8("  上次没有保存的作文《春天的故|事》已找回，是否打开继续写？");
+    }
+    void chineseLineBreakingRule()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, lines);
+        QCOMPARE(LaidOutLines(QStringToGbk(message), 243), lines);
     }
 
     void drawnTabOffsetIsTenAverageWidths()

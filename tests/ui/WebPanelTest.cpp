@@ -4,6 +4,9 @@
 #include "WindowMessage.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QtTest>
 
 class WebPanelTest : public QObject
@@ -32,6 +35,56 @@ private slots:
         SendWindowMessage(page, kMsgWebPanelShow, 1);
         QCOMPARE(page->isVisible(), true);
         QCOMPARE(page->Browser()->isVisible(), true);
+    }
+
+    void linkScope_data()
+    {
+        QTest::addColumn<QString>("scope");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<bool>("stays");
+        const QString activity = "http://127.0.0.1:8089/activity/1.aspx";
+        QTest::newRow("another activity") << activity << "http://127.0.0.1:8089/activity/2.aspx" << true;
+        QTest::newRow("deeper in the folder") << activity << "http://127.0.0.1:8089/activity/1/rules.aspx?x=1" << true;
+        QTest::newRow("platform page outside") << activity << "http://127.0.0.1:8089/help.aspx" << false;
+        QTest::newRow("dot segments out") << activity << "http://127.0.0.1:8089/activity/../user/a.aspx" << false;
+        QTest::newRow("folder name as prefix") << activity << "http://127.0.0.1:8089/activityx/1.aspx" << false;
+        QTest::newRow("other port") << activity << "http://127.0.0.1:9000/activity/2.aspx" << false;
+        QTest::newRow("other host") << activity << "http://example.org/activity/2.aspx" << false;
+        QTest::newRow("other scheme") << activity << "https://127.0.0.1:8089/activity/2.aspx" << false;
+        QTest::newRow("script") << activity << "javascript:alert(1)" << false;
+        QTest::newRow("site root scope") << "https://site.example/index.aspx" << "https://SITE.example/news/1.aspx" << true;
+        QTest::newRow("no scope") << "" << "file:///etc/passwd" << true;
+    }
+    void linkScope()
+    {
+        QFETCH(QString, scope);
+        QFETCH(QString, link);
+        QFETCH(bool, stays);
+        QCOMPARE(LinkStaysInScope(QUrl(scope), QUrl(link)), stays);
+    }
+
+    // The welcome page offers no web engine menu: nothing without a selection, "复制" with one.
+    void contextMenuOnlyCopies()
+    {
+        QWidget owner;
+        owner.resize(500, 300);
+        CWelcomeDlg panel(&owner);
+        panel.SetAddress(std::string(PENLARK_SOURCE_IMG) + "\\welcome.htm");
+        panel.setGeometry(0, 0, 400, 250);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        CExplorer1 *browser = panel.Page()->Browser();
+        QTRY_COMPARE_WITH_TIMEOUT(browser->Title(), QString::fromUtf8("欢迎使用墨韵阁中文写作平台"), 20000);
+        QCOMPARE(browser->View()->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(browser->CreateContextMenu(&owner), nullptr);
+        browser->View()->page()->triggerAction(QWebEnginePage::SelectAll);
+        QTRY_COMPARE(browser->View()->hasSelection(), true);
+        std::unique_ptr<QMenu> menu(browser->CreateContextMenu(&owner));
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts << action->text();
+        QCOMPARE(texts, QStringList{QString::fromUtf8("复制")});
     }
 
     void scrollsThePageByTheRule()
