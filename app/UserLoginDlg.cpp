@@ -346,6 +346,13 @@ void CUserLoginDlg::ApplyBoxes(const RememberBoxes &boxes)
     ShowBoxFace(m_cbPwd, boxes.password);
 }
 
+// The boxes as config.ini holds them, once the program has changed what it holds.
+void CUserLoginDlg::ShowStoredBoxes()
+{
+    const AppSettings settings;
+    ApplyBoxes({settings.RememberUserName() != 0, settings.RememberPassword() != 0});
+}
+
 void CUserLoginDlg::ApplyRememberWrite(RememberWrite write)
 {
     AppSettings settings;
@@ -484,7 +491,10 @@ void CUserLoginDlg::ActOnSignIn(SignInStatus status, const std::string &message)
     }
     ResetToIdle();
     if (effects.clearPassword) {
+        // The emptied field shows its hint, as at the start: the focus leaves it for the sign-in
+        // button (the notice box gives it back there), so the hint is not wiped at once.
         m_password->clear();
+        m_login->setFocus();
         if (!m_password->hasFocus())
             m_password->SetWindowText(m_password->Hint());
     }
@@ -492,8 +502,10 @@ void CUserLoginDlg::ActOnSignIn(SignInStatus status, const std::string &message)
         settings.SetShowVerifyCode(true);
     if (!message.empty())
         COkDialog::ShowMessage(message);
-    if (effects.writeRememberPasswordOff)
+    if (effects.writeRememberPasswordOff) {
         settings.SetRememberPassword(false);
+        ShowStoredBoxes();
+    }
     if (effects.verificationOn)
         TurnVerificationOn();
 }

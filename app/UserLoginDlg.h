@@ -94,6 +94,7 @@ private:
     void TurnVerificationOn();
     void ShowVerificationRow(bool show);
     void ApplyBoxes(const RememberBoxes &boxes);
+    void ShowStoredBoxes();
     void ApplyRememberWrite(RememberWrite write);
     void RunMainWindow();
 

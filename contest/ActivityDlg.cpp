@@ -101,10 +101,25 @@ void CActivityDlg::CreatePage(int index)
     slot.page = new CHtmlDlg(this);
     slot.page->setGeometry(WebPageRect(size()));
     // The address comes from the service: only a web address is opened.
-    if (IsWebAddress(slot.url))
-        slot.page->Browser()->Navigate(QUrl(QString::fromStdString(slot.url)));
+    if (IsWebAddress(slot.url)) {
+        const QUrl address(QString::fromStdString(slot.url));
+        // Links within the platform's activity pages stay in the page; others open outside.
+        slot.page->Browser()->KeepLinksWithin(address);
+        slot.page->Browser()->Navigate(address);
+    }
     slot.page->hide();
     slot.pagePending = false;
+}
+
+// A link followed inside an activity's page has left it elsewhere: its tab brings it back.
+void CActivityDlg::ShowOwnAddress(const Slot &slot)
+{
+    if (!slot.page || !IsWebAddress(slot.url))
+        return;
+    const QUrl address(QString::fromStdString(slot.url));
+    CExplorer1 *browser = slot.page->Browser();
+    if (browser->CurrentUrl() != address)
+        browser->Navigate(address);
 }
 
 void CActivityDlg::ChooseTab(int index)
@@ -116,13 +131,17 @@ void CActivityDlg::ChooseTab(int index)
         m_chosenTab->ResetFace();
     m_chosenTab = slot.tab;
     m_chosenTab->ShowFace(CGdipButton::Face::Pressed);
-    if (slot.page && slot.page == m_shownPage)
+    if (slot.page && slot.page == m_shownPage) {
+        ShowOwnAddress(slot);
         return;
+    }
     if (m_shownPage)
         m_shownPage->hide();
     m_write->setVisible(slot.writeAllowed);
     if (slot.pagePending)
         CreatePage(index);
+    else
+        ShowOwnAddress(slot);
     m_shownPage = slot.page;
     m_shownPage->show();
     m_currentId = slot.id;

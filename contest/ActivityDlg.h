@@ -64,6 +64,7 @@ private:
     void ResetSlots();
     void CreateTab(int index, const Activity &activity);
     void CreatePage(int index);
+    void ShowOwnAddress(const Slot &slot);
     void PlaceControls();
     void OpenPreliminary(const ActivityEntry &entry);
     void OpenSecondRound(const ActivityEntry &entry);

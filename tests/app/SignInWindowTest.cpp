@@ -193,6 +193,48 @@ private slots:
         QCOMPARE(ReadConfig(*session, "ShowVerifyCode"), std::string("0"));
     }
 
+    // After a refused password the field reads its hint, wherever the student pressed to sign
+    // in, and the remember boxes show what config.ini holds: the password is no longer
+    // remembered, the name still is.
+    void wrongPasswordLeavesHintAndStoredBoxes_data()
+    {
+        QTest::addColumn<bool>("byEnterInThePasswordField");
+        QTest::newRow("login button") << false;
+        QTest::newRow("enter in the field") << true;
+    }
+    void wrongPasswordLeavesHintAndStoredBoxes()
+    {
+        QFETCH(bool, byEnterInThePasswordField);
+        auto session = SignedInSession::Start(WindowOnly());
+        CUserLoginDlg *window = session->SignInWindow();
+        QTest::mouseClick(window->PasswordBox(), Qt::LeftButton);
+        QCOMPARE(window->Boxes(), (RememberBoxes{true, true}));
+        window->UserNameEdit()->SetWindowText("xuesheng");
+        QTest::mouseClick(window->PasswordEdit(), Qt::LeftButton);
+        QTRY_COMPARE(window->PasswordEdit()->hasFocus(), true);
+        QTest::keyClicks(window->PasswordEdit(), "wrong");
+        if (byEnterInThePasswordField)
+            QTest::keyClick(window->PasswordEdit(), Qt::Key_Return);
+        else
+            QTest::mouseClick(window->LoginButton(), Qt::LeftButton);
+        QTRY_COMPARE(session->MessageTexts(), std::vector<std::string>{"\t    用户名或密码错误!"});
+        QTRY_COMPARE(window->IsIdle(), true);
+
+        QCOMPARE(ReadConfig(*session, "RemberPwd"), std::string("0"));
+        QCOMPARE(ReadConfig(*session, "RemberUserName"), std::string("1"));
+        QCOMPARE(window->Boxes(), (RememberBoxes{true, false}));
+        QCOMPARE(window->PasswordBox()->CurrentFace(), CGdipButton::Face::Normal);
+        QCOMPARE(window->UserNameBox()->CurrentFace(), CGdipButton::Face::Pressed);
+
+        CMyEdit *password = window->PasswordEdit();
+        QCOMPARE(password->hasFocus(), false);
+        QCOMPARE(password->IsShowingHint(), true);
+        QCOMPARE(password->WindowText(), U(" 请输入密码"));
+        QCOMPARE(password->echoMode(), QLineEdit::Normal); // the hint reads in clear
+        QCOMPARE(password->palette().color(QPalette::Text), QColor(150, 150, 150)); // in grey
+        QVERIFY(!SaveScreenshot(window, "signin_wrong_password.png").isNull());
+    }
+
     void missingFieldsSendNothing()
     {
         auto session = SignedInSession::Start(WindowOnly());

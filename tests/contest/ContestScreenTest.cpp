@@ -28,6 +28,9 @@
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -74,6 +77,15 @@ std::vector<std::string> ServiceEntries(const SignedInSession &session)
     sqlite3_finalize(s);
     sqlite3_close(db);
     return rows;
+}
+
+// Follows a link as a click on it would, from inside the shown page.
+void FollowLink(CExplorer1 *browser, const QString &href, const QString &target = QString())
+{
+    browser->View()->page()->runJavaScript(
+        QStringLiteral("(function(){var a=document.createElement('a');a.href='%1';a.target='%2';"
+                       "document.body.appendChild(a);a.click();})()")
+            .arg(href, target));
 }
 
 std::vector<std::string> Texts(const std::vector<MessageBoxCall> &calls)
@@ -200,6 +212,54 @@ private slots:
         session->Service().Control("deadline?activity=1&value=2000-01-01%2000:00:00");
         const SaveOutcome late = SubmitContestEntry({ContestRound::Preliminary, U("迟到"), U("正文"), "1", "0"});
         QCOMPARE(GbkToUtf8(late.message), std::string("\t  过了提交时间!"));
+    }
+
+    // A link within the activity pages stays in the page and the tab brings the activity's own
+    // page back; a link leaving them opens in the system's browser (http(s) only) and the page
+    // stays.
+    void linksInsideAnActivityPage()
+    {
+        auto session = SignedInSession::Start();
+        const std::vector<QString> &opened = session->OpenedUrls();
+        CpenlarkDlg *main = session->MainWindow();
+        QVERIFY(main);
+        CActivityDlg *page = OpenContestPage(main);
+        QVERIFY(page);
+        CExplorer1 *browser = page->ShownPage()->Browser();
+        const QString base = QString::fromStdString(session->Service().BaseAddress());
+        const QUrl own(base + "activity/1.aspx");
+        QTRY_VERIFY_WITH_TIMEOUT(browser->Title().contains(QString::fromUtf8("春天的故事")), 15000);
+        QCOMPARE(browser->CurrentUrl(), own);
+
+        FollowLink(browser, "/activity/2.aspx");
+        QTRY_COMPARE_WITH_TIMEOUT(browser->CurrentUrl(), QUrl(base + "activity/2.aspx"), 15000);
+        QTest::mouseClick(page->SlotAt(0).tab, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(browser->CurrentUrl(), own, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(browser->Title().contains(QString::fromUtf8("春天的故事")), 15000);
+
+        // A new window needs a click by the student; the script's click stands in for one.
+        browser->View()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+        // Each step ends with an http(s) link seen outside, so a link before it that opened
+        // nothing has had its turn.
+        struct Step
+        {
+            QString href;
+            QString target;
+            std::vector<QString> opened; // what has gone to the system's browser after the step
+        };
+        const Step steps[] = {
+            {"/help.aspx", "", {base + "help.aspx"}},
+            {"file:///etc/passwd", "", {base + "help.aspx"}},
+            {"https://example.org/a", "", {base + "help.aspx", "https://example.org/a"}},
+            {"https://example.org/b", "_blank", {base + "help.aspx", "https://example.org/a", "https://example.org/b"}},
+        };
+        for (const Step &step : steps) {
+            FollowLink(browser, step.href, step.target);
+            if (step.opened.size() > opened.size())
+                QTRY_COMPARE_WITH_TIMEOUT(opened.size(), step.opened.size(), 15000);
+            QCOMPARE(opened, step.opened);
+            QCOMPARE(browser->CurrentUrl(), own);
+        }
     }
 
     void preliminaryEntrySubmittedOnceAfterTheConfirmation()

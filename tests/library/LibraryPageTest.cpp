@@ -17,6 +17,7 @@
 #include "ServiceProxy.h"
 #include "ViewZuowenDlg.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -423,6 +424,9 @@ private slots:
             QCOMPARE(page->EmptyNotice()->text(), notice);
             QCOMPARE(page->EmptyNotice()->textFormat(), Qt::PlainText);
             QCOMPARE(page->EmptyNotice()->geometry().intersects(page->List()->geometry()), true);
+            QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+            const QString name = QString(QTest::currentDataTag()).replace(' ', '_');
+            QVERIFY(page->grab().save(QString(PENLARK_SCREENSHOT_DIR) + "/library_empty_" + name + ".png"));
         }
     }
 

@@ -167,6 +167,8 @@ void CDlgWrite::CreateTitleField()
 void CDlgWrite::CreateCorpusPanel()
 {
     m_corpus = new CMyHtmlListCtrl(this);
+    // A line under each corpus entry separates one from the next.
+    m_corpus->Create(this, WriteLayout(size()).corpusPanel, kListGridLines);
     m_corpus->hide();
 }
 

@@ -19,6 +19,7 @@
 #include "ZiYouWriter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -428,6 +429,29 @@ private slots:
         QCOMPARE(panel->GetItemCount(), 3);
         QVERIFY(panel->Record(7));
         QVERIFY(panel->Record(8));
+    }
+
+    // The screen's own corpus panel separates its entries with a green line under each one.
+    void corpusPanelDrawsSeparatorLines()
+    {
+        QWidget parent;
+        auto *screen = OpenScreen(&parent);
+        CMyHtmlListCtrl *panel = screen->CorpusPanel();
+        QCOMPARE(panel->GetExtendedStyle() & kListGridLines, kListGridLines);
+        const std::vector<CorpusBrief> shown{{7, U("春风又绿江南岸")}, {8, U("春风得意马蹄疾")}};
+        QCOMPARE(panel->ShowKeywordCorpus(2, U("春风"), FetchStatus::Ok, shown), true);
+        panel->show();
+        const QImage shot = panel->grab().toImage();
+        QDir().mkpath(PENLARK_SCREENSHOT_DIR);
+        QVERIFY(shot.save(QString(PENLARK_SCREENSHOT_DIR) + "/corpus_panel_lines.png"));
+        const QColor line(14, 128, 59);
+        for (int index = 0; index < panel->GetItemCount(); ++index) {
+            const QRect item = panel->ItemRect(index);
+            int green = 0;
+            for (int x = item.left() + 2; x <= item.right() - 2; ++x)
+                green += shot.pixelColor(x, item.bottom() - 1) == line ? 1 : 0;
+            QCOMPARE(green, item.width() - 4);
+        }
     }
 
 private:
