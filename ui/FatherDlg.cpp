@@ -98,10 +98,13 @@ void CFatherDlg::Minimise()
     SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
 }
 
+// Closed, the screen goes: each opening makes a new one. It is freed from the event loop once its
+// queued close has run, never under a caller that still holds it (a button's click handler).
 void CFatherDlg::CloseScreen()
 {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     SendWindowMessage(parentWidget(), kMsgShowMainWindow, 1);
+    QMetaObject::invokeMethod(this, &QObject::deleteLater, Qt::QueuedConnection);
 }
 
 // The window manager's close (its title-bar button, Alt+F4) is this screen's close button, whatever

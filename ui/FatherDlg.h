@@ -23,6 +23,8 @@ public:
     bool OpenerRestored() const { return m_openerRestored; }
     bool IsMaximised() const { return m_frame.IsMaximised(); }
 
+    // Back and CloseScreen show the main window again and free this screen (it must be on the
+    // heap, and no one may keep a plain pointer to it).
     void Back();
     void Minimise();
     void CloseScreen();

@@ -72,13 +72,24 @@ private slots:
         QVERIFY(screen);
         QTest::mouseClick(screen->CancelButton(), Qt::LeftButton, {}, QPoint(30, 14));
         QTRY_COMPARE(main->isVisible(), true);
-        QTRY_VERIFY(screen.isNull() || !screen->isVisible());
+        // Closed, it is gone, not kept hidden: opening it again makes the only one.
+        QTRY_VERIFY(screen.isNull());
+        QCOMPARE(main->findChildren<CCallBackDlg *>().size(), qsizetype(0));
     }
 
     void usageReportButtonOpensTheUsageReportScreen()
     {
         CpenlarkDlg *main = m_session->MainWindow();
         OpenAndGoBack<CYijianFankuiDlg>(main, QPoint(60, 83), "main_usage_report.png");
+
+        // Its close button, the screen's cancel, gives the main window back and frees it.
+        PressButtonAt(main, QPoint(60, 83));
+        QPointer<CYijianFankuiDlg> screen = OpenedScreen<CYijianFankuiDlg>(main);
+        QVERIFY(screen);
+        QTest::mouseClick(screen->CloseButton(), Qt::LeftButton, {}, QPoint(20, 14));
+        QTRY_COMPARE(main->isVisible(), true);
+        QTRY_VERIFY(screen.isNull());
+        QCOMPARE(main->findChildren<CYijianFankuiDlg *>().size(), qsizetype(0));
     }
 
     void maximisedMainWindowOpensAMaximisedScreen()

@@ -255,11 +255,11 @@ private slots:
     void minimiseAndCloseShowTheMainWindow()
     {
         MainWindowProbe main;
-        CFatherDlg screen(&main);
-        screen.show();
-        screen.CloseScreen();
+        QPointer<CFatherDlg> screen = new CFatherDlg(&main);
+        screen->show();
+        screen->CloseScreen();
         QCOMPARE(main.messages.back(), std::make_pair(kMsgShowMainWindow, intptr_t(1)));
-        QTRY_COMPARE(screen.isVisible(), false);
+        QTRY_VERIFY(screen.isNull()); // closed and freed
     }
 
     void coverDarkensTheWindowWhileTheDialogRuns()
