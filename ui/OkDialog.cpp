@@ -110,8 +110,7 @@ void BoxButton::paintEvent(QPaintEvent *)
 
 QPoint messagebox::BoxPosition()
 {
-    const QRect centred(ScreenSize().width() / 2 - kWidth / 2, WorkArea().height() / 2 - kHeight / 2, kWidth, kHeight);
-    return FitInWorkArea(centred, WorkArea()).topLeft();
+    return PlaceWindow(QSize(kWidth, kHeight), ScreenSize(), WorkArea(), false).rect.topLeft();
 }
 
 QFont messagebox::BoxFont()
