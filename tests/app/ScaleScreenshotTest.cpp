@@ -13,8 +13,11 @@
 #include "xImage.h"
 
 #include <QScreen>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QtTest>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -115,6 +118,30 @@ private slots:
         QCOMPARE(CGdipButton::GroupSelection(), m_main->NavButton(mainlayout::kNavWelcome));
         if (Ratio() == 2.0)
             CheckCrispEdge(shot, m_main, m_main->NavButton(mainlayout::kNavWelcome), 5, 0);
+    }
+
+    // The web engine follows the screen's ratio by itself: the page sees the view's logical size and
+    // the device's ratio, so it is laid out once and drawn at the device's pixels, not scaled twice.
+    void welcomePageAtTheScreensRatio()
+    {
+        QVERIFY(m_main);
+        QWidget *panel = m_main->PanelWidget(CpenlarkDlg::Panel::Welcome);
+        QVERIFY(panel);
+        auto *view = panel->findChild<QWebEngineView *>();
+        QVERIFY(view);
+        QTRY_VERIFY_WITH_TIMEOUT(!view->title().isEmpty() || view->url().isValid(), 20000);
+        // Answers of earlier asks may arrive after this test function: they write to shared memory.
+        auto seen = std::make_shared<QString>();
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     view->page()->runJavaScript(
+                                         "document.readyState == 'complete' ? [window.devicePixelRatio, window.innerWidth, "
+                                         "window.innerHeight].join('x') : ''",
+                                         [seen](const QVariant &v) { *seen = v.toString(); });
+                                     return !seen->isEmpty();
+                                 }()),
+                                 20000);
+        QCOMPARE(*seen, QString("%1x%2x%3").arg(Ratio()).arg(view->width()).arg(view->height()));
+        QVERIFY(!Shot(m_main, "welcome").isNull());
     }
 
     void library()
