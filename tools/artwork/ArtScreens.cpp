@@ -184,10 +184,10 @@ void SayFrames()
     Save(left, "img/say_left.png");
     QImage mid = Canvas(4, 123, Qt::white);
     {
+        // Filled rows rather than lines: a hairline pen would sit half a pixel off at 2×.
         QPainter p(&mid);
-        p.setPen(border);
-        p.drawLine(0, 0, 3, 0);
-        p.drawLine(0, 122, 3, 122);
+        p.fillRect(QRect(0, 0, 4, 1), border);
+        p.fillRect(QRect(0, 122, 4, 1), border);
         p.end();
     }
     Save(mid, "img/say_mid.png");
