@@ -147,7 +147,7 @@ MainStartupSteps CpenlarkDlg::StartupSteps(QWidget *signIn)
     };
     steps.build = [this] {
         SetCurrentMainWindow(this);
-        setGeometry(m_frame.NormalRect());
+        m_frame.PlaceOnOpen();
         CreateControls();
         CreatePanels();
     };

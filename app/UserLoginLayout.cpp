@@ -1,13 +1,15 @@
 // The sign-in screen's fixed places and rules.
 #include "UserLoginLayout.h"
 
+#include "Screen.h"
+
 #include <cstring>
 
 namespace loginlayout {
 
 QPoint WindowPosition(const QSize &screen, const QRect &workArea)
 {
-    return QPoint(screen.width() / 2 - kWindowSize.width() / 2, workArea.height() / 2 - kWindowSize.height() / 2);
+    return PlaceWindow(kWindowSize, screen, workArea, false).rect.topLeft();
 }
 
 const std::array<SayEntryRects, 4> &SayEntries()

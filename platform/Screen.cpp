@@ -23,6 +23,19 @@ QRect WorkArea()
     return screen ? screen->availableGeometry() : kFallbackScreen;
 }
 
+QRect CentredWindowRect(const QSize &size, const QSize &screen, const QRect &workArea)
+{
+    return QRect(screen.width() / 2 - size.width() / 2, workArea.height() / 2 - size.height() / 2, size.width(), size.height());
+}
+
+WindowPlacement PlaceWindow(const QSize &size, const QSize &screen, const QRect &workArea, bool canMaximise)
+{
+    const bool fits = size.width() <= workArea.width() && size.height() <= workArea.height();
+    if (canMaximise && !fits)
+        return {workArea, true};
+    return {FitInWorkArea(CentredWindowRect(size, screen, workArea), workArea), false};
+}
+
 QRect FitInWorkArea(const QRect &window, const QRect &workArea)
 {
     QRect placed = window;

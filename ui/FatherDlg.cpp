@@ -30,7 +30,7 @@ CFatherDlg::CFatherDlg(QWidget *parent) : CDialog(parent, DialogKind::FramelessW
 
 void CFatherDlg::OnInitDialog()
 {
-    setGeometry(m_frame.NormalRect());
+    m_frame.PlaceOnOpen();
     m_back = MakeImageButton(this, "\\img\\hostimg\\backbutton1.png", "\\img\\hostimg\\backbutton2.png");
     const TitleBarButtons bar = MakeTitleBarButtons(this, kProgrammeScreenFaces);
     m_minimise = bar.minimise;

@@ -61,5 +61,5 @@ void CGIFControl::paintEvent(QPaintEvent *)
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(rect(), m_image.Frame(m_current));
+    p.drawImage(rect(), m_image.Frame(m_current, devicePixelRatioF()));
 }

@@ -17,12 +17,10 @@ namespace {
 std::vector<CGdipButton *> g_group;
 CGdipButton *g_selection = nullptr;
 
-QImage LoadFace(const std::string &path)
+void LoadFace(CxImage &face, const std::string &path)
 {
-    if (path.empty())
-        return QImage();
-    CxImage img;
-    return img.load(path) ? img.Frame(0) : QImage();
+    if (path.empty() || !face.load(path))
+        face = CxImage();
 }
 } // namespace
 
@@ -51,10 +49,10 @@ CGdipButton::~CGdipButton()
 void CGdipButton::LoadImages(const std::string &normal, const std::string &hover, const std::string &pressed,
                              const std::string &disabled)
 {
-    m_images[0] = LoadFace(normal);
-    m_images[1] = LoadFace(hover);
-    m_images[2] = LoadFace(pressed);
-    m_images[3] = LoadFace(disabled);
+    LoadFace(m_images[0], normal);
+    LoadFace(m_images[1], hover);
+    LoadFace(m_images[2], pressed);
+    LoadFace(m_images[3], disabled);
     m_face = Face::Normal;
     update();
 }
@@ -100,7 +98,7 @@ void CGdipButton::SetWindowText(const std::string &gbk)
 
 const QImage &CGdipButton::FaceImage(Face face) const
 {
-    return m_images[static_cast<int>(face)];
+    return m_images[static_cast<int>(face)].Frame(0);
 }
 
 void CGdipButton::ShowFace(Face face)
@@ -159,7 +157,8 @@ void CGdipButton::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QImage &face = m_disabledLook ? m_images[3] : m_images[static_cast<int>(m_face)];
+    const CxImage &picture = m_disabledLook ? m_images[3] : m_images[static_cast<int>(m_face)];
+    const QImage &face = picture.Frame(0, devicePixelRatioF());
     if (!face.isNull()) {
         // The disabled face is always drawn at its natural size.
         if (m_stretch && !m_disabledLook)

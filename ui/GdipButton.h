@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QTimer>
 #include <string>
+
+#include "xImage.h"
 #include <vector>
 
 struct SkinElement;
@@ -76,7 +78,7 @@ private:
     bool InGroup() const;
     bool IsGroupSelection() const;
 
-    QImage m_images[4];
+    CxImage m_images[4]; // with their 2× pictures, drawn at the screen's ratio
     bool m_stretch = false;
     bool m_clickedInside = false;
     bool m_hover = false;

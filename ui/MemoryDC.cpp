@@ -2,6 +2,7 @@
 #include "MemoryDC.h"
 
 #include <QPaintDevice>
+#include <cmath>
 
 namespace {
 QRect ClipBox(QPainter *target)
@@ -35,7 +36,12 @@ void CMemoryDC::Begin(const QRect &rect)
         return;
     }
     m_offscreen = true;
-    m_bitmap = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
+    // The surface has the target's pixel density: on a 150 % or 200 % screen text and pictures are
+    // drawn at the device's resolution, not at 100 % and stretched on the copy.
+    const qreal ratio = device ? device->devicePixelRatioF() : 1.0;
+    m_bitmap = QImage(int(std::ceil(rect.width() * ratio)), int(std::ceil(rect.height() * ratio)),
+                      QImage::Format_ARGB32_Premultiplied);
+    m_bitmap.setDevicePixelRatio(ratio);
     m_bitmap.fill(Qt::transparent);
     m_own = std::make_unique<QPainter>(&m_bitmap);
     m_own->setFont(m_target->font());
@@ -50,6 +56,7 @@ CMemoryDC::~CMemoryDC()
     m_own->end();
     m_target->save();
     m_target->setCompositionMode(QPainter::CompositionMode_Source);
+    m_target->setClipRect(m_rect, Qt::IntersectClip); // a fractional ratio rounds the surface up
     m_target->drawImage(m_rect.topLeft(), m_bitmap);
     m_target->restore();
 }

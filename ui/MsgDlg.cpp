@@ -65,6 +65,7 @@ void CMsgDlg::OnInitDialog()
 
 void CMsgDlg::OnPaint(QPainter &painter)
 {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (!m_background.isNull())
         painter.drawImage(QPoint(-1, -1), m_background);
 }

@@ -6,9 +6,11 @@
 #include "GbkText.h"
 #include "QtText.h"
 #include "Screen.h"
+#include "xImage.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 #include <initializer_list>
 
@@ -158,6 +160,7 @@ BoxButton::BoxButton(const std::string &gbkCaption, const QImage &face, const QF
 void BoxButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (!m_face.isNull())
         painter.drawImage(rect(), m_face);
     painter.setFont(font());
@@ -167,8 +170,7 @@ void BoxButton::paintEvent(QPaintEvent *)
 
 QPoint messagebox::BoxPosition()
 {
-    const QRect centred(ScreenSize().width() / 2 - kWidth / 2, WorkArea().height() / 2 - kHeight / 2, kWidth, kHeight);
-    return FitInWorkArea(centred, WorkArea()).topLeft();
+    return PlaceWindow(QSize(kWidth, kHeight), ScreenSize(), WorkArea(), false).rect.topLeft();
 }
 
 QFont messagebox::BoxFont()
@@ -178,7 +180,11 @@ QFont messagebox::BoxFont()
 
 QImage messagebox::LoadBoxPicture(const char *relativeName)
 {
-    return QImage(QString::fromStdString(AppPath(relativeName))); // null when missing: nothing is drawn
+    // Null when missing: nothing is drawn. On screens above 100 % the 2× picture when there is one.
+    CxImage picture;
+    if (!picture.load(AppPath(relativeName)))
+        return QImage();
+    return picture.Frame(0, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
 }
 
 // ---- Responder ------------------------------------------------------------------------------
@@ -293,6 +299,7 @@ void COkDialog::OnInitDialog()
 
 void COkDialog::OnPaint(QPainter &painter)
 {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (!m_background.isNull())
         painter.drawImage(QPoint(-1, -1), m_background);
 }

@@ -47,7 +47,7 @@ void CStartupScreenDlg::OnInitDialog()
 {
     raise();
     activateWindow();
-    setGeometry(ScreenSize().width() / 2 - 512, WorkArea().height() / 2 - 350, 1024, 700);
+    setGeometry(PlaceWindow(QSize(1024, 700), ScreenSize(), WorkArea(), false).rect);
     m_enter = new CGdipButton(this);
     m_enter->setGeometry(kEnterRect);
     m_check = new CGdipButton(this);

@@ -179,6 +179,7 @@ bool CTaskbarNotifier::SetSkin(const std::string &bmpPath)
     if (!picture.load(bmpPath, CxImage::kFormatBmp) || !picture.IsValid())
         return false;
     m_skin = picture.Frame(0).convertToFormat(QImage::Format_RGB32);
+    m_skinPainted = picture.Frame(0, devicePixelRatioF()).convertToFormat(QImage::Format_RGB32);
     m_textRect = QRect(QPoint(0, 0), m_skin.size());
     // Every magenta pixel is cut out of the window, so it neither shows nor takes clicks.
     const QImage shape = m_skin.createMaskFromColor(kMagenta.rgb(), Qt::MaskInColor);
@@ -352,7 +353,8 @@ int CTaskbarNotifier::PointerArea(const QPoint &pos) const
 
 void CTaskbarNotifier::OnPaint(QPainter &painter)
 {
-    painter.drawImage(0, 0, m_skin);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(0, 0, m_skinPainted);
     painter.setPen(Qt::white);
     painter.setFont(m_normalFont);
     DrawWrapped(painter, kTitleRect, m_title, false);

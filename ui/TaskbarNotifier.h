@@ -121,7 +121,8 @@ private:
     QString m_title;
     QString m_message;
     std::string m_link;
-    QImage m_skin;
+    QImage m_skin;             // 1×: the window's shape and size in logical pixels
+    QImage m_skinPainted;      // what is drawn: the 2× skin on screens above 100 % when there is one
     QRect m_textRect;
     QColor m_normalColour = QColor(0, 0, 0);
     QColor m_hoverColour = QColor(0, 0, 0xC8);

@@ -45,8 +45,15 @@ TitleBarButtons MakeTitleBarButtons(QWidget *parent, const TitleBarFaces &faces)
 
 QRect WindowFrame::CentredRect(const QSize &size)
 {
-    return QRect(ScreenSize().width() / 2 - size.width() / 2, WorkArea().height() / 2 - size.height() / 2, size.width(),
-                 size.height());
+    return PlaceWindow(size, ScreenSize(), WorkArea(), false).rect;
+}
+
+void WindowFrame::PlaceOnOpen()
+{
+    if (PlaceWindow(m_normalSize, ScreenSize(), WorkArea(), true).maximised)
+        Maximise();
+    else
+        m_window->setGeometry(NormalRect());
 }
 
 WindowFrame::WindowFrame(CDialog *window, const QSize &normalSize, MaximisedArea area)

@@ -3,7 +3,7 @@
 //
 // Use by a window:
 //   m_frame(this, normalSize, WindowFrame::MaximisedArea::WorkArea)  // in the constructor
-//   setGeometry(m_frame.NormalRect());                                // at set-up
+//   m_frame.PlaceOnOpen();                                            // at set-up
 //   const TitleBarButtons bar = MakeTitleBarButtons(this, kMainWindowFaces);
 //   m_frame.SetButtons(bar.maximise, bar.restore);                    // their clicks maximise and restore
 // The window connects minimise and close itself: what they do differs from window to window.
@@ -56,8 +56,12 @@ public:
     };
 
     // The normal rectangle of a window of this size: centred across the screen and down the work
-    // area (left = screen width / 2 - width / 2, top = work-area height / 2 - height / 2).
+    // area (left = screen width / 2 - width / 2, top = work-area height / 2 - height / 2), moved
+    // inside the work area.
     static QRect CentredRect(const QSize &size);
+    // The first placement: the normal rectangle, or maximised when the work area is smaller than
+    // the normal size (a 150 % laptop screen), so no part of the window is out of reach.
+    void PlaceOnOpen();
 
     WindowFrame(CDialog *window, const QSize &normalSize, MaximisedArea area);
 

@@ -3,9 +3,24 @@
 
 #include "ImageDecoders.h"
 
+#include <QMutex>
+#include <QPaintDevice>
 #include <QPainter>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
+
+namespace {
+QMutex g_upscaledLock;
+std::set<std::string> g_upscaled;
+} // namespace
+
+qreal PainterDeviceRatio(const QPainter *painter)
+{
+    const QPaintDevice *device = painter ? painter->device() : nullptr;
+    return device ? device->devicePixelRatioF() : 1.0;
+}
 
 std::string NormalisePicturePath(const std::string &path)
 {
@@ -59,7 +74,9 @@ void CxImage::Clear()
     m_alpha = false;
     m_format = kFormatUnknown;
     m_frames.clear();
+    m_twice.clear();
     m_delays.clear();
+    m_path.clear();
 }
 
 bool CxImage::DecodeAs(uint32_t format, const unsigned char *data, size_t size)
@@ -108,9 +125,51 @@ bool CxImage::load(const std::string &path, uint32_t format)
 {
     Clear();
     std::vector<unsigned char> bytes;
-    if (!ReadPictureFile(path, bytes, kMaxFileBytes))
+    if (!ReadPictureFile(path, bytes, kMaxFileBytes) || !decodeFromMemory(bytes.data(), bytes.size(), format))
         return false;
-    return decodeFromMemory(bytes.data(), bytes.size(), format);
+    m_path = NormalisePicturePath(path);
+    LoadTwice(path);
+    return true;
+}
+
+std::string CxImage::TwiceName(const std::string &path)
+{
+    const std::string normal = NormalisePicturePath(path);
+    const size_t slash = normal.rfind('/');
+    const size_t dot = normal.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return normal + "@2x";
+    return normal.substr(0, dot) + "@2x" + normal.substr(dot);
+}
+
+// The 2× file is as untrusted as the 1× one: it is used only when it decodes into the same number
+// of frames, each exactly twice the 1× size; anything else leaves the picture at 1×.
+void CxImage::LoadTwice(const std::string &path)
+{
+    CxImage twice;
+    std::vector<unsigned char> bytes;
+    if (!ReadPictureFile(TwiceName(path), bytes, kMaxFileBytes) || !twice.decodeFromMemory(bytes.data(), bytes.size(), m_format))
+        return;
+    if (twice.m_frames.size() != m_frames.size())
+        return;
+    for (size_t i = 0; i < m_frames.size(); ++i)
+        if (twice.m_frames[i].size() != m_frames[i].size() * 2)
+            return;
+    m_twice = std::move(twice.m_frames);
+    for (QImage &frame : m_twice)
+        frame.setDevicePixelRatio(2);
+}
+
+std::vector<std::string> CxImage::UpscaledPictures()
+{
+    QMutexLocker lock(&g_upscaledLock);
+    return std::vector<std::string>(g_upscaled.begin(), g_upscaled.end());
+}
+
+void CxImage::ResetUpscaledPictures()
+{
+    QMutexLocker lock(&g_upscaledLock);
+    g_upscaled.clear();
 }
 
 void CxImage::copyFrom(const CxImage &other)
@@ -121,7 +180,9 @@ void CxImage::copyFrom(const CxImage &other)
     m_alpha = other.m_alpha;
     m_format = other.m_format;
     m_frames = other.m_frames;
+    m_twice = other.m_twice;
     m_delays = other.m_delays;
+    m_path = other.m_path;
 }
 
 const QImage &CxImage::Frame(size_t frame) const
@@ -130,21 +191,42 @@ const QImage &CxImage::Frame(size_t frame) const
     return frame < m_frames.size() ? m_frames[frame] : kEmpty;
 }
 
+const QImage &CxImage::Frame(size_t frame, qreal deviceRatio) const
+{
+    if (deviceRatio > 1 && frame < m_twice.size())
+        return m_twice[frame];
+    if (deviceRatio > 1 && frame < m_frames.size()) {
+        QMutexLocker lock(&g_upscaledLock);
+        g_upscaled.insert(m_path.empty() ? std::string("(from memory)") : m_path);
+    }
+    return Frame(frame);
+}
+
+bool CxImage::NeedsSmoothing(const QImage &frame, qreal deviceRatio, const QSize &logicalDest, const QSize &logicalSize)
+{
+    return logicalDest != logicalSize || std::abs(frame.devicePixelRatio() - deviceRatio) > 1e-6;
+}
+
 bool CxImage::draw(QPainter *target, int x, int y, int width, int height, const QRect *clip, bool smooth) const
 {
     if (!m_valid || !target)
         return false;
-    const QImage &img = m_frames[0];
-    const QRect dest(x, y, width == -1 ? img.width() : width, height == -1 ? img.height() : height);
+    const QSize size = m_frames[0].size(); // logical size: the 1× pixels
+    const QRect dest(x, y, width == -1 ? size.width() : width, height == -1 ? size.height() : height);
     if (dest.width() <= 0 || dest.height() <= 0)
         return false;
+    const qreal ratio = PainterDeviceRatio(target);
+    const QImage &img = Frame(0, ratio);
     target->save();
     if (clip)
         target->setClipRect(*clip, Qt::IntersectClip);
-    target->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    // At 125 % or 150 % the 2× picture is scaled down: smoothly, whatever the caller asked for the
+    // stretch of a 1× picture.
+    const bool twice = img.devicePixelRatio() > 1;
+    target->setRenderHint(QPainter::SmoothPixmapTransform, smooth || (twice && NeedsSmoothing(img, ratio, dest.size(), size)));
     // Pictures without alpha replace what is below; with alpha they are blended over it.
     target->setCompositionMode(m_alpha ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source);
-    if (dest.size() == img.size())
+    if (dest.size() == size)
         target->drawImage(dest.topLeft(), img);
     else
         target->drawImage(dest, img);
@@ -158,7 +240,10 @@ bool CxImage::stretchDraw(QPainter *target, int x, int y, int width, int height,
         return false;
     target->save();
     target->setCompositionMode(rop == kSrcCopy ? QPainter::CompositionMode_Source : QPainter::CompositionMode_SourceOver);
-    target->drawImage(QRect(x, y, width, height), m_frames[0]);
+    const QImage &img = Frame(0, PainterDeviceRatio(target));
+    if (img.devicePixelRatio() > 1)
+        target->setRenderHint(QPainter::SmoothPixmapTransform);
+    target->drawImage(QRect(x, y, width, height), img);
     target->restore();
     return true;
 }

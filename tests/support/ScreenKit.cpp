@@ -27,8 +27,15 @@ QImage SaveScreenshot(QWidget *window, const char *name)
     window->repaint();
     QCoreApplication::processEvents();
     if (OnRealDisplay()) {
-        const QRect r = window->frameGeometry();
-        shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+        // The whole screen, cut to the window in device pixels: with a display scale factor, a
+        // grab of a rectangle comes back as the 100 % pixels stretched, not what the screen shows.
+        QScreen *screen = QGuiApplication::primaryScreen();
+        const qreal ratio = screen->devicePixelRatio();
+        const QRect r = window->frameGeometry().translated(-screen->geometry().topLeft());
+        const QRect device(QPoint(qRound(r.x() * ratio), qRound(r.y() * ratio)),
+                           QSize(qRound(r.width() * ratio), qRound(r.height() * ratio)));
+        shot = screen->grabWindow(0).toImage().copy(device);
+        shot.setDevicePixelRatio(1);
     } else {
         shot = window->grab().toImage();
     }

@@ -2,12 +2,13 @@
 # Runs one test program on its own Xvfb display with openbox managing it, so window tests see
 # real focus, activation and placement, and parallel tests never take each other's focus.
 # Usage: with-openbox.sh PROGRAM [ARGS...]   (exit status is the program's)
+# PENLARK_XVFB_SCREEN sets the screen (default 1280x800x24; a test at 200 % wants 2560x1600x24).
 set -uo pipefail
 
 # Xvfb picks a free display number itself and writes it to fd 3 once it accepts clients: no two
 # tests started at once (ctest -j) can race for the same number.
 display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${PENLARK_XVFB_SCREEN:-1280x800x24}" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
 wm_pid=""
 stop_all() {

@@ -241,6 +241,19 @@ private slots:
         QVERIFY(QDir(dir).removeRecursively()); // the other tests have no pictures
     }
 
+    // Run on a 1280 x 800 screen and again on an 800 x 800 one (ctest's ui_windows_small_screen_test):
+    // a screen that does not hold 1024 x 700 opens maximised, the other at its normal size.
+    void programmeScreenOpensMaximisedWhereItDoesNotFit()
+    {
+        const bool fits = WorkArea().width() >= CFatherDlg::kWidth && WorkArea().height() >= CFatherDlg::kHeight;
+        MainWindowProbe main;
+        auto *screen = new CFatherDlg(&main);
+        screen->show();
+        QCOMPARE(screen->IsMaximised(), !fits);
+        QCOMPARE(screen->geometry(), fits ? CFatherDlg::RestoredRect() : QGuiApplication::primaryScreen()->geometry());
+        QCOMPARE(screen->RestoreButton()->isVisible(), !fits);
+    }
+
     void backInTheOpenersStateSendsNoCaptionClick()
     {
         MainWindowProbe main;

@@ -12,6 +12,7 @@ namespace art {
 namespace {
 QString g_root;
 int g_saved = 0;
+int g_scale = 1;
 
 QPen RoundPen(const QColor &c, qreal w)
 {
@@ -36,11 +37,35 @@ QFont SerifFont(int pixelSize, bool bold)
     return f;
 }
 
-QImage Canvas(int w, int h, const QColor &fill)
+void SetScale(int scale)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    g_scale = scale;
+}
+int Scale()
+{
+    return g_scale;
+}
+
+QImage Canvas(int w, int h, QImage::Format format, const QColor &fill)
+{
+    QImage img(w * g_scale, h * g_scale, format);
+    img.setDevicePixelRatio(g_scale);
     img.fill(fill);
     return img;
+}
+
+QImage Canvas(int w, int h, const QColor &fill)
+{
+    return Canvas(w, h, QImage::Format_ARGB32_Premultiplied, fill);
+}
+
+QString ScaledName(const QString &relative)
+{
+    if (g_scale == 1)
+        return relative;
+    const int dot = relative.lastIndexOf('.');
+    const QString suffix = QString("@%1x").arg(g_scale);
+    return dot < 0 ? relative + suffix : relative.left(dot) + suffix + relative.mid(dot);
 }
 
 void BeginPainter(QPainter &p, QImage &img)
@@ -62,7 +87,7 @@ int SavedCount()
 
 void Save(const QImage &img, const QString &relative)
 {
-    const QString path = g_root + "/" + relative;
+    const QString path = g_root + "/" + ScaledName(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QString ext = QFileInfo(relative).suffix().toLower();
     bool ok = false;
@@ -70,6 +95,7 @@ void Save(const QImage &img, const QString &relative)
         ok = img.convertToFormat(QImage::Format_ARGB32).save(path, "PNG");
     } else if (ext == "jpg") {
         QImage flat(img.size(), QImage::Format_RGB32);
+        flat.setDevicePixelRatio(img.devicePixelRatio());
         flat.fill(kCream);
         QPainter p(&flat);
         p.drawImage(0, 0, img);

@@ -38,7 +38,16 @@ using IconFn = std::function<void(QPainter &, const QRectF &, const QColor &)>;
 QFont SansFont(int pixelSize, bool bold = false);
 QFont SerifFont(int pixelSize, bool bold = false);
 
+// Pictures are painted once per scale: at 1 for 100 % screens, at 2 for high-density ones. A canvas
+// carries the scale as its device pixel ratio, so every drawing below stays in the 1× coordinates
+// and the painter puts twice the detail into a 2× canvas.
+void SetScale(int scale);
+int Scale();
+// An empty picture of w × h (1× pixels) at the current scale.
 QImage Canvas(int w, int h, const QColor &fill = Qt::transparent);
+QImage Canvas(int w, int h, QImage::Format format, const QColor &fill);
+// The file name of a picture at the current scale: "x.png" at 1, "x@2x.png" at 2.
+QString ScaledName(const QString &relative);
 void BeginPainter(QPainter &p, QImage &img);
 
 // Writes the image under the output folder; the format follows the file name's extension.

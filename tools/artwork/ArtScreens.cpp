@@ -184,10 +184,10 @@ void SayFrames()
     Save(left, "img/say_left.png");
     QImage mid = Canvas(4, 123, Qt::white);
     {
+        // Filled rows rather than lines: a hairline pen would sit half a pixel off at 2×.
         QPainter p(&mid);
-        p.setPen(border);
-        p.drawLine(0, 0, 3, 0);
-        p.drawLine(0, 122, 3, 122);
+        p.fillRect(QRect(0, 0, 4, 1), border);
+        p.fillRect(QRect(0, 122, 4, 1), border);
         p.end();
     }
     Save(mid, "img/say_mid.png");
@@ -283,7 +283,7 @@ void LoadingGif()
         p.end();
         frames.push_back({img, 10});
     }
-    if (!WriteAnimatedGif(::OutputPath("img/login.gif"), frames))
+    if (!WriteAnimatedGif(::OutputPath(ScaledName("img/login.gif")), frames))
         std::exit(1);
 }
 
@@ -344,8 +344,7 @@ void Dialogs()
 void NotifierSkin()
 {
     const int w = 252, h = 160;
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(QColor(255, 0, 255));
+    QImage img = Canvas(w, h, QImage::Format_RGB32, QColor(255, 0, 255));
     QPainter p(&img);
     p.setRenderHint(QPainter::TextAntialiasing);
     // Body and header as hard-edged shapes so the magenta corners stay exact.
@@ -371,13 +370,12 @@ void NotifierSkin()
     p.drawText(QRectF(0, h - 26, w - 10, 26), Qt::AlignVCenter | Qt::AlignRight, U("墨韵阁中文写作平台"));
     p.end();
     // Re-cut the corners after antialiased drawing so only exact magenta or skin colours remain there.
-    QImage mask(w, h, QImage::Format_RGB32);
-    mask.fill(Qt::black);
+    QImage mask = Canvas(w, h, QImage::Format_RGB32, Qt::black);
     QPainter m(&mask);
     m.fillPath(body, Qt::white);
     m.end();
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
             if (mask.pixel(x, y) != qRgb(255, 255, 255))
                 img.setPixel(x, y, qRgb(255, 0, 255));
     Save(img, "img/information_background.bmp");
@@ -571,10 +569,11 @@ void MainWindowPictures()
 } // namespace
 
 // The program's icon for the desktop's menu: the seal on its own, at the icon theme's usual
-// sizes, into icons/hicolor beside img/ (the package installs that folder as it is).
+// sizes up to 512 (what a 200 % desktop asks of a 256 icon), into icons/hicolor beside img/
+// (the package installs that folder as it is). Painted at scale 1: each size is its own file.
 void ProgramIcons()
 {
-    for (int size : {16, 32, 48, 64, 128, 256}) {
+    for (int size : {16, 32, 48, 64, 128, 256, 512}) {
         QImage icon = Canvas(size, size);
         QPainter p;
         BeginPainter(p, icon);
@@ -598,7 +597,6 @@ void PaintScreens()
     SharePopup();
     WritingPictures();
     MainWindowPictures();
-    ProgramIcons();
 }
 
 } // namespace art

@@ -12,6 +12,7 @@
 namespace art {
 void PaintFaces();
 void PaintScreens();
+void ProgramIcons();
 } // namespace art
 
 namespace {
@@ -75,8 +76,15 @@ int main(int argc, char **argv)
         return WriteSheet(argv[2], argv[3]);
     g_output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     art::SetOutputRoot(g_output);
-    art::PaintFaces();
-    art::PaintScreens();
-    std::printf("artwork: %d pictures and one animation written under %s/img\n", art::SavedCount(), qPrintable(g_output));
+    // Every picture at 1× for 100 % screens, then the same drawing at 2× ("name@2x.png") for
+    // high-density ones; the 1× files do not depend on the second pass.
+    for (int scale : {1, 2}) {
+        art::SetScale(scale);
+        art::PaintFaces();
+        art::PaintScreens();
+    }
+    art::SetScale(1);
+    art::ProgramIcons();
+    std::printf("artwork: %d pictures and two animations written under %s/img\n", art::SavedCount(), qPrintable(g_output));
     return 0;
 }

@@ -67,7 +67,13 @@ void CDlgShareYuliao::OnInitDialog()
 
 void CDlgShareYuliao::OnPaint(QPainter &painter)
 {
-    painter.drawImage(0, 0, m_face);
+    // The picture itself, at the screen's ratio, over the same white as the composed face.
+    if (!m_picture.IsValid()) {
+        painter.drawImage(0, 0, m_face);
+        return;
+    }
+    painter.fillRect(QRect(0, 0, kWidth, kHeight), Qt::white);
+    m_picture.draw(&painter, 0, 0);
 }
 
 bool CDlgShareYuliao::ShareAt(QPoint point)

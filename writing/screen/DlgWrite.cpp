@@ -99,7 +99,7 @@ CWriteView *CDlgWrite::View() const
 
 void CDlgWrite::OnInitDialog()
 {
-    setGeometry(m_frame.NormalRect());
+    m_frame.PlaceOnOpen();
     m_font = MakeFont(kSongTi, 13);
     m_titleFont = MakeFont(kSongTi, 15, kTitleFontWeight);
     CreateButtons();
