@@ -113,7 +113,7 @@ void ServeWholeRequest(PlatformService &service, ServedConnection &served)
     t_served = &served;
     BeginReading(served);
     // A request that fails before dispatch (malformed XML, not SOAP) still gets a fault.
-    service.ServeRequest(served.request);
+    service.ServeRequest(served.request, served.origin);
     soap_destroy(soap);
     soap_end(soap);
     soap->keep_alive = 0; // one request per connection
@@ -269,6 +269,7 @@ ConnectionSettings PlatformServer::LoopSettings()
     settings.maxPerAddress = static_cast<std::size_t>(std::max(1, m_options.maxConnectionsPerAddress));
     settings.maxConnections = ConnectionCapacity();
     settings.tls = m_tls.get();
+    settings.trustedProxies = m_options.trustedProxies;
     const std::string tooLarge = RenderRefusal("Request too large or incomplete");
     settings.refusals[RequestVerdict::TooLarge] = tooLarge;
     settings.refusals[RequestVerdict::Incomplete] = tooLarge;

@@ -36,8 +36,10 @@ struct ServerOptions
     std::string tlsKeyFile;
     // Generated keywords added for benchmarks (see AddBenchKeywords).
     int benchKeywords = 0;
-    // The /test/ controls (accounts, sessions, deadlines) exist only when set: tests and benchmarks.
+    // The /test/ controls exist (tests and benchmarks only, never a deployment).
     bool testControls = false;
+    // Reverse proxies whose forwarding headers say who the client is and what it reached.
+    TrustedProxies trustedProxies;
 };
 
 // The runtime settings of a serving context (the listening one; workers copy it): the

@@ -41,9 +41,10 @@ PlatformService::PlatformService(struct soap *context, ServiceShared &shared, co
     soap->user = this; // the page handlers find their service through it
 }
 
-void PlatformService::ServeRequest(const std::string &rawRequest)
+void PlatformService::ServeRequest(const std::string &rawRequest, const ClientOrigin &origin)
 {
     m_rawRequest = &rawRequest;
+    m_origin = origin;
     m_replyDelay = std::chrono::milliseconds(0);
     soap->keep_alive = 0;
     Dispatch();
@@ -126,7 +127,11 @@ std::string PlatformService::RequestBase() const
     if (!m_shared.publicUrl.empty())
         return m_shared.publicUrl;
     std::string scheme = m_shared.baseAddress.substr(0, m_shared.baseAddress.find("://") + 3);
-    std::string host = HeaderValue(*m_rawRequest, "Host");
+    // Behind a proxy that serves TLS the client reached https even though this connection is
+    // plain: every later call, credentials included, must go there.
+    if (m_origin.forwarded && !m_origin.scheme.empty())
+        scheme = m_origin.scheme + "://";
+    std::string host = m_origin.forwarded && !m_origin.host.empty() ? m_origin.host : HeaderValue(*m_rawRequest, "Host");
     if (IsHostAndPort(host))
         return scheme + host + "/";
     // No usable Host header (HTTP/1.0): the local address the connection reached.
@@ -144,6 +149,8 @@ std::string PlatformService::RequestBase() const
 
 std::string PlatformService::Peer() const
 {
+    if (!m_origin.address.empty())
+        return m_origin.address;
     sockaddr_storage peer{};
     if (soap->ip != 0) {
         auto &v4 = reinterpret_cast<sockaddr_in &>(peer);

@@ -8,6 +8,7 @@
 #include "RawRequest.h"
 #include "SessionTable.h"
 #include "SignInGuard.h"
+#include "TrustedProxies.h"
 #include "soapOstrelServiceSoapService.h"
 
 #include <functional>
@@ -49,13 +50,17 @@ public:
     ServiceShared &Shared() { return m_shared; }
 
     // The address this request reached, as the base of the addresses handed back: the public
-    // address when configured, else the request's Host header when it is a host and port, else
-    // the socket's local address. Ends with "/".
+    // address when configured, else what a trusted proxy reports the client reached, else the
+    // request's Host header when it is a host and port, else the socket's local address. Ends
+    // with "/".
     std::string RequestBase() const;
-    // The peer's address as text, the key of per-address limits.
+    // The client's address as text, the key of per-address limits: the peer's, or the client a
+    // trusted proxy forwards for.
     std::string Peer() const;
     // The request being served, as it arrived (header and body).
     const std::string &RawRequestText() const { return *m_rawRequest; }
+    // Who sent the request being served, once trusted proxies are accounted for.
+    const ClientOrigin &Origin() const { return m_origin; }
     // Checks a password digest for the user through the guard against guessing: "" when right,
     // "0" when the account is locked (the password is not looked at), "-6" when wrong or the user
     // unknown. Sets the delay before this request's answer.
@@ -64,8 +69,9 @@ public:
 
     // Serves one whole request, as it arrived (header and body), on the worker's context (no
     // keep-alive): an operation, a GET page, or a fault for anything that is not a well-formed
-    // request of this service. The request must outlive the call.
-    void ServeRequest(const std::string &rawRequest);
+    // request of this service. The request must outlive the call; origin says who sent it (an
+    // empty address: the socket's peer).
+    void ServeRequest(const std::string &rawRequest, const ClientOrigin &origin = {});
     // How long the answer to the request just served is to be held back (zero: send at once).
     std::chrono::milliseconds ReplyDelay() const { return m_replyDelay; }
 
@@ -143,6 +149,7 @@ private:
     // The request being served, as the sender's bytes (empty between requests).
     const std::string *m_rawRequest = &m_noRequest;
     std::string m_noRequest;
+    ClientOrigin m_origin; // of the request being served
     std::chrono::milliseconds m_replyDelay{0};
     std::string m_answer; // the result text of the operation being answered
 };

@@ -330,6 +330,9 @@ bool TestControlsAllowed(PlatformService &service, const struct soap *soap)
 {
     if (!service.Shared().testControls || !IsLoopback(soap))
         return false;
+    // Through a trusted proxy on this machine: the client it forwards for is the one to judge.
+    if (service.Origin().forwarded && !IsLoopbackName(service.Peer()))
+        return false;
     const std::string &raw = service.RawRequestText();
     std::string host = HeaderValue(raw, "Host");
     if (!host.empty() && !IsLoopbackName(HostPart(host)))
