@@ -180,33 +180,42 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
         caller.status = std::move(status);
         return caller;
     };
-    auto userId = ParseNumber(id);
-    std::optional<UserRow> user;
-    if (userId)
-        user = m_store.UserById(*userId);
+    const std::string number = Element(id), device = Element(code);
+    SessionTable::Verdict session = m_shared.sessions.Check(number, device);
+    if (session.state == SessionState::Unknown)
+        session = RestoredSession(number, device);
+    if (session.state == SessionState::Unknown) {
+        // A number never issued and a number with another device code answer alike, after the
+        // same growing delay as a wrong password: nothing tells which numbers exist.
+        m_replyDelay = m_shared.signInGuard.FailedCall(IsDeviceCode(device) ? device : std::string(), Peer());
+        return refused("4");
+    }
+    std::optional<UserRow> user = m_store.UserById(session.userId);
     if (!user || user->disabled)
         return refused("4");
-    std::string device = Element(code);
-    switch (m_shared.sessions.Check(user->id, device)) {
-    case SessionState::Active:
-        break;
-    case SessionState::Lapsed:
+    if (session.state == SessionState::Lapsed)
         return refused("2");
-    case SessionState::Displaced:
+    if (session.state == SessionState::Displaced)
         return refused("3");
-    case SessionState::Missing: {
-        // Sessions live in memory; the last sign-in's device is kept. After a restart that device
-        // is told its sign-in lapsed, so the client renews it without troubling the user.
-        auto last = m_store.LastSignInDevice(user->id);
-        if (!last)
-            return refused("4");
-        return refused(*last == device ? "2" : "3");
-    }
-    }
     Caller caller;
     caller.userId = user->id;
     caller.name = user->name;
     return caller;
+}
+
+SessionTable::Verdict PlatformService::RestoredSession(const std::string &number, const std::string &device)
+{
+    // Sessions live in memory and their digests in the database: after a restart the session the
+    // client holds is read back, so that its device is told the sign-in lapsed (the client renews
+    // it without troubling the user) or was displaced, as before the restart.
+    if (number.empty() || number.size() > 20 || number.find_first_not_of("0123456789") != std::string::npos)
+        return {};
+    const std::string digest = SessionTable::Digest(number);
+    auto stored = m_store.SessionByDigest(digest);
+    if (!stored || stored->deviceCode != device)
+        return {};
+    m_shared.sessions.Restore(digest, stored->userId, stored->deviceCode, stored->current);
+    return m_shared.sessions.Check(number, device);
 }
 
 std::string PlatformService::SignInName(const char *parsed) const
@@ -249,20 +258,28 @@ std::string PlatformService::CheckCredentials(const char *name, const char *dige
     return {};
 }
 
-std::string PlatformService::SignInDocument(std::int64_t userId)
+std::string PlatformService::SignInDocument(std::int64_t userId, const std::string &sessionNumber)
 {
     auto user = m_store.UserById(userId);
     Json::Value row;
-    row["ID"] = std::to_string(userId);
+    row["ID"] = sessionNumber;
     row["host"] = RequestBase();
     row["No"] = user ? user->userNo : std::string();
     return DataDocument(row);
 }
 
-void PlatformService::OpenSession(std::int64_t userId, const std::string &device)
+std::string PlatformService::OpenSession(std::int64_t userId, const std::string &device)
 {
-    m_store.RecordSignIn(userId, device);
-    m_shared.sessions.SignIn(userId, device);
+    std::string number = SessionTable::NewSessionNumber();
+    m_store.RecordSession(userId, SessionTable::Digest(number), device, SessionTable::kKeptPerUser);
+    m_shared.sessions.Open(userId, device, number);
+    return number;
+}
+
+void PlatformService::EndSessions(std::int64_t userId)
+{
+    m_store.EndSessions(userId);
+    m_shared.sessions.EndAll(userId);
 }
 
 std::string PlatformService::StartSession(const std::string &device, const char *name, const char *passwordDigest,
@@ -272,8 +289,7 @@ std::string PlatformService::StartSession(const std::string &device, const char 
     std::string status = CheckCredentials(name, passwordDigest, device, withVerifyCode, &userId);
     if (!status.empty())
         return status;
-    OpenSession(userId, device);
-    return SignInDocument(userId);
+    return SignInDocument(userId, OpenSession(userId, device));
 }
 
 int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *response)
@@ -282,8 +298,10 @@ int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *resp
         std::string device = Element(request->code);
         if (!IsDeviceCode(device))
             return "0";
-        if (!m_shared.sessions.CheckVerifyCode(device, Element(request->verifyCode)))
+        if (!m_shared.verifyCodes.Use(device, Element(request->verifyCode))) {
+            m_replyDelay = m_shared.signInGuard.WrongVerifyCode(device, Peer());
             return "-1";
+        }
         return StartSession(device, request->u, request->p, true);
     });
 }
@@ -307,8 +325,9 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
             return "0";
         if (m_shared.sessions.TakeReLoginRefusal(userId))
             return "0";
-        OpenSession(userId, device);
-        return "1";
+        // The renewal answers no number: the client goes on with the one it holds, so that
+        // session is the one made active again.
+        return m_shared.sessions.Renew(userId, device) ? "1" : "0";
     });
 }
 
@@ -320,7 +339,7 @@ int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns
         std::string code = NewVerifyCode();
         gif = DrawVerifyGif(code);
         if (!gif.empty())
-            m_shared.sessions.SetVerifyCode(device, code);
+            m_shared.verifyCodes.Issue(device, Peer(), code);
     }
     auto *block = soap_new_xsd__base64Binary(soap);
     block->__size = static_cast<int>(gif.size());

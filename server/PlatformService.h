@@ -9,6 +9,7 @@
 #include "SessionTable.h"
 #include "SignInGuard.h"
 #include "TrustedProxies.h"
+#include "VerifyCodes.h"
 #include "soapOstrelServiceSoapService.h"
 
 #include <functional>
@@ -25,6 +26,7 @@ struct ServiceShared
     // Whether the /test/ controls exist at all (started with --test-controls).
     bool testControls = false;
     SessionTable sessions{std::chrono::seconds(1800)};
+    VerifyCodes verifyCodes;
     SignInGuard signInGuard;
     // How many slowed answers wait to be sent (set by the server once it listens).
     std::function<std::size_t()> heldReplies = [] { return std::size_t(0); };
@@ -66,6 +68,8 @@ public:
     // unknown. Sets the delay before this request's answer.
     std::string GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest, const std::string &device,
                                      bool withVerifyCode);
+    // Ends every session of the user, in memory and in the database (a changed password).
+    void EndSessions(std::int64_t userId);
 
     // Serves one whole request, as it arrived (header and body), on the worker's context (no
     // keep-alive): an operation, a GET page, or a fault for anything that is not a well-formed
@@ -113,18 +117,22 @@ private:
         std::int64_t userId = 0;
         std::string name;
     };
+    // The session of the call's number and device code; a call that matches none counts as a
+    // guess (delayed like a wrong password).
     Caller SignedIn(const char *id, const char *code);
+    SessionTable::Verdict RestoredSession(const std::string &number, const std::string &device);
     // The account name of a sign-in: the element's bytes as sent, read as UTF-8 when they are
     // UTF-8 and as GBK otherwise (the designed client sends the GBK bytes as they are).
     std::string SignInName(const char *parsed) const;
     // The answer of a sign-in: a status code, or the user.
     std::string CheckCredentials(const char *name, const char *digest, const std::string &device, bool withVerifyCode,
                                  std::int64_t *userId);
-    std::string SignInDocument(std::int64_t userId);
+    std::string SignInDocument(std::int64_t userId, const std::string &sessionNumber);
     // Checks the name and password digest and, when they pass, opens the user's session for the
     // device: the sign-in document, or the refusal's status code.
     std::string StartSession(const std::string &device, const char *name, const char *passwordDigest, bool withVerifyCode);
-    void OpenSession(std::int64_t userId, const std::string &device);
+    // A new session of the user on the device: its number.
+    std::string OpenSession(std::int64_t userId, const std::string &device);
     // Whether the request's text arrived as the sender wrote it: the body is UTF-8 and holds no
     // NUL (the XML runtime would have changed the one and cut at the other).
     bool RequestTextIsIntact() const;

@@ -157,6 +157,8 @@ WebResponse ProfilePost(PlatformService &service, const std::map<std::string, st
     if (fresh != FormValue(fields, "again"))
         return form(200, "两次输入的新密码不一致。");
     service.Store().SetPasswordHash(user->id, HashPasswordDigest(DigestOfUtf8Password(fresh)));
+    // Whoever signed in with the old password is signed out.
+    service.EndSessions(user->id);
     return Html(200, title, "<p>密码已修改，请在客户端使用新密码登录。</p>");
 }
 
@@ -200,7 +202,7 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
     };
     SessionTable &sessions = service.Shared().sessions;
     if (action == "verify-code") {
-        std::string code = sessions.PendingVerifyCode(value("code"));
+        std::string code = service.Shared().verifyCodes.Newest(value("code"));
         return code.empty() ? Text(404, "no pending code") : Text(200, code);
     }
     if (action == "held-replies")

@@ -1,9 +1,11 @@
-// The service's guards in-process: the sign-in guard's counting and delays, the rate limiter,
-// the readers of raw request bytes, and the store's bounded shares.
+// The service's guards in-process: the sign-in guard's counting, delays and lock, the
+// verification codes, the rate limiter, the readers of raw request bytes, and the store's bounded
+// shares.
 #include "PlatformStore.h"
 #include "RateLimiter.h"
 #include "RawRequest.h"
 #include "SignInGuard.h"
+#include "VerifyCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -156,4 +158,67 @@ TEST(PlatformStoreShares, OnlyTheNewestAreKept)
     }
     for (const char *suffix : {"", "-wal", "-shm"})
         std::filesystem::remove(path.string() + suffix);
+}
+
+TEST(SignInGuard, ALockCoolsDownAfterQuietMinutesThatLockedAttemptsDoNotExtend)
+{
+    SignInGuard guard;
+    const auto start = SignInGuard::Clock::now();
+    for (int i = 0; i < 3; ++i)
+        guard.Begin(7, "D", "10.0.0.1", false, start);
+    const auto locked = guard.Begin(7, "D", "10.0.0.1", false, start);
+    EXPECT_EQ(locked.locked, true);
+    EXPECT_EQ(locked.delay.count(), 0) << "a refusal of a locked account is answered at once";
+    // Attempts on the locked account go on, and do not keep it locked.
+    for (auto at : {5min, 10min, 14min})
+        EXPECT_EQ(guard.Begin(7, "D", "10.0.0.1", false, start + at).locked, true);
+    EXPECT_EQ(guard.Begin(7, "D", "10.0.0.1", false, start + 16min).locked, false);
+}
+
+TEST(SignInGuard, WrongVerifyCodesSlowOnlyTheirDeviceFromTheirAddress)
+{
+    SignInGuard guard;
+    std::string delays;
+    for (int i = 0; i < 5; ++i)
+        delays += std::to_string(guard.WrongVerifyCode("FILLER", "10.0.0.66").count()) + " ";
+    EXPECT_EQ(delays, "0 250 500 1000 2000 ");
+    // The owner of the device code at another address, and another device at that address.
+    EXPECT_EQ(guard.WrongVerifyCode("FILLER", "10.0.0.5").count(), 0);
+    EXPECT_EQ(guard.WrongVerifyCode("OTHER", "10.0.0.66").count(), 0);
+}
+
+TEST(SignInGuard, CallsMatchingNoSessionCountLikeWrongPasswords)
+{
+    SignInGuard guard;
+    std::string delays;
+    // Each with a device code of its own: only the address's count grows.
+    for (int i = 0; i < 14; ++i)
+        delays += std::to_string(guard.FailedCall("GUESS" + std::to_string(i), "10.0.0.9").count()) + " ";
+    EXPECT_EQ(delays, "0 0 0 0 0 0 0 0 0 0 0 250 500 1000 ");
+    // Sign-ins from that address are slowed by the same count; others are not.
+    EXPECT_EQ(guard.Begin(0, "PUPIL", "10.0.0.9", false).delay.count(), 2000);
+    EXPECT_EQ(guard.Begin(0, "PUPIL", "10.0.0.10", false).delay.count(), 0);
+    // One device code guessing session numbers is slowed by its own count.
+    for (int i = 0; i < 3; ++i)
+        guard.FailedCall("SAME", "10.0.0.11");
+    EXPECT_EQ(guard.FailedCall("SAME", "10.0.0.12").count(), 1000);
+}
+
+TEST(VerifyCodes, APictureStaysGoodWhileOthersAreDrawnForItsDevice)
+{
+    VerifyCodes codes;
+    const auto start = VerifyCodes::Clock::now();
+    codes.Issue("FILLER", "10.0.0.5", "AB12", start);
+    // Someone else asks for many pictures for the same device code; another machine sharing the
+    // code asks for one.
+    for (int i = 0; i < 40; ++i)
+        codes.Issue("FILLER", "10.0.0.66", std::to_string(1000 + i), start + 1s);
+    codes.Issue("FILLER", "10.0.0.7", "CD34", start + 2s);
+    EXPECT_EQ(codes.Newest("FILLER", start + 2s), "CD34");
+    EXPECT_EQ(codes.Use("FILLER", "ab12", start + 3s), true); // case ignored
+    EXPECT_EQ(codes.Use("FILLER", "ab12", start + 3s), false); // used up
+    EXPECT_EQ(codes.Use("OTHER", "CD34", start + 3s), false);  // bound to its device code
+    EXPECT_EQ(codes.Use("FILLER", "1039", start + 3s), true);  // the other asker's newest
+    EXPECT_EQ(codes.Use("FILLER", "1000", start + 3s), false); // pushed out by its own later ones
+    EXPECT_EQ(codes.Use("FILLER", "CD34", start + 11min), false); // ten minutes at most
 }
