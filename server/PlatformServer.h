@@ -82,6 +82,8 @@ private:
     ConnectionSettings LoopSettings();
     std::string RenderRefusal(const char *reason);
     void WorkerLoop(PlatformService &service);
+    // Serves the requests that check a password, one thread per core (see SignInQueue).
+    void HashingLoop(PlatformService &service);
     void Enqueue(ServedConnection *connection);
 
     ServerOptions m_options;
@@ -95,6 +97,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_ready; // a request is queued, or stopping
     std::deque<ServedConnection *> m_queue;
+    std::condition_variable m_signInReady; // a password-checking request is queued, or stopping
+    SignInQueue m_signIns;
     bool m_closing = false;
     bool m_shutDown = false;
 

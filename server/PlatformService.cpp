@@ -46,6 +46,7 @@ void PlatformService::ServeRequest(const std::string &rawRequest, const ClientOr
     m_rawRequest = &rawRequest;
     m_origin = origin;
     m_replyDelay = std::chrono::milliseconds(0);
+    m_dropAnswer = false;
     soap->keep_alive = 0;
     Dispatch();
     m_rawRequest = &m_noRequest;
@@ -231,10 +232,22 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
 {
     std::string peer = Peer();
     SignInGuard &guard = m_shared.signInGuard;
-    SignInGuard::Attempt attempt = guard.Begin(user ? user->id : 0, device, peer, withVerifyCode);
+    const std::int64_t account = user ? user->id : 0;
+    // The delay and the caller's budget are settled before the costly hash: an attempt that
+    // would be held beyond its address's or account's share is dropped unchecked and leaves the
+    // account's count as it was.
+    SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode);
     m_replyDelay = attempt.delay;
     if (attempt.locked)
         return "0";
+    auto drop = [&] {
+        guard.Withdraw(account);
+        m_replyDelay = std::chrono::milliseconds(0);
+        m_dropAnswer = true;
+        return std::string("-6");
+    };
+    if (attempt.delay.count() > 0 && !m_shared.heldAnswers.Reserve(peer, account, attempt.delay))
+        return drop();
     if (!VerifyPasswordDigest(user ? user->passwordHash : std::string(), digest) || !user) {
         guard.Failed(device, peer);
         return "-6";
@@ -470,11 +483,12 @@ int PlatformService::WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsC
 
 int PlatformService::WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpdateCorHitsResponse *response)
 {
-    return AnswerSignedIn(response->WsUpdateCorHitsResult, request->id, request->code, [&](const Caller &) -> std::string {
+    return AnswerSignedIn(response->WsUpdateCorHitsResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         auto corpusId = ParseNumber(request->corId);
         if (!corpusId)
             return "4";
-        return m_store.AddCorpusHit(*corpusId) ? "1" : "0";
+        // A repeated like is answered like the first: it stands, counted once.
+        return m_store.AddCorpusHit(caller.userId, *corpusId) ? "1" : "0";
     });
 }
 

@@ -7,6 +7,7 @@
 #include "RateLimiter.h"
 #include "RawRequest.h"
 #include "SessionTable.h"
+#include "SignInBudget.h"
 #include "SignInGuard.h"
 #include "TrustedProxies.h"
 #include "VerifyCodes.h"
@@ -28,6 +29,8 @@ struct ServiceShared
     SessionTable sessions{std::chrono::seconds(1800)};
     VerifyCodes verifyCodes;
     SignInGuard signInGuard;
+    // What sign-in attempts may cost before their password is looked at.
+    HeldAnswers heldAnswers;
     // How many slowed answers wait to be sent (set by the server once it listens).
     std::function<std::size_t()> heldReplies = [] { return std::size_t(0); };
     // Connections whose request is still arriving, and whose answer is being written (set by the
@@ -78,6 +81,8 @@ public:
     void ServeRequest(const std::string &rawRequest, const ClientOrigin &origin = {});
     // How long the answer to the request just served is to be held back (zero: send at once).
     std::chrono::milliseconds ReplyDelay() const { return m_replyDelay; }
+    // The request just served is over its budget: the connection is closed unanswered.
+    bool AnswerDropped() const { return m_dropAnswer; }
 
     // Only the two service paths answer SOAP requests.
     int dispatch() override;
@@ -159,6 +164,7 @@ private:
     std::string m_noRequest;
     ClientOrigin m_origin; // of the request being served
     std::chrono::milliseconds m_replyDelay{0};
+    bool m_dropAnswer = false;
     std::string m_answer; // the result text of the operation being answered
 };
 

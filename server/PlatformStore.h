@@ -150,7 +150,9 @@ public:
 
     std::vector<CorpusBriefRow> CorpusBriefs(std::int64_t keywordId);
     std::optional<CorpusDetailRow> CorpusDetail(std::int64_t corpusId);
-    bool AddCorpusHit(std::int64_t corpusId);
+    // A user's like of an excerpt: counted once per user, whatever number of times it is sent.
+    // False when there is no such excerpt.
+    bool AddCorpusHit(std::int64_t userId, std::int64_t corpusId);
 
     // ---- the library (PlatformStoreLibrary.cpp) ----
     std::int64_t InsertComposition(std::int64_t userId, const std::string &title,

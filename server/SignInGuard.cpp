@@ -61,6 +61,14 @@ void SignInGuard::Failed(const std::string &deviceCode, const std::string &peer,
     Add(m_addresses, peer, now);
 }
 
+void SignInGuard::Withdraw(std::int64_t userId)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_accounts.find(userId);
+    if (it != m_accounts.end() && it->second.failures > 0)
+        --it->second.failures;
+}
+
 void SignInGuard::Succeeded(std::int64_t userId, bool withVerifyCode)
 {
     std::lock_guard lock(m_mutex);
@@ -90,6 +98,8 @@ std::chrono::milliseconds SignInGuard::Delay(int failures)
 
 int SignInGuard::Recent(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
 {
+    if (key.empty())
+        return 0;
     auto it = table.find(key);
     if (it == table.end() || now - it->second.last > kMemory)
         return 0;
@@ -98,6 +108,8 @@ int SignInGuard::Recent(std::map<std::string, Count> &table, const std::string &
 
 void SignInGuard::Add(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
 {
+    if (key.empty())
+        return;
     auto it = table.find(key);
     if (it == table.end()) {
         if (table.size() >= kMaxEntries) {

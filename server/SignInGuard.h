@@ -32,6 +32,9 @@ public:
     // carries a correct verification code, so a lock does not refuse it.
     Attempt Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer, bool withVerifyCode,
                   Clock::time_point now = Clock::now());
+    // The attempt was dropped before its password was checked (over its budget): it no longer
+    // counts against the account.
+    void Withdraw(std::int64_t userId);
     // The password was right: the account's count is cleared; withVerifyCode also lifts a lock.
     void Succeeded(std::int64_t userId, bool withVerifyCode);
     // The password was wrong (or the name unknown): the device and the address count it. Their
@@ -49,6 +52,9 @@ public:
     // its answer, growing with the wrong codes that pair has sent.
     std::chrono::milliseconds WrongVerifyCode(const std::string &deviceCode, const std::string &peer,
                                               Clock::time_point now = Clock::now());
+
+    // An empty device code (the web site's forms have none) is counted only for its address and
+    // account: under one shared key every pupil's form would pay for anyone's typos.
 
     // The wait before answering after n recent failures: none for the first attempt, then
     // 250 ms doubling with each failure, at most 8 s.

@@ -144,7 +144,8 @@ WebResponse ProfilePost(PlatformService &service, const std::map<std::string, st
     if (password.empty() || CountChars(password) > kMaxPasswordChars)
         return form(200, "请输入密码。");
     std::optional<UserRow> user = userNo.empty() ? std::nullopt : service.Store().UserByNo(userNo);
-    std::string status = service.GuardedPasswordCheck(user, DigestOfUtf8Password(password), "web", false);
+    // No device code: the form's failures count for its address and account only.
+    std::string status = service.GuardedPasswordCheck(user, DigestOfUtf8Password(password), std::string(), false);
     if (status == "0")
         return form(403, "密码错误次数过多，账号已锁定。请在客户端输入验证码登录一次后再试。");
     if (!status.empty())
@@ -332,8 +333,8 @@ bool TestControlsAllowed(PlatformService &service, const struct soap *soap)
 {
     if (!service.Shared().testControls || !IsLoopback(soap))
         return false;
-    // Through a trusted proxy on this machine: the client it forwards for is the one to judge.
-    if (service.Origin().forwarded && !IsLoopbackName(service.Peer()))
+    // Whatever a trusted proxy forwards comes from its clients, never from this machine's tools.
+    if (service.Origin().forwarded)
         return false;
     const std::string &raw = service.RawRequestText();
     std::string host = HeaderValue(raw, "Host");
