@@ -46,7 +46,7 @@ private:
 
 void OfferLeftEssaysAfterSignIn(QWidget *mainWindow)
 {
-    const std::string user = ServiceContext.UserId;
+    const std::string user = SignedInAccount();
     QTimer::singleShot(0, mainWindow, [mainWindow, user] {
         const EssayJournal journal(EssayJournal::DefaultFolder());
         if (journal.Folder().empty())

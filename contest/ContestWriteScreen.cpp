@@ -119,7 +119,7 @@ JournalEntry ContestWriteScreen::JournalSnapshot() const
 {
     JournalEntry entry;
     entry.kind = m_entry.round == ContestRound::Second ? WritingScreenKind::SecondRound : WritingScreenKind::PreliminaryRound;
-    entry.user = ServiceContext.UserId;
+    entry.user = SignedInAccount();
     entry.title = TitleText();
     entry.body = BodyText();
     entry.compositionId = CompositionId();

@@ -223,12 +223,12 @@ void ConnectionLoop::AcceptAll()
 void ConnectionLoop::Admit(int socket, const sockaddr_storage &peer)
 {
     auto connection = std::make_unique<Connection>(m_settings.limits);
-    char text[INET6_ADDRSTRLEN] = {};
     if (peer.ss_family == AF_INET) {
         const auto *v4 = reinterpret_cast<const sockaddr_in *>(&peer);
         connection->ip = ntohl(v4->sin_addr.s_addr);
         connection->port = ntohs(v4->sin_port);
-        inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+        connection->peer[10] = connection->peer[11] = 0xFF;
+        std::memcpy(connection->peer.data() + 12, &v4->sin_addr, 4);
     } else if (peer.ss_family == AF_INET6) {
         const auto *v6 = reinterpret_cast<const sockaddr_in6 *>(&peer);
         for (int i = 0; i < 4; ++i) {
@@ -239,10 +239,13 @@ void ConnectionLoop::Admit(int socket, const sockaddr_storage &peer)
         if (IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr))
             connection->ip = connection->ip6[3];
         connection->port = ntohs(v6->sin6_port);
-        inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+        std::memcpy(connection->peer.data(), v6->sin6_addr.s6_addr, 16);
     }
-    connection->address = text;
-    if (m_connections.size() >= m_settings.maxConnections || !Count(*connection)) {
+    connection->address = IpText(connection->peer);
+    // A trusted proxy's connections are counted against their clients once the requests say who
+    // they are; the proxy itself is only held to the bound on all connections.
+    const bool fromProxy = m_settings.trustedProxies.Contains(connection->peer);
+    if (m_connections.size() >= m_settings.maxConnections || (!fromProxy && !Count(*connection))) {
         ::close(socket); // over the bounds: refused at once, costing nothing more
         return;
     }
@@ -318,10 +321,8 @@ bool ConnectionLoop::PumpRequest(Connection &connection)
             connection.received = true;
             verdict = connection.reader.Feed(buffer, got);
         }
-        if (verdict == RequestVerdict::Complete) {
-            Serve(connection);
-            return true;
-        }
+        if (verdict == RequestVerdict::Complete)
+            return Serve(connection);
         if (verdict != RequestVerdict::NeedMore) {
             Refuse(connection, verdict);
             return true;
@@ -364,11 +365,18 @@ bool ConnectionLoop::PumpLinger(Connection &connection)
     }
 }
 
-void ConnectionLoop::Serve(Connection &connection)
+bool ConnectionLoop::Serve(Connection &connection)
 {
     connection.request = connection.reader.TakeBytes();
+    connection.origin = m_settings.trustedProxies.Resolve(connection.peer, connection.request);
+    if (connection.origin.forwarded) {
+        connection.address = connection.origin.address;
+        if (!Count(connection))
+            return false;
+    }
     connection.state = Connection::State::Serving;
     m_dispatch(&connection);
+    return true;
 }
 
 void ConnectionLoop::Refuse(Connection &connection, RequestVerdict verdict)

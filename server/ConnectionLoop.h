@@ -5,6 +5,7 @@
 #pragma once
 
 #include "HttpRequestReader.h"
+#include "TrustedProxies.h"
 
 #include <openssl/ssl.h>
 
@@ -29,6 +30,8 @@ struct ServedConnection
     unsigned int ip = 0;      // IPv4 peer in host order (also for an IPv4-mapped IPv6 peer)
     unsigned int ip6[4] = {}; // IPv6 peer, host-order words
     int port = 0;
+    IpBytes peer{};        // the connected peer
+    ClientOrigin origin;   // the client it stands for (set once the request is whole)
 };
 
 struct ConnectionSettings
@@ -46,6 +49,9 @@ struct ConnectionSettings
     std::size_t maxPerAddress = 64;
     std::size_t maxConnections = 1024;
     SSL_CTX *tls = nullptr; // not owned
+    // Peers whose forwarding headers are believed: their connections count against the client
+    // they forward for, once the request has said who that is.
+    TrustedProxies trustedProxies;
     // The answer to a request refused before parsing, by verdict (a complete HTTP response).
     std::map<RequestVerdict, std::string> refusals;
 };
@@ -104,7 +110,9 @@ private:
     bool PumpRequest(Connection &connection);
     bool PumpAnswer(Connection &connection);
     bool PumpLinger(Connection &connection);
-    void Serve(Connection &connection);
+    // Hands the whole request to a worker; false when the client it stands for has its fill of
+    // connections (the connection is to be closed).
+    bool Serve(Connection &connection);
     void Refuse(Connection &connection, RequestVerdict verdict);
     void StartLinger(Connection &connection);
     // Counts a new connection for its address: false when the address has its fill. Release

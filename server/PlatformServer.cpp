@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -113,7 +114,9 @@ void ServeWholeRequest(PlatformService &service, ServedConnection &served)
     t_served = &served;
     BeginReading(served);
     // A request that fails before dispatch (malformed XML, not SOAP) still gets a fault.
-    service.ServeRequest(served.request);
+    service.ServeRequest(served.request, served.origin);
+    if (service.AnswerDropped())
+        served.response.clear(); // nothing is written: the connection is simply closed
     soap_destroy(soap);
     soap_end(soap);
     soap->keep_alive = 0; // one request per connection
@@ -244,8 +247,11 @@ bool PlatformServer::Start(std::string *error)
         const ConnectionLoop::Tally tally = loop->Counts();
         return std::make_pair(tally.reading, tally.writing);
     };
+    // The workers, then one hashing thread per core for the requests that check a password.
+    const int workers = std::max(1, m_options.workers);
+    const int hashing = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     try {
-        for (int i = 0; i < std::max(1, m_options.workers); ++i) {
+        for (int i = 0; i < workers + hashing; ++i) {
             struct soap *context = soap_copy(m_master);
             m_contexts.push_back(context);
             m_services.push_back(std::make_unique<PlatformService>(context, m_shared, m_options.databasePath));
@@ -255,8 +261,13 @@ bool PlatformServer::Start(std::string *error)
         *error = e.what();
         return false;
     }
-    for (auto &service : m_services)
-        m_threads.emplace_back([this, &service] { WorkerLoop(*service); });
+    for (int i = 0; i < workers + hashing; ++i)
+        m_threads.emplace_back([this, i, workers, service = m_services[static_cast<std::size_t>(i)].get()] {
+            if (i < workers)
+                WorkerLoop(*service);
+            else
+                HashingLoop(*service);
+        });
     return true;
 }
 
@@ -269,6 +280,7 @@ ConnectionSettings PlatformServer::LoopSettings()
     settings.maxPerAddress = static_cast<std::size_t>(std::max(1, m_options.maxConnectionsPerAddress));
     settings.maxConnections = ConnectionCapacity();
     settings.tls = m_tls.get();
+    settings.trustedProxies = m_options.trustedProxies;
     const std::string tooLarge = RenderRefusal("Request too large or incomplete");
     settings.refusals[RequestVerdict::TooLarge] = tooLarge;
     settings.refusals[RequestVerdict::Incomplete] = tooLarge;
@@ -311,8 +323,36 @@ void PlatformServer::Run()
 void PlatformServer::Enqueue(ServedConnection *connection)
 {
     std::lock_guard lock(m_mutex);
+    if (IsPasswordRequest(connection->request)) {
+        m_signIns.Push(connection->origin.address, connection);
+        m_signInReady.notify_one();
+        return;
+    }
     m_queue.push_back(connection);
     m_ready.notify_one();
+}
+
+void PlatformServer::HashingLoop(PlatformService &service)
+{
+    while (true) {
+        ServedConnection *served = nullptr;
+        bool stale = false;
+        {
+            std::unique_lock lock(m_mutex);
+            m_signInReady.wait(lock, [this] { return !m_signIns.Empty() || m_closing; });
+            served = m_signIns.Take(&stale);
+            if (!served)
+                return; // closing and nothing left
+        }
+        if (stale) {
+            // Waited past its time behind others' sign-ins: closed unanswered, unhashed.
+            served->response.clear();
+            m_loop->Answered(served);
+            continue;
+        }
+        ServeWholeRequest(service, *served);
+        m_loop->Answered(served, service.ReplyDelay());
+    }
 }
 
 void PlatformServer::WorkerLoop(PlatformService &service)
@@ -342,6 +382,7 @@ void PlatformServer::Shutdown()
         m_closing = true;
     }
     m_ready.notify_all();
+    m_signInReady.notify_all();
     for (std::thread &thread : m_threads)
         if (thread.joinable())
             thread.join();

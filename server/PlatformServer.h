@@ -36,8 +36,10 @@ struct ServerOptions
     std::string tlsKeyFile;
     // Generated keywords added for benchmarks (see AddBenchKeywords).
     int benchKeywords = 0;
-    // The /test/ controls (accounts, sessions, deadlines) exist only when set: tests and benchmarks.
+    // The /test/ controls exist (tests and benchmarks only, never a deployment).
     bool testControls = false;
+    // Reverse proxies whose forwarding headers say who the client is and what it reached.
+    TrustedProxies trustedProxies;
 };
 
 // The runtime settings of a serving context (the listening one; workers copy it): the
@@ -80,6 +82,8 @@ private:
     ConnectionSettings LoopSettings();
     std::string RenderRefusal(const char *reason);
     void WorkerLoop(PlatformService &service);
+    // Serves the requests that check a password, one thread per core (see SignInQueue).
+    void HashingLoop(PlatformService &service);
     void Enqueue(ServedConnection *connection);
 
     ServerOptions m_options;
@@ -93,6 +97,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_ready; // a request is queued, or stopping
     std::deque<ServedConnection *> m_queue;
+    std::condition_variable m_signInReady; // a password-checking request is queued, or stopping
+    SignInQueue m_signIns;
     bool m_closing = false;
     bool m_shutDown = false;
 

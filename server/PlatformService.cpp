@@ -41,10 +41,12 @@ PlatformService::PlatformService(struct soap *context, ServiceShared &shared, co
     soap->user = this; // the page handlers find their service through it
 }
 
-void PlatformService::ServeRequest(const std::string &rawRequest)
+void PlatformService::ServeRequest(const std::string &rawRequest, const ClientOrigin &origin)
 {
     m_rawRequest = &rawRequest;
+    m_origin = origin;
     m_replyDelay = std::chrono::milliseconds(0);
+    m_dropAnswer = false;
     soap->keep_alive = 0;
     Dispatch();
     m_rawRequest = &m_noRequest;
@@ -126,7 +128,11 @@ std::string PlatformService::RequestBase() const
     if (!m_shared.publicUrl.empty())
         return m_shared.publicUrl;
     std::string scheme = m_shared.baseAddress.substr(0, m_shared.baseAddress.find("://") + 3);
-    std::string host = HeaderValue(*m_rawRequest, "Host");
+    // Behind a proxy that serves TLS the client reached https even though this connection is
+    // plain: every later call, credentials included, must go there.
+    if (m_origin.forwarded && !m_origin.scheme.empty())
+        scheme = m_origin.scheme + "://";
+    std::string host = m_origin.forwarded && !m_origin.host.empty() ? m_origin.host : HeaderValue(*m_rawRequest, "Host");
     if (IsHostAndPort(host))
         return scheme + host + "/";
     // No usable Host header (HTTP/1.0): the local address the connection reached.
@@ -144,6 +150,8 @@ std::string PlatformService::RequestBase() const
 
 std::string PlatformService::Peer() const
 {
+    if (!m_origin.address.empty())
+        return m_origin.address;
     sockaddr_storage peer{};
     if (soap->ip != 0) {
         auto &v4 = reinterpret_cast<sockaddr_in &>(peer);
@@ -173,33 +181,42 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
         caller.status = std::move(status);
         return caller;
     };
-    auto userId = ParseNumber(id);
-    std::optional<UserRow> user;
-    if (userId)
-        user = m_store.UserById(*userId);
+    const std::string number = Element(id), device = Element(code);
+    SessionTable::Verdict session = m_shared.sessions.Check(number, device);
+    if (session.state == SessionState::Unknown)
+        session = RestoredSession(number, device);
+    if (session.state == SessionState::Unknown) {
+        // A number never issued and a number with another device code answer alike, after the
+        // same growing delay as a wrong password: nothing tells which numbers exist.
+        m_replyDelay = m_shared.signInGuard.FailedCall(IsDeviceCode(device) ? device : std::string(), Peer());
+        return refused("4");
+    }
+    std::optional<UserRow> user = m_store.UserById(session.userId);
     if (!user || user->disabled)
         return refused("4");
-    std::string device = Element(code);
-    switch (m_shared.sessions.Check(user->id, device)) {
-    case SessionState::Active:
-        break;
-    case SessionState::Lapsed:
+    if (session.state == SessionState::Lapsed)
         return refused("2");
-    case SessionState::Displaced:
+    if (session.state == SessionState::Displaced)
         return refused("3");
-    case SessionState::Missing: {
-        // Sessions live in memory; the last sign-in's device is kept. After a restart that device
-        // is told its sign-in lapsed, so the client renews it without troubling the user.
-        auto last = m_store.LastSignInDevice(user->id);
-        if (!last)
-            return refused("4");
-        return refused(*last == device ? "2" : "3");
-    }
-    }
     Caller caller;
     caller.userId = user->id;
     caller.name = user->name;
     return caller;
+}
+
+SessionTable::Verdict PlatformService::RestoredSession(const std::string &number, const std::string &device)
+{
+    // Sessions live in memory and their digests in the database: after a restart the session the
+    // client holds is read back, so that its device is told the sign-in lapsed (the client renews
+    // it without troubling the user) or was displaced, as before the restart.
+    if (number.empty() || number.size() > 20 || number.find_first_not_of("0123456789") != std::string::npos)
+        return {};
+    const std::string digest = SessionTable::Digest(number);
+    auto stored = m_store.SessionByDigest(digest);
+    if (!stored || stored->deviceCode != device)
+        return {};
+    m_shared.sessions.Restore(digest, stored->userId, stored->deviceCode, stored->current);
+    return m_shared.sessions.Check(number, device);
 }
 
 std::string PlatformService::SignInName(const char *parsed) const
@@ -215,10 +232,22 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
 {
     std::string peer = Peer();
     SignInGuard &guard = m_shared.signInGuard;
-    SignInGuard::Attempt attempt = guard.Begin(user ? user->id : 0, device, peer, withVerifyCode);
+    const std::int64_t account = user ? user->id : 0;
+    // The delay and the caller's budget are settled before the costly hash: an attempt that
+    // would be held beyond its address's or account's share is dropped unchecked and leaves the
+    // account's count as it was.
+    SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode);
     m_replyDelay = attempt.delay;
     if (attempt.locked)
         return "0";
+    auto drop = [&] {
+        guard.Withdraw(account);
+        m_replyDelay = std::chrono::milliseconds(0);
+        m_dropAnswer = true;
+        return std::string("-6");
+    };
+    if (attempt.delay.count() > 0 && !m_shared.heldAnswers.Reserve(peer, account, attempt.delay))
+        return drop();
     if (!VerifyPasswordDigest(user ? user->passwordHash : std::string(), digest) || !user) {
         guard.Failed(device, peer);
         return "-6";
@@ -242,20 +271,28 @@ std::string PlatformService::CheckCredentials(const char *name, const char *dige
     return {};
 }
 
-std::string PlatformService::SignInDocument(std::int64_t userId)
+std::string PlatformService::SignInDocument(std::int64_t userId, const std::string &sessionNumber)
 {
     auto user = m_store.UserById(userId);
     Json::Value row;
-    row["ID"] = std::to_string(userId);
+    row["ID"] = sessionNumber;
     row["host"] = RequestBase();
     row["No"] = user ? user->userNo : std::string();
     return DataDocument(row);
 }
 
-void PlatformService::OpenSession(std::int64_t userId, const std::string &device)
+std::string PlatformService::OpenSession(std::int64_t userId, const std::string &device)
 {
-    m_store.RecordSignIn(userId, device);
-    m_shared.sessions.SignIn(userId, device);
+    std::string number = SessionTable::NewSessionNumber();
+    m_store.RecordSession(userId, SessionTable::Digest(number), device, SessionTable::kKeptPerUser);
+    m_shared.sessions.Open(userId, device, number);
+    return number;
+}
+
+void PlatformService::EndSessions(std::int64_t userId)
+{
+    m_store.EndSessions(userId);
+    m_shared.sessions.EndAll(userId);
 }
 
 std::string PlatformService::StartSession(const std::string &device, const char *name, const char *passwordDigest,
@@ -265,8 +302,7 @@ std::string PlatformService::StartSession(const std::string &device, const char 
     std::string status = CheckCredentials(name, passwordDigest, device, withVerifyCode, &userId);
     if (!status.empty())
         return status;
-    OpenSession(userId, device);
-    return SignInDocument(userId);
+    return SignInDocument(userId, OpenSession(userId, device));
 }
 
 int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *response)
@@ -275,8 +311,10 @@ int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *resp
         std::string device = Element(request->code);
         if (!IsDeviceCode(device))
             return "0";
-        if (!m_shared.sessions.CheckVerifyCode(device, Element(request->verifyCode)))
+        if (!m_shared.verifyCodes.Use(device, Element(request->verifyCode))) {
+            m_replyDelay = m_shared.signInGuard.WrongVerifyCode(device, Peer());
             return "-1";
+        }
         return StartSession(device, request->u, request->p, true);
     });
 }
@@ -300,8 +338,9 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
             return "0";
         if (m_shared.sessions.TakeReLoginRefusal(userId))
             return "0";
-        OpenSession(userId, device);
-        return "1";
+        // The renewal answers no number: the client goes on with the one it holds, so that
+        // session is the one made active again.
+        return m_shared.sessions.Renew(userId, device) ? "1" : "0";
     });
 }
 
@@ -313,7 +352,7 @@ int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns
         std::string code = NewVerifyCode();
         gif = DrawVerifyGif(code);
         if (!gif.empty())
-            m_shared.sessions.SetVerifyCode(device, code);
+            m_shared.verifyCodes.Issue(device, Peer(), code);
     }
     auto *block = soap_new_xsd__base64Binary(soap);
     block->__size = static_cast<int>(gif.size());
@@ -444,11 +483,12 @@ int PlatformService::WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsC
 
 int PlatformService::WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpdateCorHitsResponse *response)
 {
-    return AnswerSignedIn(response->WsUpdateCorHitsResult, request->id, request->code, [&](const Caller &) -> std::string {
+    return AnswerSignedIn(response->WsUpdateCorHitsResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         auto corpusId = ParseNumber(request->corId);
         if (!corpusId)
             return "4";
-        return m_store.AddCorpusHit(*corpusId) ? "1" : "0";
+        // A repeated like is answered like the first: it stands, counted once.
+        return m_store.AddCorpusHit(caller.userId, *corpusId) ? "1" : "0";
     });
 }
 

@@ -7,7 +7,10 @@
 #include "RateLimiter.h"
 #include "RawRequest.h"
 #include "SessionTable.h"
+#include "SignInBudget.h"
 #include "SignInGuard.h"
+#include "TrustedProxies.h"
+#include "VerifyCodes.h"
 #include "soapOstrelServiceSoapService.h"
 
 #include <functional>
@@ -24,7 +27,10 @@ struct ServiceShared
     // Whether the /test/ controls exist at all (started with --test-controls).
     bool testControls = false;
     SessionTable sessions{std::chrono::seconds(1800)};
+    VerifyCodes verifyCodes;
     SignInGuard signInGuard;
+    // What sign-in attempts may cost before their password is looked at.
+    HeldAnswers heldAnswers;
     // How many slowed answers wait to be sent (set by the server once it listens).
     std::function<std::size_t()> heldReplies = [] { return std::size_t(0); };
     // Connections whose request is still arriving, and whose answer is being written (set by the
@@ -49,25 +55,34 @@ public:
     ServiceShared &Shared() { return m_shared; }
 
     // The address this request reached, as the base of the addresses handed back: the public
-    // address when configured, else the request's Host header when it is a host and port, else
-    // the socket's local address. Ends with "/".
+    // address when configured, else what a trusted proxy reports the client reached, else the
+    // request's Host header when it is a host and port, else the socket's local address. Ends
+    // with "/".
     std::string RequestBase() const;
-    // The peer's address as text, the key of per-address limits.
+    // The client's address as text, the key of per-address limits: the peer's, or the client a
+    // trusted proxy forwards for.
     std::string Peer() const;
     // The request being served, as it arrived (header and body).
     const std::string &RawRequestText() const { return *m_rawRequest; }
+    // Who sent the request being served, once trusted proxies are accounted for.
+    const ClientOrigin &Origin() const { return m_origin; }
     // Checks a password digest for the user through the guard against guessing: "" when right,
     // "0" when the account is locked (the password is not looked at), "-6" when wrong or the user
     // unknown. Sets the delay before this request's answer.
     std::string GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest, const std::string &device,
                                      bool withVerifyCode);
+    // Ends every session of the user, in memory and in the database (a changed password).
+    void EndSessions(std::int64_t userId);
 
     // Serves one whole request, as it arrived (header and body), on the worker's context (no
     // keep-alive): an operation, a GET page, or a fault for anything that is not a well-formed
-    // request of this service. The request must outlive the call.
-    void ServeRequest(const std::string &rawRequest);
+    // request of this service. The request must outlive the call; origin says who sent it (an
+    // empty address: the socket's peer).
+    void ServeRequest(const std::string &rawRequest, const ClientOrigin &origin = {});
     // How long the answer to the request just served is to be held back (zero: send at once).
     std::chrono::milliseconds ReplyDelay() const { return m_replyDelay; }
+    // The request just served is over its budget: the connection is closed unanswered.
+    bool AnswerDropped() const { return m_dropAnswer; }
 
     // Only the two service paths answer SOAP requests.
     int dispatch() override;
@@ -107,18 +122,22 @@ private:
         std::int64_t userId = 0;
         std::string name;
     };
+    // The session of the call's number and device code; a call that matches none counts as a
+    // guess (delayed like a wrong password).
     Caller SignedIn(const char *id, const char *code);
+    SessionTable::Verdict RestoredSession(const std::string &number, const std::string &device);
     // The account name of a sign-in: the element's bytes as sent, read as UTF-8 when they are
     // UTF-8 and as GBK otherwise (the designed client sends the GBK bytes as they are).
     std::string SignInName(const char *parsed) const;
     // The answer of a sign-in: a status code, or the user.
     std::string CheckCredentials(const char *name, const char *digest, const std::string &device, bool withVerifyCode,
                                  std::int64_t *userId);
-    std::string SignInDocument(std::int64_t userId);
+    std::string SignInDocument(std::int64_t userId, const std::string &sessionNumber);
     // Checks the name and password digest and, when they pass, opens the user's session for the
     // device: the sign-in document, or the refusal's status code.
     std::string StartSession(const std::string &device, const char *name, const char *passwordDigest, bool withVerifyCode);
-    void OpenSession(std::int64_t userId, const std::string &device);
+    // A new session of the user on the device: its number.
+    std::string OpenSession(std::int64_t userId, const std::string &device);
     // Whether the request's text arrived as the sender wrote it: the body is UTF-8 and holds no
     // NUL (the XML runtime would have changed the one and cut at the other).
     bool RequestTextIsIntact() const;
@@ -143,7 +162,9 @@ private:
     // The request being served, as the sender's bytes (empty between requests).
     const std::string *m_rawRequest = &m_noRequest;
     std::string m_noRequest;
+    ClientOrigin m_origin; // of the request being served
     std::chrono::milliseconds m_replyDelay{0};
+    bool m_dropAnswer = false;
     std::string m_answer; // the result text of the operation being answered
 };
 

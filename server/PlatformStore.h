@@ -38,6 +38,13 @@ struct UserRow
     bool registered = true;
 };
 
+struct StoredSession
+{
+    std::int64_t userId = 0;
+    std::string deviceCode;
+    bool current = false; // the user's newest session
+};
+
 struct MainPageRow
 {
     std::int64_t id = 0;
@@ -124,10 +131,13 @@ public:
     // account once. Returns how many were upgraded.
     int UpgradePasswordHashes();
 
-    // The device code of the user's last sign-in, kept across restarts so that a call from that
-    // device after a restart is told its sign-in lapsed rather than that it is malformed.
-    void RecordSignIn(std::int64_t userId, const std::string &deviceCode);
-    std::optional<std::string> LastSignInDevice(std::int64_t userId);
+    // Sessions kept across restarts, so that after one a call from a session's device is told it
+    // lapsed (and renewed) rather than refused: the digest of each session number
+    // (SessionTable::Digest), its user and device code; the user's newest keep are kept.
+    void RecordSession(std::int64_t userId, const std::string &digest, const std::string &deviceCode, std::int64_t keep);
+    std::optional<StoredSession> SessionByDigest(const std::string &digest);
+    // Every session of the user ends (a changed password).
+    void EndSessions(std::int64_t userId);
 
     // ---- reading material (PlatformStoreCorpus.cpp) ----
     std::vector<MainPageRow> MainPageItems();
@@ -140,7 +150,9 @@ public:
 
     std::vector<CorpusBriefRow> CorpusBriefs(std::int64_t keywordId);
     std::optional<CorpusDetailRow> CorpusDetail(std::int64_t corpusId);
-    bool AddCorpusHit(std::int64_t corpusId);
+    // A user's like of an excerpt: counted once per user, whatever number of times it is sent.
+    // False when there is no such excerpt.
+    bool AddCorpusHit(std::int64_t userId, std::int64_t corpusId);
 
     // ---- the library (PlatformStoreLibrary.cpp) ----
     std::int64_t InsertComposition(std::int64_t userId, const std::string &title,

@@ -107,19 +107,30 @@ int PlatformStore::UpgradePasswordHashes()
     return static_cast<int>(bare.size());
 }
 
-void PlatformStore::RecordSignIn(std::int64_t userId, const std::string &deviceCode)
+void PlatformStore::RecordSession(std::int64_t userId, const std::string &digest, const std::string &deviceCode,
+                                  std::int64_t keep)
 {
-    SqlStatement s(m_db, "INSERT INTO signins(user_id, device_code, signed_in) VALUES(?, ?, ?) "
-                         "ON CONFLICT(user_id) DO UPDATE SET device_code = excluded.device_code, "
-                         "signed_in = excluded.signed_in");
-    s.Bind(1, userId).Bind(2, deviceCode).Bind(3, NowText()).Step();
+    WriteTransaction transaction(*this);
+    SqlStatement s(m_db, "INSERT INTO sessions(digest, user_id, device_code, signed_in) VALUES(?, ?, ?, ?)");
+    s.Bind(1, digest).Bind(2, userId).Bind(3, deviceCode).Bind(4, NowText()).Step();
+    SqlStatement trim(m_db, "DELETE FROM sessions WHERE user_id = ? AND id NOT IN "
+                            "(SELECT id FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT ?)");
+    trim.Bind(1, userId).Bind(2, userId).Bind(3, keep).Step();
+    transaction.Commit();
 }
 
-std::optional<std::string> PlatformStore::LastSignInDevice(std::int64_t userId)
+std::optional<StoredSession> PlatformStore::SessionByDigest(const std::string &digest)
 {
-    SqlStatement s(m_db, "SELECT device_code FROM signins WHERE user_id = ?");
-    s.Bind(1, userId);
+    SqlStatement s(m_db, "SELECT user_id, device_code, id = (SELECT MAX(id) FROM sessions AS newest "
+                         "WHERE newest.user_id = sessions.user_id) FROM sessions WHERE digest = ?");
+    s.Bind(1, digest);
     if (!s.Step())
         return std::nullopt;
-    return s.Text(0);
+    return StoredSession{s.Int(0), s.Text(1), s.Int(2) != 0};
+}
+
+void PlatformStore::EndSessions(std::int64_t userId)
+{
+    SqlStatement s(m_db, "DELETE FROM sessions WHERE user_id = ?");
+    s.Bind(1, userId).Step();
 }

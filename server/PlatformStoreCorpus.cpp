@@ -68,9 +68,21 @@ std::optional<CorpusDetailRow> PlatformStore::CorpusDetail(std::int64_t corpusId
     return CorpusDetailRow{s.Text(0), s.Text(1), s.Text(2), s.Text(3)};
 }
 
-bool PlatformStore::AddCorpusHit(std::int64_t corpusId)
+bool PlatformStore::AddCorpusHit(std::int64_t userId, std::int64_t corpusId)
 {
-    SqlStatement s(m_db, "UPDATE corpus SET hits = hits + 1 WHERE id = ?");
-    s.Bind(1, corpusId).Step();
-    return sqlite3_changes(m_db) > 0;
+    WriteTransaction transaction(*this);
+    {
+        SqlStatement exists(m_db, "SELECT 1 FROM corpus WHERE id = ?");
+        exists.Bind(1, corpusId);
+        if (!exists.Step())
+            return false;
+    }
+    SqlStatement like(m_db, "INSERT OR IGNORE INTO corpus_likes(corpus_id, user_id) VALUES(?, ?)");
+    like.Bind(1, corpusId).Bind(2, userId).Step();
+    if (sqlite3_changes(m_db) > 0) {
+        SqlStatement s(m_db, "UPDATE corpus SET hits = hits + 1 WHERE id = ?");
+        s.Bind(1, corpusId).Step();
+    }
+    transaction.Commit();
+    return true;
 }

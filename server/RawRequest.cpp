@@ -129,7 +129,12 @@ bool IsChunked(const std::string &raw)
     return strcasestr(encoding.c_str(), "chunked") != nullptr;
 }
 
-std::string HeaderValue(const std::string &raw, const std::string &name)
+namespace {
+
+// Calls found(value) for each header line with this name (case-insensitive), its value trimmed,
+// until found returns false.
+template <typename Found>
+void ForEachHeader(const std::string &raw, const std::string &name, const Found &found)
 {
     auto headerEnd = raw.find("\r\n\r\n");
     std::string::size_type line = raw.find("\r\n");
@@ -144,11 +149,33 @@ std::string HeaderValue(const std::string &raw, const std::string &name)
             std::string value = header.substr(colon + 1);
             auto first = value.find_first_not_of(" \t");
             auto last = value.find_last_not_of(" \t");
-            return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+            if (!found(first == std::string::npos ? std::string() : value.substr(first, last - first + 1)))
+                return;
         }
         line = end;
     }
-    return {};
+}
+
+} // namespace
+
+std::string HeaderValue(const std::string &raw, const std::string &name)
+{
+    std::string value;
+    ForEachHeader(raw, name, [&](const std::string &found) {
+        value = found;
+        return false;
+    });
+    return value;
+}
+
+std::string AllHeaderValues(const std::string &raw, const std::string &name)
+{
+    std::string values;
+    ForEachHeader(raw, name, [&](const std::string &found) {
+        values += (values.empty() ? "" : ", ") + found;
+        return true;
+    });
+    return values;
 }
 
 bool RawElementText(const std::string &body, const std::string &localName, std::string *text)

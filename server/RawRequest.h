@@ -11,6 +11,9 @@ std::string RequestBody(const std::string &raw);
 bool IsChunked(const std::string &raw);
 // The value of the first header with this name (case-insensitive), trimmed, or empty.
 std::string HeaderValue(const std::string &raw, const std::string &name);
+// The values of every header with this name, in order, joined by ", " (how a list-valued header
+// sent on several lines reads as one); empty when there is none.
+std::string AllHeaderValues(const std::string &raw, const std::string &name);
 // The text of the first element with this local name (any prefix), entities decoded, as the
 // sender's bytes. False when there is no such element.
 bool RawElementText(const std::string &body, const std::string &localName, std::string *text);

@@ -4,16 +4,19 @@
 #include <algorithm>
 
 SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer,
-                                        bool withVerifyCode)
+                                        bool withVerifyCode, Clock::time_point now)
 {
     std::lock_guard lock(m_mutex);
-    Clock::time_point now = Clock::now();
     int failures = std::max(Recent(m_devices, deviceCode, now), std::max(0, Recent(m_addresses, peer, now) - kAddressAllowance));
     Attempt attempt;
     if (userId != 0) {
         Count &account = m_accounts[userId];
-        if (!account.locked && now - account.last > kMemory)
+        // A lock cools down like a count: otherwise whoever locks an account keeps its owner out
+        // of every sign-in without a verification code for good.
+        if (now - account.last > kMemory) {
             account.failures = 0;
+            account.locked = false;
+        }
         // A correct verification code proves a person: the account's own count does not slow it.
         if (!withVerifyCode)
             failures = std::max(failures, account.failures);
@@ -27,16 +30,43 @@ SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &
             account.last = now;
         }
     }
-    attempt.delay = Delay(failures);
+    // A refusal costs nothing to make: holding it back would only fill the held answers.
+    attempt.delay = attempt.locked ? std::chrono::milliseconds(0) : Delay(failures);
     return attempt;
 }
 
-void SignInGuard::Failed(const std::string &deviceCode, const std::string &peer)
+std::chrono::milliseconds SignInGuard::FailedCall(const std::string &deviceCode, const std::string &peer, Clock::time_point now)
 {
     std::lock_guard lock(m_mutex);
-    Clock::time_point now = Clock::now();
+    int failures = std::max(Recent(m_devices, deviceCode, now), Recent(m_addresses, peer, now) - kAddressAllowance);
     Add(m_devices, deviceCode, now);
     Add(m_addresses, peer, now);
+    return Delay(failures);
+}
+
+std::chrono::milliseconds SignInGuard::WrongVerifyCode(const std::string &deviceCode, const std::string &peer,
+                                                       Clock::time_point now)
+{
+    std::lock_guard lock(m_mutex);
+    const std::string key = deviceCode + '\n' + peer;
+    int failures = Recent(m_verifyCodes, key, now);
+    Add(m_verifyCodes, key, now);
+    return Delay(failures);
+}
+
+void SignInGuard::Failed(const std::string &deviceCode, const std::string &peer, Clock::time_point now)
+{
+    std::lock_guard lock(m_mutex);
+    Add(m_devices, deviceCode, now);
+    Add(m_addresses, peer, now);
+}
+
+void SignInGuard::Withdraw(std::int64_t userId)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_accounts.find(userId);
+    if (it != m_accounts.end() && it->second.failures > 0)
+        --it->second.failures;
 }
 
 void SignInGuard::Succeeded(std::int64_t userId, bool withVerifyCode)
@@ -68,6 +98,8 @@ std::chrono::milliseconds SignInGuard::Delay(int failures)
 
 int SignInGuard::Recent(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
 {
+    if (key.empty())
+        return 0;
     auto it = table.find(key);
     if (it == table.end() || now - it->second.last > kMemory)
         return 0;
@@ -76,6 +108,8 @@ int SignInGuard::Recent(std::map<std::string, Count> &table, const std::string &
 
 void SignInGuard::Add(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
 {
+    if (key.empty())
+        return;
     auto it = table.find(key);
     if (it == table.end()) {
         if (table.size() >= kMaxEntries) {

@@ -1,9 +1,12 @@
-// Protection of passwords against guessing. Every sign-in attempt (WsLogin, WsAutoLogin,
-// WsReLogin, the web site's password forms) is counted against its account before the password
-// is checked, so that attempts sent in parallel are counted too; a correct password takes the
-// count back. Failures are also counted per device code and per peer address. After kLockAfter failures in a row an account is
-// locked for the sign-ins without verification code until a WsLogin with a correct, fresh code
-// and the right password succeeds. Recent failures also delay the answer (see Delay). In memory,
+// Protection of passwords, sessions and verification codes against guessing. Every sign-in
+// attempt (WsLogin, WsAutoLogin, WsReLogin, the web site's password forms) is counted against its
+// account before the password is checked, so that attempts sent in parallel are counted too; a
+// correct password takes the count back. Failures are also counted per device code and per client
+// address, and so are signed-in calls whose session number and device code match no session.
+// After kLockAfter failures in a row an account is locked for the sign-ins without verification
+// code until a WsLogin with a correct code and the right password succeeds, or until kMemory
+// passes without another counted attempt. Recent failures delay the answer (see Delay); wrong
+// verification codes delay the next answers to that device code from that address. In memory,
 // shared by every worker.
 #pragma once
 
@@ -21,21 +24,37 @@ public:
 
     struct Attempt
     {
-        bool locked = false;                // answer the refusal without looking at the password
+        bool locked = false;                // answer the refusal at once without looking at the password
         std::chrono::milliseconds delay{0}; // wait this long before answering
     };
 
     // Starts an attempt on an account (0 when the name is unknown). withVerifyCode: the attempt
     // carries a correct verification code, so a lock does not refuse it.
-    Attempt Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer, bool withVerifyCode);
+    Attempt Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer, bool withVerifyCode,
+                  Clock::time_point now = Clock::now());
+    // The attempt was dropped before its password was checked (over its budget): it no longer
+    // counts against the account.
+    void Withdraw(std::int64_t userId);
     // The password was right: the account's count is cleared; withVerifyCode also lifts a lock.
     void Succeeded(std::int64_t userId, bool withVerifyCode);
     // The password was wrong (or the name unknown): the device and the address count it. Their
     // counts only fade with time, so signing in to one's own account between guesses at others
     // gains nothing.
-    void Failed(const std::string &deviceCode, const std::string &peer);
+    void Failed(const std::string &deviceCode, const std::string &peer, Clock::time_point now = Clock::now());
 
     bool IsLocked(std::int64_t userId);
+
+    // A signed-in call whose session number and device code match no session: counted for the
+    // device code and the address like a wrong password. Returns the delay before its answer.
+    std::chrono::milliseconds FailedCall(const std::string &deviceCode, const std::string &peer,
+                                         Clock::time_point now = Clock::now());
+    // A wrong verification code for the device code from the address. Returns the delay before
+    // its answer, growing with the wrong codes that pair has sent.
+    std::chrono::milliseconds WrongVerifyCode(const std::string &deviceCode, const std::string &peer,
+                                              Clock::time_point now = Clock::now());
+
+    // An empty device code (the web site's forms have none) is counted only for its address and
+    // account: under one shared key every pupil's form would pay for anyone's typos.
 
     // The wait before answering after n recent failures: none for the first attempt, then
     // 250 ms doubling with each failure, at most 8 s.
@@ -48,7 +67,7 @@ private:
         Clock::time_point last;
         bool locked = false;
     };
-    // A failure count forgotten after this long without another failure (a lock stays).
+    // A failure count, and a lock, forgotten after this long without another counted attempt.
     static constexpr auto kMemory = std::chrono::minutes(15);
     // Failures one address may have before its own count slows it: a school signs in from one.
     static constexpr int kAddressAllowance = 10;
@@ -61,4 +80,5 @@ private:
     std::map<std::int64_t, Count> m_accounts;
     std::map<std::string, Count> m_devices;
     std::map<std::string, Count> m_addresses;
+    std::map<std::string, Count> m_verifyCodes; // by device code and address
 };

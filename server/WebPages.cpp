@@ -144,7 +144,8 @@ WebResponse ProfilePost(PlatformService &service, const std::map<std::string, st
     if (password.empty() || CountChars(password) > kMaxPasswordChars)
         return form(200, "请输入密码。");
     std::optional<UserRow> user = userNo.empty() ? std::nullopt : service.Store().UserByNo(userNo);
-    std::string status = service.GuardedPasswordCheck(user, DigestOfUtf8Password(password), "web", false);
+    // No device code: the form's failures count for its address and account only.
+    std::string status = service.GuardedPasswordCheck(user, DigestOfUtf8Password(password), std::string(), false);
     if (status == "0")
         return form(403, "密码错误次数过多，账号已锁定。请在客户端输入验证码登录一次后再试。");
     if (!status.empty())
@@ -157,6 +158,8 @@ WebResponse ProfilePost(PlatformService &service, const std::map<std::string, st
     if (fresh != FormValue(fields, "again"))
         return form(200, "两次输入的新密码不一致。");
     service.Store().SetPasswordHash(user->id, HashPasswordDigest(DigestOfUtf8Password(fresh)));
+    // Whoever signed in with the old password is signed out.
+    service.EndSessions(user->id);
     return Html(200, title, "<p>密码已修改，请在客户端使用新密码登录。</p>");
 }
 
@@ -200,7 +203,7 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
     };
     SessionTable &sessions = service.Shared().sessions;
     if (action == "verify-code") {
-        std::string code = sessions.PendingVerifyCode(value("code"));
+        std::string code = service.Shared().verifyCodes.Newest(value("code"));
         return code.empty() ? Text(404, "no pending code") : Text(200, code);
     }
     if (action == "held-replies")
@@ -329,6 +332,9 @@ bool IsLoopbackName(const std::string &host)
 bool TestControlsAllowed(PlatformService &service, const struct soap *soap)
 {
     if (!service.Shared().testControls || !IsLoopback(soap))
+        return false;
+    // Whatever a trusted proxy forwards comes from its clients, never from this machine's tools.
+    if (service.Origin().forwarded)
         return false;
     const std::string &raw = service.RawRequestText();
     std::string host = HeaderValue(raw, "Host");

@@ -36,6 +36,9 @@ const char kUsage[] =
     "  --tls-cert FILE   serve https with this certificate chain (PEM); needs --tls-key\n"
     "  --tls-key FILE    the certificate's private key (PEM)\n"
     "  --test-controls   answer the /test/ controls (tests and benchmarks only; never in service)\n"
+    "  --trusted-proxy ADDR[/BITS]  a reverse proxy (or range of them) whose X-Forwarded-For /\n"
+    "                    Forwarded headers name the client and whose X-Forwarded-Proto /\n"
+    "                    X-Forwarded-Host name the address it reached (repeatable)\n"
     "  --bench-keywords N  add N generated keywords (for benchmarks; once per database)\n"
     "  --help            this text\n"
     "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/\n"
@@ -66,7 +69,12 @@ int main(int argc, char **argv)
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (arg == "--port" && value) {
+        }
+        if (arg == "--test-controls") {
+            options.testControls = true;
+            continue;
+        }
+        if (arg == "--port" && value) {
             ok = ParseInt(value, 0, 65535, &options.port);
         } else if (arg == "--threads" && value) {
             ok = ParseInt(value, 1, 256, &options.workers);
@@ -88,6 +96,8 @@ int main(int argc, char **argv)
         } else if (arg == "--test-controls") {
             options.testControls = true;
             continue; // takes no value
+        } else if (arg == "--trusted-proxy" && value) {
+            ok = options.trustedProxies.Add(value);
         } else if (arg == "--tls-cert" && value) {
             options.tlsCertificateFile = value;
         } else if (arg == "--tls-key" && value) {

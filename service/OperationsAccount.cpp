@@ -52,7 +52,7 @@ CallResult SendSignIn(const std::string *verifyCode)
 bool AcceptSignInDocument(const std::string &document)
 {
     std::string id, host, number;
-    if (!SignInDataField(document, "ID", id) || id.empty())
+    if (!SignInIdField(document, id))
         return false;
     ServiceContext.UserId = id;
     if (!SignInDataField(document, "host", host) || !IsServiceBaseAddress(host))

@@ -12,7 +12,7 @@ struct ServiceContextValues
     std::string Endpoint;            // after sign-in: BaseAddress + "iface/api.asmx"
     std::string BaseAddress;         // after sign-in: the result's "host" value
     std::string DeviceCode = "123456";
-    std::string UserId = "1";
+    std::string UserId = "1";        // the sign-in's "ID", sent back as `id`: carried as received
     std::string UserName;
     std::string PasswordDigest;
     std::string UserNo;
@@ -22,6 +22,15 @@ struct ServiceContextValues
 };
 
 extern ServiceContextValues ServiceContext;
+
+// Whose the signed-in user's things on this computer are (the essay journal's entries, like the
+// local users table): the account name as typed (GBK), the same at every sign-in. Never UserId:
+// the sign-in's "ID" is a new session number each time, so an essay kept under it would not be
+// offered after the next sign-in.
+inline const std::string &SignedInAccount()
+{
+    return ServiceContext.UserName;
+}
 
 // The reference service on this machine, used unless config.ini's [Service] Host says otherwise.
 inline constexpr const char *kBuiltInServiceHost = "127.0.0.1:8089";

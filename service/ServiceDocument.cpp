@@ -5,6 +5,7 @@
 
 #include <json/reader.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -69,6 +70,28 @@ const Json::Value &DocumentRecord(const Json::Value &root, Json::ArrayIndex inde
     if (index >= records.size() || !records[index].isObject())
         return NullValue();
     return records[index];
+}
+
+bool SignInIdField(const std::string &gbkResult, std::string &id)
+{
+    Json::Value root;
+    if (gbkResult.empty() || !ParseServiceDocument(gbkResult, root))
+        return false;
+    const Json::Value &record = DocumentRecord(root);
+    if (!record.isObject())
+        return false;
+    // The reader keeps an integer whole only when it fits 64 bits; larger ones and fractions it
+    // holds as doubles (realValue), which do not give the digits back.
+    const Json::Value &value = record["ID"];
+    const Json::ValueType type = value.type();
+    if (type != Json::stringValue && type != Json::intValue && type != Json::uintValue)
+        return false;
+    id = DocumentText(value);
+    // Sent back with every call: bounded, and only characters that cross the GBK conversion and
+    // the XML text unchanged.
+    constexpr std::size_t kLongestId = 64;
+    const bool carriable = std::all_of(id.begin(), id.end(), [](unsigned char c) { return c > 0x20 && c < 0x7F; });
+    return !id.empty() && id.size() <= kLongestId && carriable;
 }
 
 bool SignInDataField(const std::string &gbkResult, const std::string &key, std::string &value)

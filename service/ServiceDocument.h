@@ -23,3 +23,8 @@ const Json::Value &DocumentRecords(const Json::Value &root);
 // data[0][key] of a result: false when the result is empty or does not parse; otherwise true,
 // with the text (empty when "data", its first element or the key is missing).
 bool SignInDataField(const std::string &gbkResult, const std::string &key, std::string &value);
+// The sign-in's "ID" exactly as sent: a string (a session number of any length), or a whole
+// number the reader holds exactly. False for anything else and for an empty ID: a number too
+// large for 64 bits or with a fraction would come back altered, and every later call be refused.
+// At most 64 printable ASCII characters (it goes out with every call).
+bool SignInIdField(const std::string &gbkResult, std::string &id);

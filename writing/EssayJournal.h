@@ -18,7 +18,7 @@ enum class WritingScreenKind
 struct JournalEntry
 {
     WritingScreenKind kind = WritingScreenKind::FreeWriting;
-    std::string user;          // the signed-in user's id (ServiceContext UserId)
+    std::string user;          // the signed-in account (SignedInAccount())
     std::string title;         // the title field's text
     std::string body;          // the editor's text, paragraph marks as bare CR
     std::string compositionId; // the library id; "" for an essay not saved yet

@@ -623,7 +623,7 @@ private slots:
         // Switched while a writing screen holds an unsaved essay.
         main = session->SignIn("xuesheng", "123456");
         QVERIFY(main);
-        const std::string owner = ServiceContext.UserId;
+        const std::string owner = SignedInAccount();
         main->OnFreeWriting();
         QPointer<CZiYouWriter> screen = main->findChild<CZiYouWriter *>();
         QVERIFY(screen);
@@ -640,8 +640,8 @@ private slots:
         session->Messages().calls.clear();
         main = session->SignIn("tongxue", "654321");
         QVERIFY(main);
-        QVERIFY(ServiceContext.UserId != owner);
-        QCOMPARE(journal.LeftEntries(ServiceContext.UserId).size(), std::size_t(0));
+        QVERIFY(SignedInAccount() != owner);
+        QCOMPARE(journal.LeftEntries(SignedInAccount()).size(), std::size_t(0));
         QTest::mouseClick(main->SwitchAccountLink(), Qt::LeftButton);
         QTRY_VERIFY(session->MainWindow() == nullptr);
         QCOMPARE(QuestionCount(*session), std::size_t(0));

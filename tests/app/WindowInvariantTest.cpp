@@ -154,7 +154,7 @@ private slots:
         options.dataFolder = data.path().toStdString();
         options.signIn = screen != "signin" && screen != "starting";
         auto session = SignedInSession::Start(options);
-        const std::string user = ServiceContext.UserId;
+        const std::string user = SignedInAccount();
         CpenlarkDlg *main = session->MainWindow();
 
         QPointer<QWidget> target = session->SignInWindow();

@@ -30,6 +30,17 @@ std::string SignedInId(const std::string &result)
     return doc["data"][0]["ID"].asString();
 }
 
+// Whose session a sign-in opened: the user id its profile gives ("" when it opened none).
+std::string SignedInUser(ServiceClient &client, const std::string &result, const std::string &device)
+{
+    std::string id = SignedInId(result);
+    if (id.empty())
+        return "";
+    Json::Value profile;
+    Json::Reader().parse(client.UserInfo(id, device), profile);
+    return profile["data"][0]["ID"].asString();
+}
+
 std::string FileBytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -75,7 +86,8 @@ TEST_F(ServiceTest, AccountNamesSignInWhetherSentAsGbkOrUtf8)
         ASSERT_EQ(id.find_first_not_of("0123456789"), std::string::npos) << a.name << ": " << id;
         const std::string asSent[] = {a.name, Utf8ToGbk(a.name)};
         for (const std::string &name : asSent) {
-            EXPECT_EQ(SignedInId(m_client->AutoLogin(name, ClientDigest(a.password), "DEVICE-A")), id) << a.name;
+            EXPECT_EQ(SignedInUser(*m_client, m_client->AutoLogin(name, ClientDigest(a.password), "DEVICE-A"), "DEVICE-A"), id)
+                << a.name;
             EXPECT_EQ(m_client->ReLogin(name, ClientDigest(a.password), "DEVICE-A"), "1") << a.name;
         }
         // The digest of the UTF-8 bytes is not the designed digest of a Chinese password.
@@ -90,7 +102,7 @@ TEST_F(ServiceTest, AccountNamesSignInWhetherSentAsGbkOrUtf8)
 TEST_F(ServiceTest, ThreeWrongPasswordsLockUntilASignInWithVerificationCode)
 {
     const std::string right = Md5Hex("123456"), wrong = Md5Hex("guess");
-    std::string id = SignIn("xuesheng", "123456");
+    SignIn("xuesheng", "123456");
     // Failures from any operation and any device count against the account.
     EXPECT_EQ(m_client->AutoLogin("xuesheng", wrong, "DEVICE-A"), "-6");
     EXPECT_EQ(m_client->ReLogin("xuesheng", wrong, "DEVICE-B"), "0");
@@ -111,8 +123,8 @@ TEST_F(ServiceTest, ThreeWrongPasswordsLockUntilASignInWithVerificationCode)
     EXPECT_EQ(m_client->Login("xuesheng", right, "DEVICE-A", code == "0000" ? "1111" : "0000"), "-1");
     EXPECT_EQ(m_client->AutoLogin("xuesheng", right, "DEVICE-A"), "0");
     // The right password with a correct, fresh code signs in and lifts the lock.
-    EXPECT_EQ(SignedInId(m_client->Login("xuesheng", right, "DEVICE-A", code)), id);
-    EXPECT_EQ(SignedInId(m_client->AutoLogin("xuesheng", right, "DEVICE-A")), id);
+    EXPECT_EQ(SignedInUser(*m_client, m_client->Login("xuesheng", right, "DEVICE-A", code), "DEVICE-A"), "1");
+    EXPECT_EQ(SignedInUser(*m_client, m_client->AutoLogin("xuesheng", right, "DEVICE-A"), "DEVICE-A"), "1");
     EXPECT_EQ(m_client->ReLogin("xuesheng", right, "DEVICE-A"), "1");
 }
 
@@ -191,7 +203,7 @@ TEST_F(ServiceTest, StoredCredentialsAreSaltedHashesAndOldDatabasesAreUpgraded)
         "UPDATE users SET pwd_md5 = '" + digest + "' WHERE name = 'xuesheng'; ALTER TABLE users DROP COLUMN pwd_hash; VACUUM;");
     ASSERT_NE(FileBytes(database).find(digest), std::string::npos);
     StartService({"--db", database});
-    EXPECT_EQ(SignedInId(m_client->AutoLogin("xuesheng", digest, "DEVICE-A")), "1");
+    EXPECT_EQ(SignedInUser(*m_client, m_client->AutoLogin("xuesheng", digest, "DEVICE-A"), "DEVICE-A"), "1");
     EXPECT_EQ(m_client->AutoLogin("tongxue", digest, "DEVICE-A"), "-6");
     m_service->Stop();
     EXPECT_EQ(FileBytes(database).find(digest), std::string::npos);
@@ -224,13 +236,13 @@ TEST_F(ServiceTest, ProfilePagesShowAndChangeNothingWithoutThePassword)
     PostForm(m_service->Port(), "/user/mima.aspx",
              "no=10001&password=wrong&new=" + UrlEncode("新密码") + "&again=" + UrlEncode("新密码"), &status);
     EXPECT_EQ(status, 403);
-    EXPECT_EQ(SignedInId(m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A")), "1");
+    EXPECT_EQ(SignedInUser(*m_client, m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), "DEVICE-A"), "1");
     html = PostForm(m_service->Port(), "/user/mima.aspx",
                     "no=10001&password=123456&new=" + UrlEncode("新密码") + "&again=" + UrlEncode("新密码"), &status);
     EXPECT_EQ(status, 200);
     EXPECT_NE(html.find("密码已修改"), std::string::npos) << html;
     EXPECT_EQ(m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), "-6");
-    EXPECT_EQ(SignedInId(m_client->AutoLogin("xuesheng", ClientDigest("新密码"), "DEVICE-A")), "1");
+    EXPECT_EQ(SignedInUser(*m_client, m_client->AutoLogin("xuesheng", ClientDigest("新密码"), "DEVICE-A"), "DEVICE-A"), "1");
 }
 
 TEST_F(ServiceTest, ProfilePageGuessesCountTowardsTheLock)

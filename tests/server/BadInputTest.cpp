@@ -88,7 +88,7 @@ TEST_F(ServiceTest, OversizeRequestIsRefusedWithAFaultAndNothingWritten)
     Json::Value counts = Counts("xuesheng");
     EXPECT_EQ(counts["ideas"].asString(), "0");
     EXPECT_EQ(counts["compositions"].asString(), "0");
-    EXPECT_EQ(Parse(m_client->UserInfo(id, "DEVICE-A"))["data"][0]["ID"].asString(), id);
+    EXPECT_EQ(Parse(m_client->UserInfo(id, "DEVICE-A"))["data"][0]["TrueName"].asString(), "李明");
 }
 
 TEST_F(ServiceTest, QuotesMarkupAndChineseSurviveEveryTextElement)

@@ -1,9 +1,15 @@
-// The service's guards in-process: the sign-in guard's counting and delays, the rate limiter,
-// the readers of raw request bytes, and the store's bounded shares.
+// The service's guards in-process: the sign-in guard's counting, delays and lock, the
+// verification codes, the trusted proxies, the shares of held answers and the queue of sign-ins,
+// the rate limiter, the readers of raw request bytes, and the store's bounded shares.
+#include "ConnectionLoop.h"
 #include "PlatformStore.h"
 #include "RateLimiter.h"
+#include "RawHttp.h"
 #include "RawRequest.h"
+#include "SignInBudget.h"
 #include "SignInGuard.h"
+#include "TrustedProxies.h"
+#include "VerifyCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -156,4 +162,166 @@ TEST(PlatformStoreShares, OnlyTheNewestAreKept)
     }
     for (const char *suffix : {"", "-wal", "-shm"})
         std::filesystem::remove(path.string() + suffix);
+}
+
+TEST(SignInGuard, ALockCoolsDownAfterQuietMinutesThatLockedAttemptsDoNotExtend)
+{
+    SignInGuard guard;
+    const auto start = SignInGuard::Clock::now();
+    for (int i = 0; i < 3; ++i)
+        guard.Begin(7, "D", "10.0.0.1", false, start);
+    const auto locked = guard.Begin(7, "D", "10.0.0.1", false, start);
+    EXPECT_EQ(locked.locked, true);
+    EXPECT_EQ(locked.delay.count(), 0) << "a refusal of a locked account is answered at once";
+    // Attempts on the locked account go on, and do not keep it locked.
+    for (auto at : {5min, 10min, 14min})
+        EXPECT_EQ(guard.Begin(7, "D", "10.0.0.1", false, start + at).locked, true);
+    EXPECT_EQ(guard.Begin(7, "D", "10.0.0.1", false, start + 16min).locked, false);
+}
+
+TEST(SignInGuard, WrongVerifyCodesSlowOnlyTheirDeviceFromTheirAddress)
+{
+    SignInGuard guard;
+    std::string delays;
+    for (int i = 0; i < 5; ++i)
+        delays += std::to_string(guard.WrongVerifyCode("FILLER", "10.0.0.66").count()) + " ";
+    EXPECT_EQ(delays, "0 250 500 1000 2000 ");
+    // The owner of the device code at another address, and another device at that address.
+    EXPECT_EQ(guard.WrongVerifyCode("FILLER", "10.0.0.5").count(), 0);
+    EXPECT_EQ(guard.WrongVerifyCode("OTHER", "10.0.0.66").count(), 0);
+}
+
+TEST(SignInGuard, CallsMatchingNoSessionCountLikeWrongPasswords)
+{
+    SignInGuard guard;
+    std::string delays;
+    // Each with a device code of its own: only the address's count grows.
+    for (int i = 0; i < 14; ++i)
+        delays += std::to_string(guard.FailedCall("GUESS" + std::to_string(i), "10.0.0.9").count()) + " ";
+    EXPECT_EQ(delays, "0 0 0 0 0 0 0 0 0 0 0 250 500 1000 ");
+    // Sign-ins from that address are slowed by the same count; others are not.
+    EXPECT_EQ(guard.Begin(0, "PUPIL", "10.0.0.9", false).delay.count(), 2000);
+    EXPECT_EQ(guard.Begin(0, "PUPIL", "10.0.0.10", false).delay.count(), 0);
+    // One device code guessing session numbers is slowed by its own count.
+    for (int i = 0; i < 3; ++i)
+        guard.FailedCall("SAME", "10.0.0.11");
+    EXPECT_EQ(guard.FailedCall("SAME", "10.0.0.12").count(), 1000);
+}
+
+TEST(VerifyCodes, APictureStaysGoodWhileOthersAreDrawnForItsDevice)
+{
+    VerifyCodes codes;
+    const auto start = VerifyCodes::Clock::now();
+    codes.Issue("FILLER", "10.0.0.5", "AB12", start);
+    // Someone else asks for many pictures for the same device code; another machine sharing the
+    // code asks for one.
+    for (int i = 0; i < 40; ++i)
+        codes.Issue("FILLER", "10.0.0.66", std::to_string(1000 + i), start + 1s);
+    codes.Issue("FILLER", "10.0.0.7", "CD34", start + 2s);
+    EXPECT_EQ(codes.Newest("FILLER", start + 2s), "CD34");
+    EXPECT_EQ(codes.Use("FILLER", "ab12", start + 3s), true); // case ignored
+    EXPECT_EQ(codes.Use("FILLER", "ab12", start + 3s), false); // used up
+    EXPECT_EQ(codes.Use("OTHER", "CD34", start + 3s), false);  // bound to its device code
+    EXPECT_EQ(codes.Use("FILLER", "1039", start + 3s), true);  // the other asker's newest
+    EXPECT_EQ(codes.Use("FILLER", "1000", start + 3s), false); // pushed out by its own later ones
+    EXPECT_EQ(codes.Use("FILLER", "CD34", start + 11min), false); // ten minutes at most
+}
+
+TEST(TrustedProxies, TheClientIsTheFirstHopOutsideTheTrustedRanges)
+{
+    TrustedProxies proxies;
+    ASSERT_EQ(proxies.Add("10.1.2.3/8"), true); // bits past the prefix do not matter
+    ASSERT_EQ(proxies.Add("2001:db8::/32"), true);
+    ASSERT_EQ(proxies.Add("192.0.2.1"), true);
+    for (const char *bad : {"10.0.0.0/33", "::/129", "proxy.example", "10.0.0.0/", "10.0.0.0/x"})
+        EXPECT_EQ(proxies.Add(bad), false) << bad;
+    auto header = [](const std::string &lines) { return "GET / HTTP/1.1\r\nHost: school.example\r\n" + lines + "\r\n"; };
+    const struct
+    {
+        const char *peer;
+        std::string header;
+        std::string client, scheme, host;
+    } cases[] = {
+        // Not a proxy of ours: its headers are ignored.
+        {"203.0.113.5", header("X-Forwarded-For: 198.51.100.1\r\nX-Forwarded-Proto: https\r\n"), "203.0.113.5", "", ""},
+        // One proxy; then a chain through two of ours, where the client's own entry comes first.
+        {"10.0.0.2", header("X-Forwarded-For: 198.51.100.1\r\nX-Forwarded-Proto: https\r\nX-Forwarded-Host: school.example\r\n"),
+         "198.51.100.1", "https", "school.example"},
+        {"10.0.0.2", header("X-Forwarded-For: 6.6.6.6, 198.51.100.1, 10.9.9.9\r\n"), "198.51.100.1", "", ""},
+        {"10.0.0.2", header("X-Forwarded-For: 6.6.6.6\r\nX-Forwarded-For: 198.51.100.2:4711\r\n"), "198.51.100.2", "", ""},
+        {"::ffff:192.0.2.1", header("Forwarded: for=\"[2001:db9::7]:80\";proto=https;host=school.example:8443\r\n"),
+         "2001:db9::7", "https", "school.example:8443"},
+        {"2001:db8::1", header("Forwarded: for=198.51.100.3, for=192.0.2.1\r\nX-Forwarded-For: 6.6.6.6\r\n"), "198.51.100.3", "",
+         ""},
+        // No usable hop, or values that are not a scheme and a host: the proxy stands for itself.
+        {"10.0.0.2", header("X-Forwarded-For: unknown\r\nX-Forwarded-Proto: ftp\r\nX-Forwarded-Host: a b\r\n"), "10.0.0.2", "",
+         ""},
+        {"10.0.0.2", header(""), "10.0.0.2", "", ""},
+    };
+    for (const auto &c : cases) {
+        ClientOrigin origin = proxies.Resolve(*ParseIp(c.peer), c.header);
+        EXPECT_EQ(origin.address + " " + origin.scheme + " " + origin.host, c.client + " " + c.scheme + " " + c.host)
+            << c.peer << "\n"
+            << c.header;
+    }
+}
+
+TEST(HeldAnswers, EachAddressAndAccountHasItsShareWhichFreesAsAnswersGoOut)
+{
+    HeldAnswers held;
+    const auto start = HeldAnswers::Clock::now();
+    for (std::size_t i = 0; i < HeldAnswers::kPerAddress; ++i)
+        ASSERT_EQ(held.Reserve("10.0.0.1", 0, 8s, start), true) << i;
+    EXPECT_EQ(held.Reserve("10.0.0.1", 0, 250ms, start), false);
+    EXPECT_EQ(held.Reserve("10.0.0.2", 0, 8s, start), true); // another address has its own
+    EXPECT_EQ(held.Reserve("10.0.0.1", 0, 250ms, start + 8s + 1ms), true);
+    // One account from many addresses.
+    for (std::size_t i = 0; i < HeldAnswers::kPerAccount; ++i)
+        ASSERT_EQ(held.Reserve("10.1.0." + std::to_string(i), 7, 1s, start), true) << i;
+    EXPECT_EQ(held.Reserve("10.1.1.1", 7, 1s, start), false);
+    EXPECT_EQ(held.Reserve("10.1.1.1", 8, 1s, start), true);
+    EXPECT_EQ(held.Reserve("10.1.1.1", 7, 1s, start + 1s + 1ms), true);
+}
+
+TEST(SignInQueue, AddressesTakeTurnsAndLongWaitsAreHandedBackStale)
+{
+    ServedConnection a1, a2, a3, b1, c1;
+    SignInQueue queue;
+    const auto start = SignInQueue::Clock::now();
+    for (ServedConnection *served : {&a1, &a2, &a3})
+        queue.Push("10.0.0.1", served, start);
+    queue.Push("10.0.0.2", &b1, start);
+    queue.Push("10.0.0.3", &c1, start + 5s);
+    const struct
+    {
+        ServedConnection *served;
+        bool stale;
+    } expected[] = {{&a1, false}, {&b1, false}, {&c1, false}, {&a2, true}, {&a3, true}};
+    const auto later = start + SignInQueue::kWait + 1s;
+    for (const auto &e : expected) {
+        bool stale = !e.stale;
+        EXPECT_EQ(queue.Take(&stale, e.stale ? later : start + 6s), e.served);
+        EXPECT_EQ(stale, e.stale);
+    }
+    bool stale = false;
+    EXPECT_EQ(queue.Take(&stale, later), nullptr);
+    EXPECT_EQ(queue.Empty(), true);
+}
+
+TEST(SignInQueue, OnlyRequestsThatCheckAPasswordGoToTheHashingThreads)
+{
+    const struct
+    {
+        std::string raw;
+        bool password;
+    } cases[] = {
+        {SoapPost(SoapEnvelope("<ns1:WsAutoLogin><ns1:u>a</ns1:u></ns1:WsAutoLogin>")), true},
+        {SoapPost(SoapEnvelope("<ns1:WsLogin><ns1:u>a</ns1:u></ns1:WsLogin>")), true},
+        {SoapPost(SoapEnvelope("<ns1:WsReLogin><ns1:u>a</ns1:u></ns1:WsReLogin>")), true},
+        {"POST /user/mima.aspx HTTP/1.1\r\nHost: x\r\n\r\nno=1&password=2", true},
+        {SoapPost(SoapEnvelope("<ns1:WsUserInfo><ns1:id>1</ns1:id></ns1:WsUserInfo>")), false},
+        {"GET /user/info.aspx HTTP/1.1\r\nHost: x\r\n\r\n", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(IsPasswordRequest(c.raw), c.password) << c.raw;
 }

@@ -26,29 +26,35 @@ TEST(ServiceLifecycle, DataSurvivesARestartAndIsSeededOnce)
     auto first = ServiceProcess::Start();
     std::string database = first->DatabasePath() + ".kept";
     first->Stop();
-    std::string essayId;
+    std::string essayId, earlier, latest;
+    auto signIn = [](ServiceClient &client, const char *device) {
+        Json::Value doc;
+        Json::Reader().parse(client.AutoLogin("xuesheng", Md5Hex("123456"), device), doc);
+        return doc["data"][0]["ID"].asString();
+    };
     {
         auto service = ServiceProcess::Start({"--db", database});
         ServiceClient client(service->BaseAddress(), service->Endpoint());
-        client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
-        essayId = client.CompSaveOrEdit("1", "DEVICE-A", "0", "留下来", "重启以后还在。");
+        earlier = signIn(client, "DEVICE-B");
+        latest = signIn(client, "DEVICE-A");
+        essayId = client.CompSaveOrEdit(latest, "DEVICE-A", "0", "留下来", "重启以后还在。");
         EXPECT_EQ(service->Stop(), 0);
     }
     {
         auto service = ServiceProcess::Start({"--db", database});
         ServiceClient client(service->BaseAddress(), service->Endpoint());
-        // Sessions live in memory; after a restart the device of the last sign-in is told its
-        // sign-in lapsed (renewed silently), another device that it was displaced, and a user
-        // who never signed in that the request is malformed.
-        EXPECT_EQ(client.CompInfo("1", "DEVICE-A", essayId), "2");
-        EXPECT_EQ(client.CompInfo("1", "DEVICE-B", essayId), "3");
-        EXPECT_EQ(client.UserInfo("2", "DEVICE-A"), "4");
+        // Sessions live in memory and their digests in the database: after a restart the latest
+        // session is told its sign-in lapsed (renewed silently), an earlier one that it was
+        // displaced, and a number with another device code that the request is malformed.
+        EXPECT_EQ(client.CompInfo(latest, "DEVICE-A", essayId), "2");
+        EXPECT_EQ(client.CompInfo(earlier, "DEVICE-B", essayId), "3");
+        EXPECT_EQ(client.UserInfo(latest, "DEVICE-B"), "4");
         EXPECT_EQ(client.ReLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), "1");
         Json::Reader reader;
         Json::Value essay, keywords;
-        reader.parse(client.CompInfo("1", "DEVICE-A", essayId), essay);
+        reader.parse(client.CompInfo(latest, "DEVICE-A", essayId), essay);
         EXPECT_EQ(essay["data"][0]["Content"].asString(), "重启以后还在。");
-        reader.parse(client.Keyword("1", "DEVICE-A", "0"), keywords);
+        reader.parse(client.Keyword(latest, "DEVICE-A", "0"), keywords);
         EXPECT_EQ(keywords["data"].size(), 3000u);
     }
     std::filesystem::remove(database);
@@ -64,12 +70,12 @@ TEST(ServiceLifecycle, BenchKeywordsAreAddedOnceAboveTheSeed)
     // A restart with the option on the same database adds nothing twice.
     auto service = ServiceProcess::Start({"--db", database, "--bench-keywords", "5"});
     ServiceClient client(service->BaseAddress(), service->Endpoint());
-    client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
     Json::Reader reader;
-    Json::Value overall, keywords;
+    Json::Value signIn, overall, keywords;
+    reader.parse(client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), signIn);
     reader.parse(client.OverallInfo(), overall);
     EXPECT_EQ(overall["data"][0]["KeyWordMaxID"].asString(), "10000005");
-    reader.parse(client.Keyword("1", "DEVICE-A", "3000"), keywords);
+    reader.parse(client.Keyword(signIn["data"][0]["ID"].asString(), "DEVICE-A", "3000"), keywords);
     std::vector<std::string> rows;
     for (const Json::Value &row : keywords["data"])
         rows.push_back(row["I"].asString() + " " + row["K"].asString());
@@ -119,7 +125,7 @@ TEST(ServiceLifecycle, KillDuringWritesLosesNothingAcknowledged)
     std::mutex mutex;
     struct Saved
     {
-        std::string name, userId, content;
+        std::string name, content;
     };
     std::map<std::string, Saved> acknowledged; // by essay id
     std::atomic<int> count{0};
@@ -137,7 +143,7 @@ TEST(ServiceLifecycle, KillDuringWritesLosesNothingAcknowledged)
                 if (client.LastError() != SOAP_OK || essay.size() < 5)
                     return; // the service is gone
                 std::lock_guard lock(mutex);
-                acknowledged[essay] = {name, id, content};
+                acknowledged[essay] = {name, content};
                 ++count;
             }
         });
@@ -149,16 +155,23 @@ TEST(ServiceLifecycle, KillDuringWritesLosesNothingAcknowledged)
     service->Stop();
 
     auto restarted = ServiceProcess::Start({"--db", database});
-    std::map<std::string, std::unique_ptr<ServiceClient>> clients;
+    struct Checker
+    {
+        std::unique_ptr<ServiceClient> client;
+        std::string id;
+    };
+    std::map<std::string, Checker> checkers;
     std::size_t found = 0;
     for (const auto &[essay, saved] : acknowledged) {
-        auto &client = clients[saved.name];
-        if (!client) {
-            client = std::make_unique<ServiceClient>(restarted->BaseAddress(), restarted->Endpoint());
-            client->AutoLogin(saved.name, Md5Hex("pw"), "CHECK");
+        Checker &checker = checkers[saved.name];
+        if (!checker.client) {
+            checker.client = std::make_unique<ServiceClient>(restarted->BaseAddress(), restarted->Endpoint());
+            Json::Value doc;
+            Json::Reader().parse(checker.client->AutoLogin(saved.name, Md5Hex("pw"), "CHECK"), doc);
+            checker.id = doc["data"][0]["ID"].asString();
         }
         Json::Value info;
-        Json::Reader().parse(client->CompInfo(saved.userId, "CHECK", essay), info);
+        Json::Reader().parse(checker.client->CompInfo(checker.id, "CHECK", essay), info);
         found += info["data"][0]["Content"].asString() == saved.content;
     }
     EXPECT_EQ(found, acknowledged.size());

@@ -140,8 +140,9 @@ TEST_F(ServiceTest, SignInHandsOutTheAddressTheClientReached)
     Json::Value doc = Parse(m_client->AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"));
     EXPECT_EQ(doc["data"][0]["host"].asString(), "https://xiezuo.example.cn/");
     m_service->Control("message?name=xuesheng&content=x&url=/help.aspx");
-    m_client->ServerPoll("1", "DEVICE-A"); // the welcome message
-    EXPECT_EQ(Parse(m_client->ServerPoll("1", "DEVICE-A"))["data"][0]["message"][0]["Url"].asString(),
+    const std::string id = doc["data"][0]["ID"].asString();
+    m_client->ServerPoll(id, "DEVICE-A"); // the welcome message
+    EXPECT_EQ(Parse(m_client->ServerPoll(id, "DEVICE-A"))["data"][0]["message"][0]["Url"].asString(),
               "https://xiezuo.example.cn/help.aspx");
 }
 
@@ -151,8 +152,9 @@ TEST(ServiceFiles, DatabaseIsOwnerOnlyWhateverTheUmask)
     {
         auto service = ServiceProcess::Start();
         ServiceClient client(service->BaseAddress(), service->Endpoint());
-        client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
-        client.CompSaveOrEdit("1", "DEVICE-A", "0", "题", "文");
+        Json::Value doc;
+        Json::Reader().parse(client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A"), doc);
+        EXPECT_GE(client.CompSaveOrEdit(doc["data"][0]["ID"].asString(), "DEVICE-A", "0", "题", "文").size(), 5u);
         for (const char *suffix : {"", "-wal", "-shm"})
             EXPECT_EQ(FileMode(service->DatabasePath() + suffix), 0600) << suffix;
     }

@@ -19,7 +19,13 @@ TEST_F(ServiceTest, SignInAnswersIdHostAndUserNumberAsStrings)
     EXPECT_EQ(Keys(doc["data"][0]), "ID,No,host");
     EXPECT_EQ(doc["data"][0]["host"].asString(), m_service->BaseAddress());
     EXPECT_EQ(doc["data"][0]["No"].asString(), "10001");
-    EXPECT_EQ(doc["data"][0]["ID"].asString(), "1");
+    // "ID" is the session's number: 19 digits, new with every sign-in, nothing like the user's id.
+    const std::string id = doc["data"][0]["ID"].asString();
+    EXPECT_EQ(DigitPattern(id), std::string(19, '9')) << id;
+    EXPECT_NE(id[0], '0');
+    std::string again = Parse(m_client->AutoLogin(kStudent, Md5Hex(kPassword), "DEVICE-A"))["data"][0]["ID"].asString();
+    EXPECT_EQ(DigitPattern(again), std::string(19, '9'));
+    EXPECT_NE(again, id);
 }
 
 TEST_F(ServiceTest, SignInRefusalsHaveTheirCodes)
@@ -39,7 +45,8 @@ TEST_F(ServiceTest, SignInRefusalsHaveTheirCodes)
     std::string upper = Md5Hex(kPassword);
     for (char &c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(Parse(m_client->AutoLogin(kStudent, upper, "DEVICE-A"))["data"][0]["ID"].asString(), "1");
+    EXPECT_EQ(DigitPattern(Parse(m_client->AutoLogin(kStudent, upper, "DEVICE-A"))["data"][0]["ID"].asString()),
+              std::string(19, '9'));
 }
 
 TEST_F(ServiceTest, Soap11EnvelopesAreAnsweredInSoap11)
@@ -71,7 +78,8 @@ TEST_F(ServiceTest, UserInfoGivesTheProfile)
     EXPECT_EQ(doc["data"][0]["TrueName"].asString(), "李明");
     EXPECT_EQ(doc["data"][0]["School"].asString(), "城南实验中学");
     EXPECT_EQ(doc["data"][0]["UT"].asString(), "学生");
-    EXPECT_EQ(doc["data"][0]["ID"].asString(), id);
+    // The profile's "ID" is the user's own, not the session's number.
+    EXPECT_EQ(doc["data"][0]["ID"].asString(), "1");
 }
 
 TEST_F(ServiceTest, EachPollGivesTheOldestWaitingMessageOnce)

@@ -64,6 +64,45 @@ TEST_F(PeerTest, SuccessfulSignInSetsTheServiceValues)
     EXPECT_EQ(Element(sent[0].body, "ns1:p"), "<ns1:p>" + Md5Hex("pa'ss") + "</ns1:p>");
 }
 
+TEST_F(PeerTest, TheSignInsIdIsCarriedToEveryCallExactlyAsSent)
+{
+    const std::string host = Peer().BaseAddress();
+    const struct
+    {
+        std::string id;      // as it stands in the document
+        std::string carried; // what every later call sends; "" when the sign-in is refused
+    } cases[] = {
+        {"\"8123456789012345678\"", "8123456789012345678"},             // a session number
+        {"\"123456789012345678901234567890\"", "123456789012345678901234567890"},
+        {"\"0012\"", "0012"},                                           // leading zeros kept
+        {"9223372036854775807", "9223372036854775807"},                 // a JSON number within 64 bits
+        {"18446744073709551615", "18446744073709551615"},
+        {"123456789012345678901234567890", ""}, // read as a double: its digits would change
+        {"8.5", ""},
+        {"\"\"", ""},
+        {"\"" + std::string(64, '7') + "\"", std::string(64, '7')}, // the longest carried
+        {"\"" + std::string(65, '7') + "\"", ""},                   // sent with every call: bounded
+        {"\"12 34\"", ""},
+        {"\"12\u00e934\"", ""}, // would change on its way through GBK
+    };
+    for (const auto &c : cases) {
+        Peer().PushResult("WsAutoLogin", R"({"data":[{"ID":)" + c.id + R"(,"host":")" + host + R"(","No":"10001"}]})");
+        SignInOutcome outcome = SignIn("student", "secret", nullptr);
+        if (c.carried.empty()) {
+            EXPECT_EQ(outcome.status, SignInStatus::BadDocument) << c.id;
+            continue;
+        }
+        ASSERT_EQ(outcome.status, SignInStatus::Success) << c.id;
+        m_firstRequest = Peer().Requests().size();
+        Peer().PushResult("WsServerPoll", R"({"data":[{"message":[]}]})");
+        PollMessage message;
+        PollNewestMessage(message);
+        std::vector<PeerRequest> sent = NewRequests();
+        ASSERT_EQ(sent.size(), 1u) << c.id;
+        EXPECT_EQ(Element(sent[0].body, "ns1:id"), "<ns1:id>" + c.carried + "</ns1:id>") << c.id;
+    }
+}
+
 TEST_F(PeerTest, SignInWithoutConnection)
 {
     InitServiceAddresses("127.0.0.1:1");

@@ -409,7 +409,7 @@ std::string CDlgWrite::JournalEntryId() const
 JournalEntry CDlgWrite::JournalSnapshot() const
 {
     JournalEntry entry;
-    entry.user = ServiceContext.UserId;
+    entry.user = SignedInAccount();
     entry.title = TitleText();
     entry.body = BodyText();
     entry.compositionId = m_compId;

@@ -227,7 +227,7 @@ private slots:
             QCOMPARE(screen->CompositionId(), std::string());
 
             // Recovered text counts as unsaved; dropping it on Back retires the entry.
-            const std::string user = ServiceContext.UserId;
+            const std::string user = SignedInAccount();
             screen->Back();
             QCOMPARE(session->Messages().calls.back().message, CDlgWrite::BackQuestion());
             QCOMPARE(EssayJournal(EssayJournal::DefaultFolder()).LeftEntries(user).size(), std::size_t(0));
@@ -298,7 +298,7 @@ private slots:
         std::string user;
         {
             auto session = SignedInSession::Start(options);
-            user = ServiceContext.UserId;
+            user = SignedInAccount();
         }
         ::setenv("XDG_DATA_HOME", options.dataFolder.c_str(), 1);
         const EssayJournal journal(EssayJournal::DefaultFolder());
@@ -428,7 +428,7 @@ private slots:
         QTRY_VERIFY(session->MainWindow() == nullptr);
 
         // What the next sign-in offers; and the offer itself where there is one.
-        const std::string user = ServiceContext.UserId;
+        const std::string user = SignedInAccount();
         QCOMPARE(EssayJournal(EssayJournal::DefaultFolder()).LeftEntries(user).size(), std::size_t(offered ? 1 : 0));
         if (!offered)
             return;
