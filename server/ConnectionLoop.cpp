@@ -11,6 +11,10 @@
 
 #include <openssl/err.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -20,6 +24,14 @@ namespace {
 constexpr int kTickMs = 200; // how often deadlines and the stop flag are looked at
 constexpr int kMaxEvents = 256;
 constexpr std::size_t kReadChunk = 16 * 1024;
+// Memory is given back to the system once this much answer memory has been released and little
+// is still waiting (a burst has ended), at most once a second; and every few seconds while large
+// answers keep coming and going.
+constexpr std::size_t kTrimAfterBytes = 8u << 20;
+constexpr std::size_t kBurstOverBelow = 4u << 20;
+constexpr std::size_t kTrimDuringBurstBytes = 64u << 20;
+constexpr std::chrono::seconds kTrimInterval{1};
+constexpr std::chrono::seconds kTrimIntervalDuringBurst{5};
 
 } // namespace
 
@@ -46,6 +58,7 @@ struct ConnectionLoop::Connection : ServedConnection
     HttpRequestReader reader;
     std::string address;      // the client's address, for the per-address count
     bool counted = false;     // counted for its address
+    std::size_t unsent = 0;   // answer bytes counted as waiting, for its address and in all
     bool received = false;    // any byte of a request has arrived
     bool writeFailed = false; // the client went while the answer was being written
     std::size_t written = 0;
@@ -127,8 +140,8 @@ void ConnectionLoop::Answered(ServedConnection *served, std::chrono::millisecond
     auto &held = static_cast<Connection &>(*served);
     held.delay = delay;
     if (delay.count() > 0) {
-        // Released like any answered connection; the loop writes the answer when it is due.
-        Release(held);
+        // The loop writes the answer when it is due; the connection stays counted for its
+        // address until it closes.
         if (++m_held > kMaxHeld) {
             --m_held;
             held.writeFailed = true; // closed unanswered by the loop
@@ -140,9 +153,11 @@ void ConnectionLoop::Answered(ServedConnection *served, std::chrono::millisecond
     // the client a turn of the loop; the loop writes the rest, if any, and closes. The loop does
     // not touch a connection while it is being served, so this is the only thread on it.
     auto &connection = static_cast<Connection &>(*served);
-    // Answered: no longer counted for its address, before the client can read the answer and
-    // call again.
-    Release(connection);
+    // An answer that would pass what may wait for its address, or in all, is not begun: the
+    // client is told to come back rather than sent part of it. (Workers answering at once may
+    // each pass this check; the loop checks again what is left after this first write.)
+    if (TooMuchUnsent(connection, connection.response.size()))
+        connection.response = m_settings.busy;
     connection.written = 0;
     while (connection.written < connection.response.size()) {
         std::size_t put = 0;
@@ -191,6 +206,7 @@ void ConnectionLoop::Turn(int timeoutMs)
     }
     ExpireDeadlines();
     PublishCounts();
+    TrimAfterBurst();
 }
 
 void ConnectionLoop::PublishCounts()
@@ -203,6 +219,24 @@ void ConnectionLoop::PublishCounts()
     }
     m_reading.store(reading);
     m_writing.store(writing);
+    m_unsentPublished.store(m_unsentTotal);
+}
+
+void ConnectionLoop::TrimAfterBurst()
+{
+    const auto now = Clock::now();
+    const bool burstOver = m_freedSinceTrim >= kTrimAfterBytes && m_unsentTotal < kBurstOverBelow &&
+                           now - m_lastTrim >= kTrimInterval;
+    const bool longBurst = m_freedSinceTrim >= kTrimDuringBurstBytes && now - m_lastTrim >= kTrimIntervalDuringBurst;
+    if (!burstOver && !longBurst)
+        return;
+    m_freedSinceTrim = 0;
+    m_lastTrim = now;
+#ifdef __GLIBC__
+    // Large answers are built in the workers' arenas and freed here; without a trim the freed
+    // pages stay with the process long after the burst.
+    malloc_trim(0);
+#endif
 }
 
 void ConnectionLoop::AcceptAll()
@@ -319,7 +353,11 @@ bool ConnectionLoop::PumpRequest(Connection &connection)
             verdict = connection.reader.Feed(buffer, got);
         }
         if (verdict == RequestVerdict::Complete) {
-            Serve(connection);
+            // An address whose earlier answers lie unread gets no worker for more.
+            if (TooMuchUnsent(connection, 1))
+                Answer(connection, m_settings.busy);
+            else
+                Serve(connection);
             return true;
         }
         if (verdict != RequestVerdict::NeedMore) {
@@ -335,8 +373,10 @@ bool ConnectionLoop::PumpAnswer(Connection &connection)
         std::size_t put = 0;
         Io io = Write(connection, connection.response.data() + connection.written,
                       connection.response.size() - connection.written, &put);
-        if (io == Io::WouldBlock)
+        if (io == Io::WouldBlock) {
+            TallyUnsent(connection);
             return true;
+        }
         if (io != Io::Data)
             return false;
         connection.written += put;
@@ -374,33 +414,41 @@ void ConnectionLoop::Serve(Connection &connection)
 void ConnectionLoop::Refuse(Connection &connection, RequestVerdict verdict)
 {
     auto refusal = m_settings.refusals.find(verdict);
-    connection.response = refusal != m_settings.refusals.end() ? refusal->second : std::string();
+    Answer(connection, refusal != m_settings.refusals.end() ? refusal->second : std::string());
+}
+
+// A short answer from the loop itself, in place of a worker's.
+void ConnectionLoop::Answer(Connection &connection, std::string response)
+{
+    connection.response = std::move(response);
     connection.written = 0;
     connection.state = Connection::State::Answer;
     connection.deadline = Clock::now() + m_settings.lingerTime;
+    TallyUnsent(connection);
 }
 
 void ConnectionLoop::StartLinger(Connection &connection)
 {
-    Release(connection);
     if (connection.ssl)
         SSL_shutdown(connection.ssl); // the close notice; the client's is not waited for
     ::shutdown(connection.socket, SHUT_WR);
     connection.state = Connection::State::Linger;
     connection.deadline = Clock::now() + m_settings.lingerTime;
+    m_freedSinceTrim += connection.response.capacity() + connection.request.capacity();
     connection.response.clear();
     connection.response.shrink_to_fit();
     connection.request.clear();
     connection.request.shrink_to_fit();
+    TallyUnsent(connection);
 }
 
 bool ConnectionLoop::Count(Connection &connection)
 {
     std::lock_guard lock(m_addressMutex);
-    std::size_t &fromAddress = m_perAddress[connection.address];
-    if (fromAddress >= m_settings.maxPerAddress)
+    AddressLoad &fromAddress = m_perAddress[connection.address];
+    if (fromAddress.connections >= m_settings.maxPerAddress)
         return false;
-    ++fromAddress;
+    ++fromAddress.connections;
     connection.counted = true;
     return true;
 }
@@ -412,8 +460,36 @@ void ConnectionLoop::Release(Connection &connection)
     connection.counted = false;
     std::lock_guard lock(m_addressMutex);
     auto found = m_perAddress.find(connection.address);
-    if (found != m_perAddress.end() && --found->second == 0)
+    if (found != m_perAddress.end() && --found->second.connections == 0)
         m_perAddress.erase(found);
+}
+
+void ConnectionLoop::TallyUnsent(Connection &connection)
+{
+    const std::size_t unsent =
+        connection.response.size() > connection.written ? connection.response.size() - connection.written : 0;
+    if (unsent == connection.unsent || !connection.counted)
+        return;
+    std::lock_guard lock(m_addressMutex);
+    AddressLoad &load = m_perAddress[connection.address];
+    load.unsent = load.unsent - connection.unsent + unsent;
+    m_unsentTotal = m_unsentTotal - connection.unsent + unsent;
+    connection.unsent = unsent;
+}
+
+bool ConnectionLoop::TooMuchUnsent(const Connection &connection, std::size_t more) const
+{
+    std::size_t fromAddress = 0;
+    {
+        std::lock_guard lock(m_addressMutex);
+        auto found = m_perAddress.find(connection.address);
+        if (found != m_perAddress.end())
+            fromAddress = found->second.unsent;
+    }
+    // One answer may always wait, however large, so that no answer is too large to be sent.
+    const bool addressFull = fromAddress > 0 && fromAddress + more > m_settings.maxUnsentPerAddress;
+    const bool serviceFull = m_unsentTotal > 0 && m_unsentTotal + more > m_settings.maxUnsentTotal;
+    return addressFull || serviceFull;
 }
 
 void ConnectionLoop::Close(int socket)
@@ -421,7 +497,11 @@ void ConnectionLoop::Close(int socket)
     auto found = m_connections.find(socket);
     if (found == m_connections.end())
         return;
-    Release(*found->second);
+    Connection &connection = *found->second;
+    m_freedSinceTrim += connection.response.capacity() + connection.request.capacity();
+    connection.response.clear();
+    TallyUnsent(connection);
+    Release(connection);
     if (found->second->state == Connection::State::Held)
         --m_held;
     epoll_ctl(m_epoll, EPOLL_CTL_DEL, socket, nullptr);
@@ -442,7 +522,22 @@ void ConnectionLoop::TakeAnswered()
             Close(connection.socket);
             continue;
         }
+        m_freedSinceTrim += connection.request.capacity();
         connection.request.clear();
+        connection.request.shrink_to_fit();
+        // The answer would pass what its address, or the service, may have waiting: the client
+        // is told to come back later, or, when part of the answer is already out, the
+        // connection is closed.
+        const std::size_t unsent = connection.response.size() - connection.written;
+        if (unsent > 0 && TooMuchUnsent(connection, unsent)) {
+            if (connection.written > 0) {
+                Close(connection.socket);
+                continue;
+            }
+            m_freedSinceTrim += connection.response.capacity();
+            connection.response = m_settings.busy;
+        }
+        TallyUnsent(connection);
         if (connection.delay.count() > 0 && !m_sendHeldNow) {
             connection.state = Connection::State::Held;
             connection.deadline = Clock::now() + connection.delay;
