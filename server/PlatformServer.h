@@ -38,6 +38,9 @@ struct ServerOptions
     int benchKeywords = 0;
     // The /test/ controls (accounts, sessions, deadlines) exist only when set: tests and benchmarks.
     bool testControls = false;
+    // What one user may keep in the library, and their saves a minute (at once, then evenly).
+    PlatformStore::EssayQuota essayQuota;
+    int savesPerMinute = 60;
 };
 
 // The runtime settings of a serving context (the listening one; workers copy it): the

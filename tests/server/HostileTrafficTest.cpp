@@ -289,3 +289,74 @@ TEST_F(ServiceTest, HeadersAreTakenUpToTheirDocumentedBounds)
         }
     }
 }
+
+TEST_F(ServiceTest, LibraryQuotasAnswerTheOperationsFailureCodeAndWriteNothing)
+{
+    StartService({"--essay-quota", "3", "--essay-bytes-quota", "3000", "--saves-per-minute", "1000"});
+    const std::string id = SignIn("xuesheng", "123456");
+    auto essays = [&] { return Counts("xuesheng")["compositions"].asString(); };
+    const std::string kilobyte(1000, 'w');
+    std::vector<std::string> saved;
+    for (const char *title : {"一", "二", "三"})
+        saved.push_back(m_client->CompSaveOrEdit(id, "DEVICE-A", "0", title, "短文"));
+    for (const std::string &essay : saved)
+        ASSERT_EQ(DigitPattern(essay), "99999");
+    struct Case
+    {
+        const char *what;
+        std::function<std::string()> call;
+        const char *answer;
+    } cases[] = {
+        {"a fourth essay", [&] { return m_client->CompSaveOrEdit(id, "DEVICE-A", "0", "四", "短文"); }, "0"},
+        {"an essay changed past the size",
+         [&] { return m_client->CompSaveOrEdit(id, "DEVICE-A", saved[0], "一", kilobyte + kilobyte + kilobyte); }, "0"},
+        {"an essay changed within the size",
+         [&] { return m_client->CompSaveOrEdit(id, "DEVICE-A", saved[0], "一", kilobyte + kilobyte); }, saved[0].c_str()},
+        {"a second essay changed past what is left",
+         [&] { return m_client->CompSaveOrEdit(id, "DEVICE-A", saved[1], "二", kilobyte); }, "0"},
+        // The client deletes at most its page of 4000; one id 4000 times is one deletion.
+        {"4001 ids at once", [&] { return m_client->DeleteComp(id, "DEVICE-A", [&] {
+             std::string list = saved[2];
+             for (int i = 1; i < 4001; ++i)
+                 list += "," + saved[2];
+             return list;
+         }()); }, "false"},
+        {"4000 ids at once", [&] { return m_client->DeleteComp(id, "DEVICE-A", [&] {
+             std::string list = saved[2];
+             for (int i = 1; i < 4000; ++i)
+                 list += "," + saved[2];
+             return list;
+         }()); }, "true"},
+        {"a new essay past the size once there is room for one",
+         [&] { return m_client->CompSaveOrEdit(id, "DEVICE-A", "0", "五", kilobyte + "w"); }, "0"},
+    };
+    const char *counts[] = {"3", "3", "3", "3", "3", "2", "2"};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(cases[i].call(), cases[i].answer) << cases[i].what;
+        EXPECT_EQ(essays(), counts[i]) << cases[i].what;
+    }
+    // What was refused was not written.
+    Json::Value first = Parse(m_client->CompInfo(id, "DEVICE-A", saved[0]))["data"][0];
+    EXPECT_EQ(first["Content"].asString().size(), 2000u);
+    EXPECT_EQ(Parse(m_client->CompInfo(id, "DEVICE-A", saved[1]))["data"][0]["Content"].asString(), "短文");
+    // Another pupil's library is their own.
+    auto other = NewClient();
+    const std::string otherId = Parse(other->AutoLogin("tongxue", Md5Hex("654321"), "DEVICE-B"))["data"][0]["ID"].asString();
+    EXPECT_EQ(DigitPattern(other->CompSaveOrEdit(otherId, "DEVICE-B", "0", "别人的", "短文")), "99999");
+}
+
+TEST_F(ServiceTest, SavesAreLimitedPerUserPerMinute)
+{
+    StartService({"--saves-per-minute", "5"});
+    const std::string id = SignIn("xuesheng", "123456");
+    const std::string essay = m_client->CompSaveOrEdit(id, "DEVICE-A", "0", "题", "第0稿");
+    ASSERT_EQ(DigitPattern(essay), "99999");
+    for (int draft = 1; draft < 5; ++draft)
+        EXPECT_EQ(m_client->CompSaveOrEdit(id, "DEVICE-A", essay, "题", "第" + std::to_string(draft) + "稿"), essay) << draft;
+    EXPECT_EQ(m_client->CompSaveOrEdit(id, "DEVICE-A", essay, "题", "第5稿"), "0");
+    EXPECT_EQ(Parse(m_client->CompInfo(id, "DEVICE-A", essay))["data"][0]["Content"].asString(), "第4稿");
+    // Another pupil saves meanwhile.
+    auto other = NewClient();
+    const std::string otherId = Parse(other->AutoLogin("tongxue", Md5Hex("654321"), "DEVICE-B"))["data"][0]["ID"].asString();
+    EXPECT_EQ(DigitPattern(other->CompSaveOrEdit(otherId, "DEVICE-B", "0", "别人的", "短文")), "99999");
+}
