@@ -24,10 +24,14 @@ namespace {
 constexpr int kTickMs = 200; // how often deadlines and the stop flag are looked at
 constexpr int kMaxEvents = 256;
 constexpr std::size_t kReadChunk = 16 * 1024;
+// Connections taken from the backlog per turn of the loop: clients that connect again and again
+// as fast as they are refused must not keep the loop from the answers the workers have ready.
+constexpr int kAcceptsPerTurn = 64;
 // Memory is given back to the system once this much answer memory has been released and little
 // is still waiting (a burst has ended), at most once a second; and every few seconds while large
 // answers keep coming and going.
 constexpr std::size_t kTrimAfterBytes = 8u << 20;
+constexpr std::size_t kTrimWhenQuietBytes = 1u << 20;
 constexpr std::size_t kBurstOverBelow = 4u << 20;
 constexpr std::size_t kTrimDuringBurstBytes = 64u << 20;
 constexpr std::chrono::seconds kTrimInterval{1};
@@ -58,6 +62,7 @@ struct ConnectionLoop::Connection : ServedConnection
     HttpRequestReader reader;
     std::string address;      // the client's address, for the per-address count
     bool counted = false;     // counted for its address
+    bool lingering = false;   // counted as lingering for its address
     std::size_t unsent = 0;   // answer bytes counted as waiting, for its address and in all
     bool received = false;    // any byte of a request has arrived
     bool writeFailed = false; // the client went while the answer was being written
@@ -158,6 +163,9 @@ void ConnectionLoop::Answered(ServedConnection *served, std::chrono::millisecond
     // each pass this check; the loop checks again what is left after this first write.)
     if (TooMuchUnsent(connection, connection.response.size()))
         connection.response = m_settings.busy;
+    // Counted as lingering before the client can read the answer and call again on a new
+    // connection; counted back as active when the answer does not go out whole at once.
+    const bool lingering = CountAsLingering(connection);
     connection.written = 0;
     while (connection.written < connection.response.size()) {
         std::size_t put = 0;
@@ -169,6 +177,8 @@ void ConnectionLoop::Answered(ServedConnection *served, std::chrono::millisecond
         }
         connection.written += put;
     }
+    if (lingering && connection.written < connection.response.size())
+        CountAsActive(connection);
     Notify(served);
 }
 
@@ -222,11 +232,17 @@ void ConnectionLoop::PublishCounts()
     m_unsentPublished.store(m_unsentTotal);
 }
 
+void ConnectionLoop::NoteFreed(std::size_t bytes)
+{
+    m_freedSinceTrim += bytes;
+}
+
 void ConnectionLoop::TrimAfterBurst()
 {
     const auto now = Clock::now();
-    const bool burstOver = m_freedSinceTrim >= kTrimAfterBytes && m_unsentTotal < kBurstOverBelow &&
-                           now - m_lastTrim >= kTrimInterval;
+    // Once nothing waits at all, what the last answers of a burst freed goes back too.
+    const std::size_t enough = m_unsentTotal == 0 ? kTrimWhenQuietBytes : kTrimAfterBytes;
+    const bool burstOver = m_freedSinceTrim >= enough && m_unsentTotal < kBurstOverBelow && now - m_lastTrim >= kTrimInterval;
     const bool longBurst = m_freedSinceTrim >= kTrimDuringBurstBytes && now - m_lastTrim >= kTrimIntervalDuringBurst;
     if (!burstOver && !longBurst)
         return;
@@ -241,7 +257,7 @@ void ConnectionLoop::TrimAfterBurst()
 
 void ConnectionLoop::AcceptAll()
 {
-    for (;;) {
+    for (int accepted = 0; accepted < kAcceptsPerTurn; ++accepted) {
         sockaddr_storage peer{};
         socklen_t length = sizeof peer;
         int socket = accept4(m_listen, reinterpret_cast<sockaddr *>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -381,8 +397,7 @@ bool ConnectionLoop::PumpAnswer(Connection &connection)
             return false;
         connection.written += put;
     }
-    StartLinger(connection);
-    return true;
+    return StartLinger(connection);
 }
 
 bool ConnectionLoop::PumpLinger(Connection &connection)
@@ -427,19 +442,25 @@ void ConnectionLoop::Answer(Connection &connection, std::string response)
     TallyUnsent(connection);
 }
 
-void ConnectionLoop::StartLinger(Connection &connection)
+bool ConnectionLoop::StartLinger(Connection &connection)
 {
+    // The answer is with the system: the client may call again at once (on another connection)
+    // before it closes this one. Past its lingering bound the connection is closed now; the
+    // system still delivers what it holds of the answer.
+    if (!CountAsLingering(connection))
+        return false;
     if (connection.ssl)
         SSL_shutdown(connection.ssl); // the close notice; the client's is not waited for
     ::shutdown(connection.socket, SHUT_WR);
     connection.state = Connection::State::Linger;
     connection.deadline = Clock::now() + m_settings.lingerTime;
-    m_freedSinceTrim += connection.response.capacity() + connection.request.capacity();
+    NoteFreed(connection.response.capacity());
     connection.response.clear();
     connection.response.shrink_to_fit();
     connection.request.clear();
     connection.request.shrink_to_fit();
     TallyUnsent(connection);
+    return true;
 }
 
 bool ConnectionLoop::Count(Connection &connection)
@@ -460,8 +481,37 @@ void ConnectionLoop::Release(Connection &connection)
     connection.counted = false;
     std::lock_guard lock(m_addressMutex);
     auto found = m_perAddress.find(connection.address);
-    if (found != m_perAddress.end() && --found->second.connections == 0)
+    if (found == m_perAddress.end())
+        return;
+    AddressLoad &load = found->second;
+    --(connection.lingering ? load.lingering : load.connections);
+    if (load.connections == 0 && load.lingering == 0)
         m_perAddress.erase(found);
+}
+
+bool ConnectionLoop::CountAsLingering(Connection &connection)
+{
+    std::lock_guard lock(m_addressMutex);
+    if (connection.lingering)
+        return true;
+    AddressLoad &load = m_perAddress[connection.address];
+    if (!connection.counted || load.lingering >= m_settings.maxPerAddress)
+        return false;
+    --load.connections;
+    ++load.lingering;
+    connection.lingering = true;
+    return true;
+}
+
+void ConnectionLoop::CountAsActive(Connection &connection)
+{
+    std::lock_guard lock(m_addressMutex);
+    if (!connection.lingering)
+        return;
+    AddressLoad &load = m_perAddress[connection.address];
+    --load.lingering;
+    ++load.connections;
+    connection.lingering = false;
 }
 
 void ConnectionLoop::TallyUnsent(Connection &connection)
@@ -498,7 +548,7 @@ void ConnectionLoop::Close(int socket)
     if (found == m_connections.end())
         return;
     Connection &connection = *found->second;
-    m_freedSinceTrim += connection.response.capacity() + connection.request.capacity();
+    NoteFreed(connection.response.capacity());
     connection.response.clear();
     TallyUnsent(connection);
     Release(connection);
@@ -522,7 +572,6 @@ void ConnectionLoop::TakeAnswered()
             Close(connection.socket);
             continue;
         }
-        m_freedSinceTrim += connection.request.capacity();
         connection.request.clear();
         connection.request.shrink_to_fit();
         // The answer would pass what its address, or the service, may have waiting: the client
@@ -534,7 +583,7 @@ void ConnectionLoop::TakeAnswered()
                 Close(connection.socket);
                 continue;
             }
-            m_freedSinceTrim += connection.response.capacity();
+            NoteFreed(connection.response.capacity());
             connection.response = m_settings.busy;
         }
         TallyUnsent(connection);

@@ -42,8 +42,9 @@ struct ConnectionSettings
     // the answer is not lost to a reset.
     std::chrono::milliseconds lingerTime{2000};
     std::size_t maxLingerBytes = 16u << 20;
-    // Open connections per client address, counted from accept to close (an answer the client
-    // does not read keeps its connection counted); and all connections.
+    // Open connections per client address, counted from accept until the whole answer is with
+    // the system (an answer the client does not read keeps its connection counted); then as
+    // many again per address may linger until the client closes; and all connections.
     std::size_t maxPerAddress = 64;
     std::size_t maxConnections = 1024;
     // Bytes of answers waiting for their clients to take them, per client address and in all.
@@ -117,9 +118,15 @@ private:
     void Serve(Connection &connection);
     void Refuse(Connection &connection, RequestVerdict verdict);
     void Answer(Connection &connection, std::string response);
-    void StartLinger(Connection &connection);
+    // False when the connection is to close at once instead (its address lingers enough).
+    bool StartLinger(Connection &connection);
+    // Moves the connection's count for its address from active to lingering: false when the
+    // address has its fill of lingering connections. CountAsActive moves it back.
+    bool CountAsLingering(Connection &connection);
+    void CountAsActive(Connection &connection);
     // Counts a new connection for its address: false when the address has its fill. Release
-    // undoes it when the connection closes.
+    // undoes it when the connection closes. Once its whole answer is with the system, a
+    // connection counts as lingering instead, of which an address may have as many again.
     bool Count(Connection &connection);
     void Release(Connection &connection);
     // Keeps the per-address and total tallies of unsent answer bytes in step with the
@@ -130,6 +137,7 @@ private:
     bool TooMuchUnsent(const Connection &connection, std::size_t more) const;
     // Gives memory back to the system once a burst of large answers has been sent or dropped.
     void TrimAfterBurst();
+    void NoteFreed(std::size_t bytes);
     void Close(int socket);
     void Notify(ServedConnection *served);
     void TakeAnswered();
@@ -147,7 +155,8 @@ private:
     std::unordered_map<int, std::unique_ptr<Connection>> m_connections;
     struct AddressLoad
     {
-        std::size_t connections = 0;
+        std::size_t connections = 0; // reading, served, or answering
+        std::size_t lingering = 0;   // answered in full, waiting for the client to close
         std::size_t unsent = 0;
     };
     mutable std::mutex m_addressMutex;

@@ -185,8 +185,8 @@ public:
                                  const std::string &content, const EssayQuota &quota);
     // Checkpoints the write-ahead log every kJournalCheckpointPages pages and cuts the file back
     // to kJournalBytes after each, so a burst of writes does not leave a large log behind.
-    static constexpr int kJournalCheckpointPages = 256;
-    static constexpr std::int64_t kJournalBytes = 1 << 20;
+    static constexpr int kJournalCheckpointPages = 1000;
+    static constexpr std::int64_t kJournalBytes = 4 << 20;
     void LimitJournal();
 
     // ---- contests (PlatformStoreContest.cpp) ----
