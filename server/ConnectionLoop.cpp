@@ -11,6 +11,10 @@
 
 #include <openssl/err.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -20,6 +24,18 @@ namespace {
 constexpr int kTickMs = 200; // how often deadlines and the stop flag are looked at
 constexpr int kMaxEvents = 256;
 constexpr std::size_t kReadChunk = 16 * 1024;
+// Connections taken from the backlog per turn of the loop: clients that connect again and again
+// as fast as they are refused must not keep the loop from the answers the workers have ready.
+constexpr int kAcceptsPerTurn = 64;
+// Memory is given back to the system once this much answer memory has been released and little
+// is still waiting (a burst has ended), at most once a second; and every few seconds while large
+// answers keep coming and going.
+constexpr std::size_t kTrimAfterBytes = 8u << 20;
+constexpr std::size_t kTrimWhenQuietBytes = 1u << 20;
+constexpr std::size_t kBurstOverBelow = 4u << 20;
+constexpr std::size_t kTrimDuringBurstBytes = 64u << 20;
+constexpr std::chrono::seconds kTrimInterval{1};
+constexpr std::chrono::seconds kTrimIntervalDuringBurst{5};
 
 } // namespace
 
@@ -46,6 +62,8 @@ struct ConnectionLoop::Connection : ServedConnection
     HttpRequestReader reader;
     std::string address;      // the client's address, for the per-address count
     bool counted = false;     // counted for its address
+    bool lingering = false;   // counted as lingering for its address
+    std::size_t unsent = 0;   // answer bytes counted as waiting, for its address and in all
     bool received = false;    // any byte of a request has arrived
     bool writeFailed = false; // the client went while the answer was being written
     std::size_t written = 0;
@@ -127,8 +145,8 @@ void ConnectionLoop::Answered(ServedConnection *served, std::chrono::millisecond
     auto &held = static_cast<Connection &>(*served);
     held.delay = delay;
     if (delay.count() > 0) {
-        // Released like any answered connection; the loop writes the answer when it is due.
-        Release(held);
+        // The loop writes the answer when it is due; the connection stays counted for its
+        // address until it closes.
         if (++m_held > kMaxHeld) {
             --m_held;
             held.writeFailed = true; // closed unanswered by the loop
@@ -140,9 +158,14 @@ void ConnectionLoop::Answered(ServedConnection *served, std::chrono::millisecond
     // the client a turn of the loop; the loop writes the rest, if any, and closes. The loop does
     // not touch a connection while it is being served, so this is the only thread on it.
     auto &connection = static_cast<Connection &>(*served);
-    // Answered: no longer counted for its address, before the client can read the answer and
-    // call again.
-    Release(connection);
+    // An answer that would pass what may wait for its address, or in all, is not begun: the
+    // client is told to come back rather than sent part of it. (Workers answering at once may
+    // each pass this check; the loop checks again what is left after this first write.)
+    if (TooMuchUnsent(connection, connection.response.size()))
+        connection.response = m_settings.busy;
+    // Counted as lingering before the client can read the answer and call again on a new
+    // connection; counted back as active when the answer does not go out whole at once.
+    const bool lingering = CountAsLingering(connection);
     connection.written = 0;
     while (connection.written < connection.response.size()) {
         std::size_t put = 0;
@@ -154,6 +177,8 @@ void ConnectionLoop::Answered(ServedConnection *served, std::chrono::millisecond
         }
         connection.written += put;
     }
+    if (lingering && connection.written < connection.response.size())
+        CountAsActive(connection);
     Notify(served);
 }
 
@@ -191,6 +216,7 @@ void ConnectionLoop::Turn(int timeoutMs)
     }
     ExpireDeadlines();
     PublishCounts();
+    TrimAfterBurst();
 }
 
 void ConnectionLoop::PublishCounts()
@@ -203,11 +229,35 @@ void ConnectionLoop::PublishCounts()
     }
     m_reading.store(reading);
     m_writing.store(writing);
+    m_unsentPublished.store(m_unsentTotal);
+}
+
+void ConnectionLoop::NoteFreed(std::size_t bytes)
+{
+    m_freedSinceTrim += bytes;
+}
+
+void ConnectionLoop::TrimAfterBurst()
+{
+    const auto now = Clock::now();
+    // Once nothing waits at all, what the last answers of a burst freed goes back too.
+    const std::size_t enough = m_unsentTotal == 0 ? kTrimWhenQuietBytes : kTrimAfterBytes;
+    const bool burstOver = m_freedSinceTrim >= enough && m_unsentTotal < kBurstOverBelow && now - m_lastTrim >= kTrimInterval;
+    const bool longBurst = m_freedSinceTrim >= kTrimDuringBurstBytes && now - m_lastTrim >= kTrimIntervalDuringBurst;
+    if (!burstOver && !longBurst)
+        return;
+    m_freedSinceTrim = 0;
+    m_lastTrim = now;
+#ifdef __GLIBC__
+    // Large answers are built in the workers' arenas and freed here; without a trim the freed
+    // pages stay with the process long after the burst.
+    malloc_trim(0);
+#endif
 }
 
 void ConnectionLoop::AcceptAll()
 {
-    for (;;) {
+    for (int accepted = 0; accepted < kAcceptsPerTurn; ++accepted) {
         sockaddr_storage peer{};
         socklen_t length = sizeof peer;
         int socket = accept4(m_listen, reinterpret_cast<sockaddr *>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -336,14 +386,15 @@ bool ConnectionLoop::PumpAnswer(Connection &connection)
         std::size_t put = 0;
         Io io = Write(connection, connection.response.data() + connection.written,
                       connection.response.size() - connection.written, &put);
-        if (io == Io::WouldBlock)
+        if (io == Io::WouldBlock) {
+            TallyUnsent(connection);
             return true;
+        }
         if (io != Io::Data)
             return false;
         connection.written += put;
     }
-    StartLinger(connection);
-    return true;
+    return StartLinger(connection);
 }
 
 bool ConnectionLoop::PumpLinger(Connection &connection)
@@ -369,10 +420,16 @@ bool ConnectionLoop::Serve(Connection &connection)
 {
     connection.request = connection.reader.TakeBytes();
     connection.origin = m_settings.trustedProxies.Resolve(connection.peer, connection.request);
-    if (connection.origin.forwarded) {
+    if (connection.origin.forwarded && connection.address != connection.origin.address) {
+        Release(connection); // a proxy's connection counts for the client it now speaks for
         connection.address = connection.origin.address;
         if (!Count(connection))
             return false;
+    }
+    // An address whose earlier answers lie unread gets no worker for more.
+    if (TooMuchUnsent(connection, 1)) {
+        Answer(connection, m_settings.busy);
+        return true;
     }
     connection.state = Connection::State::Serving;
     m_dispatch(&connection);
@@ -382,33 +439,47 @@ bool ConnectionLoop::Serve(Connection &connection)
 void ConnectionLoop::Refuse(Connection &connection, RequestVerdict verdict)
 {
     auto refusal = m_settings.refusals.find(verdict);
-    connection.response = refusal != m_settings.refusals.end() ? refusal->second : std::string();
+    Answer(connection, refusal != m_settings.refusals.end() ? refusal->second : std::string());
+}
+
+// A short answer from the loop itself, in place of a worker's.
+void ConnectionLoop::Answer(Connection &connection, std::string response)
+{
+    connection.response = std::move(response);
     connection.written = 0;
     connection.state = Connection::State::Answer;
     connection.deadline = Clock::now() + m_settings.lingerTime;
+    TallyUnsent(connection);
 }
 
-void ConnectionLoop::StartLinger(Connection &connection)
+bool ConnectionLoop::StartLinger(Connection &connection)
 {
-    Release(connection);
+    // The answer is with the system: the client may call again at once (on another connection)
+    // before it closes this one. Past its lingering bound the connection is closed now; the
+    // system still delivers what it holds of the answer.
+    if (!CountAsLingering(connection))
+        return false;
     if (connection.ssl)
         SSL_shutdown(connection.ssl); // the close notice; the client's is not waited for
     ::shutdown(connection.socket, SHUT_WR);
     connection.state = Connection::State::Linger;
     connection.deadline = Clock::now() + m_settings.lingerTime;
+    NoteFreed(connection.response.capacity());
     connection.response.clear();
     connection.response.shrink_to_fit();
     connection.request.clear();
     connection.request.shrink_to_fit();
+    TallyUnsent(connection);
+    return true;
 }
 
 bool ConnectionLoop::Count(Connection &connection)
 {
     std::lock_guard lock(m_addressMutex);
-    std::size_t &fromAddress = m_perAddress[connection.address];
-    if (fromAddress >= m_settings.maxPerAddress)
+    AddressLoad &fromAddress = m_perAddress[connection.address];
+    if (fromAddress.connections >= m_settings.maxPerAddress)
         return false;
-    ++fromAddress;
+    ++fromAddress.connections;
     connection.counted = true;
     return true;
 }
@@ -420,8 +491,65 @@ void ConnectionLoop::Release(Connection &connection)
     connection.counted = false;
     std::lock_guard lock(m_addressMutex);
     auto found = m_perAddress.find(connection.address);
-    if (found != m_perAddress.end() && --found->second == 0)
+    if (found == m_perAddress.end())
+        return;
+    AddressLoad &load = found->second;
+    --(connection.lingering ? load.lingering : load.connections);
+    if (load.connections == 0 && load.lingering == 0)
         m_perAddress.erase(found);
+}
+
+bool ConnectionLoop::CountAsLingering(Connection &connection)
+{
+    std::lock_guard lock(m_addressMutex);
+    if (connection.lingering)
+        return true;
+    AddressLoad &load = m_perAddress[connection.address];
+    if (!connection.counted || load.lingering >= m_settings.maxPerAddress)
+        return false;
+    --load.connections;
+    ++load.lingering;
+    connection.lingering = true;
+    return true;
+}
+
+void ConnectionLoop::CountAsActive(Connection &connection)
+{
+    std::lock_guard lock(m_addressMutex);
+    if (!connection.lingering)
+        return;
+    AddressLoad &load = m_perAddress[connection.address];
+    --load.lingering;
+    ++load.connections;
+    connection.lingering = false;
+}
+
+void ConnectionLoop::TallyUnsent(Connection &connection)
+{
+    const std::size_t unsent =
+        connection.response.size() > connection.written ? connection.response.size() - connection.written : 0;
+    if (unsent == connection.unsent || !connection.counted)
+        return;
+    std::lock_guard lock(m_addressMutex);
+    AddressLoad &load = m_perAddress[connection.address];
+    load.unsent = load.unsent - connection.unsent + unsent;
+    m_unsentTotal = m_unsentTotal - connection.unsent + unsent;
+    connection.unsent = unsent;
+}
+
+bool ConnectionLoop::TooMuchUnsent(const Connection &connection, std::size_t more) const
+{
+    std::size_t fromAddress = 0;
+    {
+        std::lock_guard lock(m_addressMutex);
+        auto found = m_perAddress.find(connection.address);
+        if (found != m_perAddress.end())
+            fromAddress = found->second.unsent;
+    }
+    // One answer may always wait, however large, so that no answer is too large to be sent.
+    const bool addressFull = fromAddress > 0 && fromAddress + more > m_settings.maxUnsentPerAddress;
+    const bool serviceFull = m_unsentTotal > 0 && m_unsentTotal + more > m_settings.maxUnsentTotal;
+    return addressFull || serviceFull;
 }
 
 void ConnectionLoop::Close(int socket)
@@ -429,7 +557,11 @@ void ConnectionLoop::Close(int socket)
     auto found = m_connections.find(socket);
     if (found == m_connections.end())
         return;
-    Release(*found->second);
+    Connection &connection = *found->second;
+    NoteFreed(connection.response.capacity());
+    connection.response.clear();
+    TallyUnsent(connection);
+    Release(connection);
     if (found->second->state == Connection::State::Held)
         --m_held;
     epoll_ctl(m_epoll, EPOLL_CTL_DEL, socket, nullptr);
@@ -451,6 +583,20 @@ void ConnectionLoop::TakeAnswered()
             continue;
         }
         connection.request.clear();
+        connection.request.shrink_to_fit();
+        // The answer would pass what its address, or the service, may have waiting: the client
+        // is told to come back later, or, when part of the answer is already out, the
+        // connection is closed.
+        const std::size_t unsent = connection.response.size() - connection.written;
+        if (unsent > 0 && TooMuchUnsent(connection, unsent)) {
+            if (connection.written > 0) {
+                Close(connection.socket);
+                continue;
+            }
+            NoteFreed(connection.response.capacity());
+            connection.response = m_settings.busy;
+        }
+        TallyUnsent(connection);
         if (connection.delay.count() > 0 && !m_sendHeldNow) {
             connection.state = Connection::State::Held;
             connection.deadline = Clock::now() + connection.delay;

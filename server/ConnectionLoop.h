@@ -45,9 +45,19 @@ struct ConnectionSettings
     // the answer is not lost to a reset.
     std::chrono::milliseconds lingerTime{2000};
     std::size_t maxLingerBytes = 16u << 20;
-    // Connections whose answer is not yet ready, per client address; and all connections.
+    // Open connections per client address, counted from accept until the whole answer is with
+    // the system (an answer the client does not read keeps its connection counted); then as
+    // many again per address may linger until the client closes; and all connections.
     std::size_t maxPerAddress = 64;
     std::size_t maxConnections = 1024;
+    // Bytes of answers waiting for their clients to take them, per client address and in all.
+    // An address with nothing waiting may always have one answer waiting, whatever its size;
+    // past the bound its further requests are answered `busy` and its further answers dropped.
+    std::size_t maxUnsentPerAddress = 16u << 20;
+    std::size_t maxUnsentTotal = 128u << 20;
+    // The answer to a request refused because its address or the service has too much waiting.
+    std::string busy = "HTTP/1.1 503 Service Unavailable\r\nRetry-After: 5\r\nContent-Length: 0\r\n"
+                       "Connection: close\r\n\r\n";
     SSL_CTX *tls = nullptr; // not owned
     // Peers whose forwarding headers are believed: their connections count against the client
     // they forward for, once the request has said who that is.
@@ -84,8 +94,9 @@ public:
     {
         std::size_t reading = 0;
         std::size_t writing = 0;
+        std::size_t unsent = 0; // bytes of answers waiting for their clients
     };
-    Tally Counts() const { return {m_reading.load(), m_writing.load()}; }
+    Tally Counts() const { return {m_reading.load(), m_writing.load(), m_unsentPublished.load()}; }
     // After the workers have stopped: writes the answers still pending, for at most the time given.
     void FinishAnswers(std::chrono::milliseconds limit);
 
@@ -114,11 +125,27 @@ private:
     // connections (the connection is to be closed).
     bool Serve(Connection &connection);
     void Refuse(Connection &connection, RequestVerdict verdict);
-    void StartLinger(Connection &connection);
+    void Answer(Connection &connection, std::string response);
+    // False when the connection is to close at once instead (its address lingers enough).
+    bool StartLinger(Connection &connection);
+    // Moves the connection's count for its address from active to lingering: false when the
+    // address has its fill of lingering connections. CountAsActive moves it back.
+    bool CountAsLingering(Connection &connection);
+    void CountAsActive(Connection &connection);
     // Counts a new connection for its address: false when the address has its fill. Release
-    // undoes it once the connection is answered (on the worker's thread) or closed.
+    // undoes it when the connection closes. Once its whole answer is with the system, a
+    // connection counts as lingering instead, of which an address may have as many again.
     bool Count(Connection &connection);
     void Release(Connection &connection);
+    // Keeps the per-address and total tallies of unsent answer bytes in step with the
+    // connection's answer (loop thread only).
+    void TallyUnsent(Connection &connection);
+    // Whether the connection's address, or the service, already has as many answer bytes
+    // waiting as it may, before `more` are added.
+    bool TooMuchUnsent(const Connection &connection, std::size_t more) const;
+    // Gives memory back to the system once a burst of large answers has been sent or dropped.
+    void TrimAfterBurst();
+    void NoteFreed(std::size_t bytes);
     void Close(int socket);
     void Notify(ServedConnection *served);
     void TakeAnswered();
@@ -134,8 +161,18 @@ private:
     int m_epoll = -1;
     int m_wake = -1; // eventfd: a worker has answered
     std::unordered_map<int, std::unique_ptr<Connection>> m_connections;
-    std::mutex m_addressMutex;
-    std::unordered_map<std::string, std::size_t> m_perAddress;
+    struct AddressLoad
+    {
+        std::size_t connections = 0; // reading, served, or answering
+        std::size_t lingering = 0;   // answered in full, waiting for the client to close
+        std::size_t unsent = 0;
+    };
+    mutable std::mutex m_addressMutex;
+    std::unordered_map<std::string, AddressLoad> m_perAddress;
+    std::size_t m_unsentTotal = 0;          // under m_addressMutex
+    std::size_t m_freedSinceTrim = 0;       // answer bytes released since the last trim
+    Clock::time_point m_lastTrim;           // when memory was last given back
+    std::atomic<std::size_t> m_unsentPublished{0};
     std::mutex m_answeredMutex;
     std::vector<ServedConnection *> m_answered;
     std::atomic<std::size_t> m_held{0};

@@ -91,20 +91,35 @@ std::size_t HttpRequestReader::TakeHeader(const char *data, std::size_t size)
     std::size_t room = m_limits.maxHeaderBytes - m_bytes.size();
     std::size_t take = std::min(size, room);
     m_bytes.append(data, take);
-    // The header ends at an empty line, CR LF or a bare LF.
+    // Every line of the header ends in CR LF and the header at an empty line. A bare LF or a
+    // lone CR is refused: the checks on the sender's bytes and the XML runtime must find the
+    // same header end and body, and a line break read one way here and another way there is
+    // how a body slips past those checks.
     for (; m_headerScan < m_bytes.size(); ++m_headerScan) {
-        if (m_bytes[m_headerScan] != '\n')
+        const char c = m_bytes[m_headerScan];
+        if (c == '\r') {
+            if (m_headerScan + 1 == m_bytes.size())
+                break; // wait for the byte that tells
+            if (m_bytes[m_headerScan + 1] != '\n') {
+                Fail(RequestVerdict::Malformed);
+                return take;
+            }
             continue;
-        std::size_t next = m_headerScan + 1;
-        std::size_t end = 0;
-        if (next < m_bytes.size() && m_bytes[next] == '\n')
-            end = next + 1;
-        else if (next + 1 < m_bytes.size() && m_bytes[next] == '\r' && m_bytes[next + 1] == '\n')
-            end = next + 2;
-        else if (next >= m_bytes.size() || (next + 1 >= m_bytes.size() && m_bytes[next] == '\r'))
-            break; // wait for the bytes that tell
-        if (end == 0)
+        }
+        if (c != '\n')
             continue;
+        if (m_headerScan == 0 || m_bytes[m_headerScan - 1] != '\r') {
+            Fail(RequestVerdict::Malformed);
+            return take;
+        }
+        if (m_headerScan + 1 - m_lineStart > m_limits.maxHeaderLineBytes) {
+            Fail(RequestVerdict::TooLarge);
+            return take;
+        }
+        m_lineStart = m_headerScan + 1;
+        if (m_headerScan < 3 || m_bytes[m_headerScan - 2] != '\n')
+            continue; // the end of a header line, not an empty one
+        const std::size_t end = m_headerScan + 1;
         // Bytes of this feed past the header belong to the body.
         std::size_t bodyBytes = m_bytes.size() - end;
         m_bytes.resize(end);
@@ -115,7 +130,8 @@ std::size_t HttpRequestReader::TakeHeader(const char *data, std::size_t size)
             m_verdict = RequestVerdict::Complete;
         return take - bodyBytes;
     }
-    if (take == room)
+    // A line still without its end may already be too long (its CR LF is yet to come).
+    if (take == room || m_bytes.size() - m_lineStart + 2 > m_limits.maxHeaderLineBytes + (m_bytes.back() == '\r'))
         Fail(RequestVerdict::TooLarge);
     return take;
 }
@@ -130,8 +146,18 @@ bool HttpRequestReader::ReadHeaderFields()
         std::string line = m_bytes.substr(start, end - start);
         start = end + 1;
         std::size_t colon = line.find(':');
+        // A folded line, or a name with white space before its colon, is read differently by
+        // different readers of the same header.
+        if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+            Fail(RequestVerdict::Malformed);
+            return false;
+        }
         if (colon == std::string::npos)
             continue;
+        if (colon == 0 || line[colon - 1] == ' ' || line[colon - 1] == '\t') {
+            Fail(RequestVerdict::Malformed);
+            return false;
+        }
         std::string name = Trim(line.substr(0, colon));
         std::string value = Trim(line.substr(colon + 1));
         if (strcasecmp(name.c_str(), "Content-Length") == 0) {
@@ -221,6 +247,11 @@ std::size_t HttpRequestReader::TakeChunked(const char *data, std::size_t size)
             }
             m_line.push_back(c);
             continue;
+        }
+        // Chunk lines end in CR LF like the header's, for the same reason.
+        if (m_line.empty() || m_line.back() != '\r' || m_line.find('\r') != m_line.size() - 1) {
+            Fail(RequestVerdict::Malformed);
+            break;
         }
         std::string line = Trim(m_line);
         m_line.clear();

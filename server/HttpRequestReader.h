@@ -12,6 +12,9 @@
 struct RequestLimits
 {
     std::size_t maxHeaderBytes = 16 * 1024;
+    // One header line with its CR LF, the request line included: the XML runtime reads no
+    // longer line, so a longer one is refused here with the same answer as a header too large.
+    std::size_t maxHeaderLineBytes = 8 * 1024;
     std::size_t maxBodyBytes = 512 * 1024; // as received, chunk framing included
     std::size_t maxElements = 500;
     std::size_t maxAttributesPerElement = 32;
@@ -69,6 +72,7 @@ private:
     bool m_requestLineBegun = false;
     std::size_t m_blankBytes = 0; // blank lines before the request line
     std::size_t m_headerScan = 0; // where the search for the header's end goes on
+    std::size_t m_lineStart = 0;  // where the header line being scanned begins
     std::size_t m_headerLength = 0;
     BodyKind m_bodyKind = BodyKind::None;
     std::size_t m_contentLength = 0;

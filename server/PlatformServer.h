@@ -40,6 +40,9 @@ struct ServerOptions
     bool testControls = false;
     // Reverse proxies whose forwarding headers say who the client is and what it reached.
     TrustedProxies trustedProxies;
+    // What one user may keep in the library, and their saves a minute (at once, then evenly).
+    PlatformStore::EssayQuota essayQuota;
+    int savesPerMinute = 60;
 };
 
 // The runtime settings of a serving context (the listening one; workers copy it): the

@@ -14,6 +14,7 @@
 #include "soapOstrelServiceSoapService.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -38,6 +39,10 @@ struct ServiceShared
     std::function<std::pair<std::size_t, std::size_t>()> connectionCounts = [] { return std::pair<std::size_t, std::size_t>(); };
     // The sharing gateway takes 30 shares at once from one address, then one every 2 s.
     RateLimiter shareLimit{30, std::chrono::milliseconds(2000)};
+    // What one user may keep in the library, and how many saves a minute they may make (set by
+    // the server from its options).
+    PlatformStore::EssayQuota essayQuota;
+    std::unique_ptr<RateLimiter> saveLimit = std::make_unique<RateLimiter>(60, std::chrono::milliseconds(1000));
 };
 
 // Limits on what one user or the public may store.

@@ -15,6 +15,9 @@ namespace {
 constexpr std::size_t kMaxEssayChars = 5000;
 constexpr std::size_t kMaxTitleChars = 100;
 constexpr std::int64_t kMaxPageSize = 10000;
+// One deletion takes at most the client's page of its library; a longer list would hold the
+// database's write lock while every other pupil waits.
+constexpr std::size_t kMaxDeletedIds = 4000;
 
 // A title and body the library can hold: storable text, a non-blank title of sane length, a
 // non-blank body. The length rule of the body is checked by the caller (its code differs).
@@ -56,6 +59,9 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
     Caller caller = SignedIn(request.id, request.code);
     if (!caller.status.empty())
         return caller.status;
+    // Over the quotas the save fails as any refused save does ("0"): the client says so.
+    if (!m_shared.saveLimit->Allow(std::to_string(caller.userId)))
+        return "0";
     auto compId = ParseNumber(request.compId);
     auto fromType = ParseNumber(request.compFromType);
     auto fromId = ParseNumber(request.compFromID);
@@ -68,8 +74,11 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-1";
     if (*compId == 0)
-        return std::to_string(m_store.SaveNewComposition(caller.userId, title, content, *fromType, *fromId));
-    return m_store.UpdateComposition(caller.userId, *compId, title, content) ? std::to_string(*compId) : "0";
+        return std::to_string(m_store.SaveNewCompositionWithin(caller.userId, title, content, *fromType, *fromId,
+                                                               m_shared.essayQuota));
+    return m_store.UpdateCompositionWithin(caller.userId, *compId, title, content, m_shared.essayQuota)
+               ? std::to_string(*compId)
+               : "0";
 }
 
 int PlatformService::WsUserComp(_ns1__WsUserComp *request, _ns1__WsUserCompResponse *response)
@@ -129,6 +138,8 @@ int PlatformService::WsDeleteComp(_ns1__WsDeleteComp *request, _ns1__WsDeleteCom
         auto ids = ParseNumberList(request->delId);
         if (!ids)
             return "4";
+        if (ids->size() > kMaxDeletedIds)
+            return "false"; // nothing deleted, as for any refused deletion
         return m_store.DeleteCompositions(caller.userId, *ids) ? "true" : "false";
     });
 }

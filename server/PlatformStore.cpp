@@ -114,6 +114,7 @@ PlatformStore::PlatformStore(const std::string &path) : m_path(path)
     sqlite3_busy_timeout(m_db, 30000);
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA synchronous=NORMAL");
+    LimitJournal();
     // Deleted essays and replaced credentials are overwritten on disk, not merely unlinked.
     Exec("PRAGMA secure_delete=ON");
     Exec(kSchema);

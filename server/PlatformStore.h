@@ -9,6 +9,7 @@
 //   PlatformStoreLibrary.cpp     compositions
 //   PlatformStoreContest.cpp     activities, topics, entries
 //   PlatformStoreMessages.cpp    poll messages, scores and ideas with their hourly quotas, shares
+//   PlatformStoreQuotas.cpp      the library's quota per user, the write-ahead log's bound
 #pragma once
 
 #include <cstdint>
@@ -179,6 +180,26 @@ public:
     // All or nothing: deletes every id only when each one is the user's.
     bool DeleteCompositions(std::int64_t userId, const std::vector<std::int64_t> &ids);
     std::int64_t CountCompositions(std::int64_t userId);
+
+    // ---- what one user may keep, and the journal's bound (PlatformStoreQuotas.cpp) ----
+    struct EssayQuota
+    {
+        std::int64_t maxEssays = 1000;
+        std::int64_t maxBytes = 10 << 20; // titles and bodies, as stored (UTF-8)
+    };
+    // As SaveNewComposition, but 0 when a new essay would take the user's library past the quota
+    // (checked in the same transaction as the insert, so concurrent saves cannot pass it).
+    std::int64_t SaveNewCompositionWithin(std::int64_t userId, const std::string &title, const std::string &content,
+                                          std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota);
+    // As UpdateComposition, but false also when the changed essay would take the library past
+    // the quota's size.
+    bool UpdateCompositionWithin(std::int64_t userId, std::int64_t compId, const std::string &title,
+                                 const std::string &content, const EssayQuota &quota);
+    // Checkpoints the write-ahead log every kJournalCheckpointPages pages and cuts the file back
+    // to kJournalBytes after each, so a burst of writes does not leave a large log behind.
+    static constexpr int kJournalCheckpointPages = 1000;
+    static constexpr std::int64_t kJournalBytes = 4 << 20;
+    void LimitJournal();
 
     // ---- contests (PlatformStoreContest.cpp) ----
     std::vector<ActivityRow> Activities();

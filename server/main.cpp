@@ -40,6 +40,9 @@ const char kUsage[] =
     "                    Forwarded headers name the client and whose X-Forwarded-Proto /\n"
     "                    X-Forwarded-Host name the address it reached (repeatable)\n"
     "  --bench-keywords N  add N generated keywords (for benchmarks; once per database)\n"
+    "  --essay-quota N   essays one user may keep (default 1000)\n"
+    "  --essay-bytes-quota N  bytes of titles and bodies one user may keep (default 10485760)\n"
+    "  --saves-per-minute N   essay saves one user may make a minute (default 60)\n"
     "  --help            this text\n"
     "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/\n"
     "(https://... when serving TLS).\n"
@@ -93,6 +96,16 @@ int main(int argc, char **argv)
             options.dataDir = value;
         } else if (arg == "--bench-keywords" && value) {
             ok = ParseInt(value, 0, 10000000, &options.benchKeywords);
+        } else if (arg == "--essay-quota" && value) {
+            int essays = 0;
+            ok = ParseInt(value, 1, 1000000, &essays);
+            options.essayQuota.maxEssays = essays;
+        } else if (arg == "--essay-bytes-quota" && value) {
+            int bytes = 0;
+            ok = ParseInt(value, 1, 2000000000, &bytes);
+            options.essayQuota.maxBytes = bytes;
+        } else if (arg == "--saves-per-minute" && value) {
+            ok = ParseInt(value, 1, 60000, &options.savesPerMinute);
         } else if (arg == "--test-controls") {
             options.testControls = true;
             continue; // takes no value

@@ -32,6 +32,7 @@ RequestLimits SmallLimits()
 {
     RequestLimits limits;
     limits.maxHeaderBytes = 256;
+    limits.maxHeaderLineBytes = 64;
     limits.maxBodyBytes = 100;
     limits.maxElements = 10;
     limits.maxAttributesPerElement = 3;
@@ -81,7 +82,18 @@ TEST(HttpRequestReader, FindsTheEndOfEveryFramingInAnyPieces)
         {"no length: ends with the connection", Post("", body), true, "Complete"},
         {"no length, still open", Post("", body), false, "NeedMore"},
         {"get without body", "GET /help.aspx HTTP/1.0\r\n\r\n", false, "Complete"},
-        {"bare line feeds", "GET /help.aspx HTTP/1.0\nHost: h\n\n", false, "Complete"},
+        // Line breaks other than CR LF could be read one way here and another by the parser.
+        {"bare line feeds", "GET /help.aspx HTTP/1.0\nHost: h\n\n", false, "Malformed"},
+        {"header ended by a bare line feed", "GET /help.aspx HTTP/1.0\r\nHost: h\r\n\n", false, "Malformed"},
+        {"lone carriage return", "GET /help.aspx HTTP/1.0\r\nHost: h\rX: 1\r\n\r\n", false, "Malformed"},
+        {"folded header line", "GET /help.aspx HTTP/1.0\r\nHost: h\r\n x\r\n\r\n", false, "Malformed"},
+        {"blank before the colon", Post("Transfer-Encoding : chunked\r\n", "3\r\n<a>\r\n0\r\n\r\n"), false, "Malformed"},
+        {"chunk size line ended by a bare line feed", Post("Transfer-Encoding: chunked\r\n", "3\n<a>\r\n0\r\n\r\n"), false,
+         "Malformed"},
+        {"chunk data ended by a bare line feed", Post("Transfer-Encoding: chunked\r\n", "3\r\n<a>\n0\r\n\r\n"), false,
+         "Malformed"},
+        {"last chunk ended by bare line feeds", Post("Transfer-Encoding: chunked\r\n", "3\r\n<a>\r\n0\n\n"), false,
+         "Malformed"},
         {"header cut short", "GET /help.aspx HTTP/1.0\r\nHost:", true, "Incomplete"},
         {"length and chunks at once", Post("Content-Length: 17\r\nTransfer-Encoding: chunked\r\n", body), false, "Malformed"},
         {"length not a number", Post("Content-Length: 1x\r\n", body), false, "Malformed"},
@@ -135,6 +147,16 @@ TEST(HttpRequestReader, SizeBoundHoldsForEveryFraming)
          "TooLarge"},
         {"no length, over the bound", Post("", big), "TooLarge"},
         {"header over the bound", "GET / HTTP/1.0\r\nX: " + std::string(300, 'h') + "\r\n\r\n", "TooLarge"},
+        {"header within the bound in short lines", "GET / HTTP/1.0\r\n" + [] {
+             std::string lines;
+             for (int i = 0; i < 10; ++i)
+                 lines.append("X").append(std::to_string(i)).append(": ").append(16, 'h').append("\r\n");
+             return lines;
+         }() + "\r\n", "Complete"},
+        // A line is counted with its CR LF.
+        {"header line at its bound", "GET / HTTP/1.0\r\nX: " + std::string(59, 'h') + "\r\n\r\n", "Complete"},
+        {"header line over its bound", "GET / HTTP/1.0\r\nX: " + std::string(60, 'h') + "\r\n\r\n", "TooLarge"},
+        {"request line over the line bound", "GET /" + std::string(60, 'p') + " HTTP/1.0\r\n\r\n", "TooLarge"},
     };
     for (const Case &c : cases)
         for (std::size_t piece : {std::size_t(0), std::size_t(1)})

@@ -1,0 +1,64 @@
+// The store's bounds on what one user keeps in the library, and on the write-ahead log's size.
+#include "PlatformStore.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+struct LibraryUsage
+{
+    std::int64_t essays = 0;
+    std::int64_t bytes = 0;
+};
+
+// The user's essays and the bytes of their titles and bodies, leaving one essay out (0: none).
+LibraryUsage Usage(sqlite3 *db, std::int64_t userId, std::int64_t except)
+{
+    SqlStatement s(db, "SELECT COUNT(*), COALESCE(SUM(length(CAST(title AS BLOB)) + length(CAST(content AS BLOB))), 0) "
+                       "FROM compositions WHERE user_id = ? AND id <> ?");
+    s.Bind(1, userId).Bind(2, except);
+    if (!s.Step())
+        return {};
+    return {s.Int(0), s.Int(1)};
+}
+
+std::int64_t EssayBytes(const std::string &title, const std::string &content)
+{
+    return static_cast<std::int64_t>(title.size() + content.size());
+}
+
+} // namespace
+
+std::int64_t PlatformStore::SaveNewCompositionWithin(std::int64_t userId, const std::string &title, const std::string &content,
+                                                     std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota)
+{
+    WriteTransaction transaction(*this);
+    // A save sent again after its answer was lost takes no more room.
+    if (const auto stored = RecentIdenticalComposition(userId, title, content, fromType, fromId))
+        return *stored;
+    const LibraryUsage usage = Usage(m_db, userId, 0);
+    if (usage.essays >= quota.maxEssays || usage.bytes + EssayBytes(title, content) > quota.maxBytes)
+        return 0; // rolled back: nothing written
+    const std::int64_t id = InsertComposition(userId, title, content, fromType, fromId);
+    transaction.Commit();
+    return id;
+}
+
+bool PlatformStore::UpdateCompositionWithin(std::int64_t userId, std::int64_t compId, const std::string &title,
+                                            const std::string &content, const EssayQuota &quota)
+{
+    WriteTransaction transaction(*this);
+    const LibraryUsage others = Usage(m_db, userId, compId);
+    if (others.bytes + EssayBytes(title, content) > quota.maxBytes)
+        return false;
+    if (!UpdateComposition(userId, compId, title, content))
+        return false;
+    transaction.Commit();
+    return true;
+}
+
+void PlatformStore::LimitJournal()
+{
+    Exec("PRAGMA wal_autocheckpoint=" + std::to_string(kJournalCheckpointPages));
+    Exec("PRAGMA journal_size_limit=" + std::to_string(kJournalBytes));
+}
