@@ -3,6 +3,7 @@
 
 #include "DlgWrite.h"
 #include "LeftEssayOffer.h"
+#include "OperationsAccount.h"
 #include "ServiceContext.h"
 #include "WindowMessage.h"
 #include "WritingScreenMakers.h"
@@ -10,7 +11,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <deque>
+#include <string>
 
 namespace {
 
@@ -44,15 +47,33 @@ private:
 
 } // namespace
 
+// Earlier versions kept a left essay under the user's number (the profile's "ID", then also the
+// sign-in's); those entries are still the user's. A reopened one is written under the account.
+std::string FormerJournalOwner()
+{
+    const std::string &number = UserInfo.ID;
+    const bool digitsOnly = !number.empty() && number.size() <= 18 &&
+                            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return digitsOnly && number != SignedInAccount() ? number : std::string();
+}
+
 void OfferLeftEssaysAfterSignIn(QWidget *mainWindow)
 {
     const std::string user = SignedInAccount();
-    QTimer::singleShot(0, mainWindow, [mainWindow, user] {
+    const std::string formerOwner = FormerJournalOwner();
+    QTimer::singleShot(0, mainWindow, [mainWindow, user, formerOwner] {
+        // A window closed before its turn came (switch account at once) offers nothing: the
+        // essays are its user's, and the next pupil may be signed in by now.
+        if (!mainWindow->isVisible() || SignedInAccount() != user)
+            return;
         const EssayJournal journal(EssayJournal::DefaultFolder());
         if (journal.Folder().empty())
             return;
         auto *queue = new LeftEssayQueue(mainWindow);
-        OfferLeftEssays(mainWindow, journal, user, [queue](const LeftJournalEntry &left) { queue->Add(left); });
+        const auto addToQueue = [queue](const LeftJournalEntry &left) { queue->Add(left); };
+        OfferLeftEssays(mainWindow, journal, user, addToQueue);
+        if (!formerOwner.empty())
+            OfferLeftEssays(mainWindow, journal, formerOwner, addToQueue);
         queue->OpenNext();
     });
 }

@@ -654,6 +654,39 @@ private slots:
         QCOMPARE(QString::fromStdString(GbkToUtf8(main->findChild<CZiYouWriter *>()->BodyText())), essay);
     }
 
+    // A client that kept left essays under the user's number (the sign-in's "ID" was once the
+    // user's own) is replaced: after the update its owner is still offered them, nobody else is.
+    void anEssayLeftUnderTheUserNumberIsOfferedToItsOwner()
+    {
+        auto session = SignedInSession::Start();
+        QVERIFY(session->MainWindow());
+        const std::string number = UserInfo.ID;
+        QVERIFY(!number.empty() && number != ServiceContext.UserId);
+        session->MainWindow()->SwitchAccountLink()->click();
+        QTRY_VERIFY(session->MainWindow() == nullptr);
+
+        const EssayJournal journal(EssayJournal::DefaultFolder());
+        JournalEntry entry;
+        entry.user = number;
+        entry.title = Utf8ToGbk("旧版本留下的");
+        entry.body = Utf8ToGbk("升级以后，作文还在。");
+        QCOMPARE(journal.Write(journal.NewEntryId(), entry), 0);
+
+        session->Messages().calls.clear();
+        CpenlarkDlg *main = session->SignIn("tongxue", "654321");
+        QVERIFY(main);
+        QVERIFY(UserInfo.ID != number);
+        QTest::mouseClick(main->SwitchAccountLink(), Qt::LeftButton);
+        QTRY_VERIFY(session->MainWindow() == nullptr);
+        QCOMPARE(QuestionCount(*session), std::size_t(0));
+
+        main = session->SignIn("xuesheng", "123456");
+        QVERIFY(main);
+        QTRY_VERIFY(main->findChild<CZiYouWriter *>() != nullptr);
+        QCOMPARE(QuestionCount(*session), std::size_t(1));
+        QCOMPARE(main->findChild<CZiYouWriter *>()->BodyText(), entry.body);
+    }
+
     void rememberedNameAndPasswordOnTheNextStart()
     {
         auto session = SignedInSession::Start(WindowOnly());
