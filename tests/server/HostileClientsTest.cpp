@@ -1,6 +1,7 @@
 // Clients that try to wear the service down: connections that trickle their request a byte at a
 // time, many connections from one address, requests shaped to make the parser work hard, and
 // oversize requests sent in chunks or without a length. Ordinary calls go on being answered.
+#include "RawHttp.h"
 #include "ServiceTestFixture.h"
 #include "TestCertificates.h"
 
@@ -22,69 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A connection to the service from the given loopback address (the whole of 127/8 is local).
-int ConnectFrom(int port, const char *source, int receiveTimeoutMs = 10000)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, source, &local.sin_addr);
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(static_cast<uint16_t>(port));
-    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    timeval wait{receiveTimeoutMs / 1000, (receiveTimeoutMs % 1000) * 1000};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0 ||
-        connect(fd, reinterpret_cast<sockaddr *>(&remote), sizeof remote) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-void SendAll(int fd, const std::string &bytes)
-{
-    for (std::size_t sent = 0; sent < bytes.size();) {
-        ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += static_cast<std::size_t>(n);
-    }
-}
-
-// What the service sends until it closes, or until the receive time-out ("<open>" appended).
-std::string ReadToClose(int fd)
-{
-    std::string response;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n > 0) {
-            response.append(buffer, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            response += "<open>";
-        return response;
-    }
-}
-
-std::string Envelope(const std::string &operation)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope "
-           "xmlns:SOAP-ENV=\"http://www.w3.org/2003/05/soap-envelope\" xmlns:ns1=\"http://127.0.0.1/\">"
-           "<SOAP-ENV:Body>" +
-           operation + "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
-}
-
-std::string PostWithLength(const std::string &body)
-{
-    return "POST /iface/api.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/soap+xml; charset=utf-8\r\n"
-           "Content-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
 std::string Chunked(const std::string &body, std::size_t chunk)
 {
     std::ostringstream out;
@@ -96,11 +34,6 @@ std::string Chunked(const std::string &body, std::size_t chunk)
     return "POST /iface/api.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/soap+xml; charset=utf-8\r\n"
            "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n" +
            out.str();
-}
-
-int Status(const std::string &response)
-{
-    return response.rfind("HTTP/1.", 0) == 0 ? std::atoi(response.c_str() + 9) : 0;
 }
 
 std::string FaultReason(const std::string &response)
@@ -152,7 +85,7 @@ bool WaitForConnections(const ServiceProcess &service, const std::function<bool(
 TEST_F(ServiceTest, FiftyTricklingConnectionsLeaveOrdinaryCallsAnswered)
 {
     constexpr int kTricklers = 50;
-    const std::string request = PostWithLength(Envelope("<ns1:WsOverallInfo/>"));
+    const std::string request = SoapPost(SoapEnvelope("<ns1:WsOverallInfo/>"));
     std::vector<int> tricklers;
     for (int i = 0; i < kTricklers; ++i) {
         int fd = ConnectFrom(m_service->Port(), "127.0.0.1", 20000);
@@ -206,7 +139,7 @@ TEST_F(ServiceTest, ConnectionsFromOneAddressAreBounded)
     EXPECT_EQ(ReadToClose(extra), "");
     close(extra);
     int other = ConnectFrom(m_service->Port(), "127.0.0.3", 5000);
-    SendAll(other, PostWithLength(Envelope("<ns1:WsOverallInfo/>")));
+    SendAll(other, SoapPost(SoapEnvelope("<ns1:WsOverallInfo/>")));
     EXPECT_NE(ReadToClose(other).find("WsOverallInfoResult"), std::string::npos);
     close(other);
     // Once one of them goes, the address may call again.
@@ -214,7 +147,7 @@ TEST_F(ServiceTest, ConnectionsFromOneAddressAreBounded)
     idle.pop_back();
     ASSERT_TRUE(WaitForConnections(*m_service, [&](int reading, int) { return reading == kBound - 1; }));
     int again = ConnectFrom(m_service->Port(), "127.0.0.2", 5000);
-    SendAll(again, PostWithLength(Envelope("<ns1:WsOverallInfo/>")));
+    SendAll(again, SoapPost(SoapEnvelope("<ns1:WsOverallInfo/>")));
     EXPECT_NE(ReadToClose(again).find("WsOverallInfoResult"), std::string::npos);
     close(again);
     for (int fd : idle)
@@ -230,8 +163,8 @@ TEST_F(ServiceTest, RequestsShapedToTireTheParserCostLittleAndAreRefused)
     for (int i = 0; i < 40000; ++i)
         elements += "<x/>";
     const std::string shaped[] = {
-        Envelope("<ns1:WsOverallInfo" + attributes + "/>"),
-        Envelope("<ns1:WsOverallInfo>" + elements + "</ns1:WsOverallInfo>"),
+        SoapEnvelope("<ns1:WsOverallInfo" + attributes + "/>"),
+        SoapEnvelope("<ns1:WsOverallInfo>" + elements + "</ns1:WsOverallInfo>"),
     };
     for (const std::string &body : shaped)
         ASSERT_LT(body.size(), 512u * 1024u) << "the request must be refused for its shape, not its size";
@@ -240,8 +173,8 @@ TEST_F(ServiceTest, RequestsShapedToTireTheParserCostLittleAndAreRefused)
     const double before = CpuMilliseconds(m_service->Pid());
     for (int round = 0; round < kRounds; ++round)
         for (const std::string &body : shaped) {
-            std::string response = RawHttpExchange(m_service->Port(), PostWithLength(body));
-            EXPECT_EQ(Status(response), 400);
+            std::string response = RawHttpExchange(m_service->Port(), SoapPost(body));
+            EXPECT_EQ(HttpStatus(response), 400);
             EXPECT_EQ(FaultReason(response), "Request has too many elements or attributes");
         }
     const double spent = CpuMilliseconds(m_service->Pid()) - before;
@@ -252,8 +185,8 @@ TEST_F(ServiceTest, RequestsShapedToTireTheParserCostLittleAndAreRefused)
     std::string declarations;
     for (int i = 0; i < 20; ++i)
         declarations += " xmlns:extra" + std::to_string(i) + "=\"urn:extra:" + std::to_string(i) + "\"";
-    std::string body = Envelope("<ns1:WsOverallInfo" + declarations + "/>");
-    std::string response = RawHttpExchange(m_service->Port(), PostWithLength(body));
+    std::string body = SoapEnvelope("<ns1:WsOverallInfo" + declarations + "/>");
+    std::string response = RawHttpExchange(m_service->Port(), SoapPost(body));
     EXPECT_NE(response.find("WsOverallInfoResult"), std::string::npos) << response.substr(0, 300);
 }
 
@@ -261,7 +194,7 @@ TEST_F(ServiceTest, SizeBoundHoldsForChunkedRequestsAndRequestsWithoutLength)
 {
     std::string id = SignIn("xuesheng", "123456");
     auto idea = [&](const std::string &content) {
-        return Envelope("<ns1:WsUserIdea><ns1:id>" + id + "</ns1:id><ns1:code>DEVICE-A</ns1:code><ns1:content>" + content +
+        return SoapEnvelope("<ns1:WsUserIdea><ns1:id>" + id + "</ns1:id><ns1:code>DEVICE-A</ns1:code><ns1:content>" + content +
                         "</ns1:content></ns1:WsUserIdea>");
     };
     const std::string large = idea(std::string(600 * 1024, 'a'));
@@ -271,7 +204,7 @@ TEST_F(ServiceTest, SizeBoundHoldsForChunkedRequestsAndRequestsWithoutLength)
         large;
     for (const std::string &request : {Chunked(large, 4096), Chunked(large, 600 * 1024), withoutLength}) {
         std::string response = RawHttpExchange(m_service->Port(), request);
-        EXPECT_EQ(Status(response), 400) << request.substr(0, 200);
+        EXPECT_EQ(HttpStatus(response), 400) << request.substr(0, 200);
         EXPECT_EQ(FaultReason(response), "Request too large or incomplete");
     }
     EXPECT_EQ(Counts("xuesheng")["ideas"].asString(), "0");
@@ -284,7 +217,7 @@ TEST_F(ServiceTest, SizeBoundHoldsForChunkedRequestsAndRequestsWithoutLength)
 TEST_F(ServiceTest, ClientsThatDoNotReadTheirAnswersHoldNoWorker)
 {
     std::string id = SignIn("xuesheng", "123456");
-    const std::string request = PostWithLength(Envelope("<ns1:WsKeyword><ns1:id>" + id +
+    const std::string request = SoapPost(SoapEnvelope("<ns1:WsKeyword><ns1:id>" + id +
                                                         "</ns1:id><ns1:code>DEVICE-A</ns1:code>"
                                                         "<ns1:keyId>0</ns1:keyId></ns1:WsKeyword>"));
     // More slow readers than there are workers, each with a receive buffer far smaller than the
@@ -337,7 +270,7 @@ TEST(ServiceOverTls, ServesOverTlsWhileHandshakesStallAndPlainRequestsGetNothing
     for (int i = 0; i < 50; ++i)
         stalled.push_back(ConnectFrom(service->Port(), "127.0.0.4", 1000));
     // Plain HTTP to the TLS port is no request: the connection is closed without an answer.
-    EXPECT_EQ(RawHttpExchange(service->Port(), PostWithLength(Envelope("<ns1:WsOverallInfo/>")), 5), "");
+    EXPECT_EQ(RawHttpExchange(service->Port(), SoapPost(SoapEnvelope("<ns1:WsOverallInfo/>")), 5), "");
 
     ServiceClient client(service->BaseAddress(), service->Endpoint());
     std::string signIn = client.AutoLogin("xuesheng", Md5Hex("123456"), "DEVICE-A");
