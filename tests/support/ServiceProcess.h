@@ -66,6 +66,8 @@ public:
     // The --db value: a SQLite file, or a PostgreSQL URI when the run is on PostgreSQL (see
     // TestDatabase.h). A second service on the same database: Start({"--db", DatabasePath()}).
     const std::string &DatabasePath() const { return m_databasePath; }
+    // The PostgreSQL database's name (empty on SQLite).
+    std::string DatabaseName() const { return m_database ? m_database->Name() : std::string(); }
     pid_t Pid() const { return m_pid; }
 
     // GET BaseAddress() + "test/" + control; returns the body, and the HTTP status in *status.
