@@ -197,12 +197,27 @@ TEST_P(EachEngine, EachQueuedMessageReachesOnePollAcrossTwoProcesses)
     EXPECT_EQ(delivered, kMessages);
 }
 
+// The load balancer's probes on a working service.
+TEST_P(EachEngine, HealthAndReadinessProbesAnswer)
+{
+    auto service = ServiceProcess::Start({}, false);
+    struct Case
+    {
+        const char *target, *body;
+    };
+    for (const Case &c : {Case{"/healthz", "ok"}, Case{"/readyz", "ready"}, Case{"/readyz?full=1", "ready"}}) {
+        int status = 0;
+        EXPECT_EQ(service->Get(c.target, &status), c.body) << c.target;
+        EXPECT_EQ(status, 200) << c.target;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, EachEngine, ::testing::Values("sqlite", "postgresql"),
                          [](const ::testing::TestParamInfo<const char *> &engine) { return std::string(engine.param); });
 
 // The database refuses connections and drops the service's: calls fail (no essay id is
-// answered for a save that was not stored), the process keeps serving, and once the database
-// is back the same calls succeed.
+// answered for a save that was not stored), the process keeps serving and says it is not
+// ready, and once the database is back it is ready and the same calls succeed.
 TEST(PostgresOutage, CallsFailCleanlyAndTheServiceRecovers)
 {
     TestDatabase::ClusterUri(); // a skip (77) without the test cluster
@@ -220,8 +235,15 @@ TEST(PostgresOutage, CallsFailCleanlyAndTheServiceRecovers)
         EXPECT_NE(client.LastError(), 0);
     }
     EXPECT_EQ(kill(service->Pid(), 0), 0) << "the service ended";
+    int status = 0;
+    service->Get("/healthz", &status);
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(service->Get("/readyz", &status), "database unavailable");
+    EXPECT_EQ(status, 503);
 
     TestDatabase::AdminExec("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true");
+    service->Get("/readyz", &status);
+    EXPECT_EQ(status, 200);
     EXPECT_EQ(client.CompSaveOrEdit(id, "OUTAGE", "0", "之后", "数据库回来了。", "0", "0"), "10002");
     const Json::Value list = Parse(client.UserComp(id, "OUTAGE", "10", "1", "1", ""));
     std::vector<std::string> titles;
