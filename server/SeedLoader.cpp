@@ -151,6 +151,12 @@ void SeedStore(PlatformStore &store, const std::string &dataDir)
         return;
     Json::Value platform = ReadJsonFile(dataDir + "/platform.json");
     WriteTransaction transaction(store);
+    // Processes started together on a new database seed it once: the later one waits for the
+    // earlier one's transaction, then finds the seed (SQLite's write lock already waits).
+    if (store.Engine() == SqlEngine::PostgreSQL)
+        store.Exec("SELECT pg_advisory_xact_lock(7160, 2)");
+    if (store.IsSeeded())
+        return;
     store.SetSetting("version", platform["version"].asString());
     store.SetSetting("MainInfoTime", platform["MainInfoTime"].asString());
     SeedAccounts(store, platform["accounts"]);

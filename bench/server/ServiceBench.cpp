@@ -1,5 +1,6 @@
-// Requests per second and latency percentiles of WsUserComp and WsCompSaveOrEdit against the
-// real platform-service process on 127.0.0.1, with 1, 8 and 50 concurrent clients (each signed
+// Requests per second and latency percentiles of WsUserComp, WsServerPoll and WsCompSaveOrEdit
+// against the real platform-service process on 127.0.0.1 (on PostgreSQL with
+// PLATFORM_TEST_ENGINE=postgresql under tests/support/with-postgres.sh), with 1, 8 and 50 concurrent clients (each signed
 // in on its own account). Google Benchmark reports the rates; the percentiles follow as a table.
 #include "ServiceClient.h"
 #include "ServiceProcess.h"
@@ -123,6 +124,15 @@ void BM_WsCompSaveOrEdit_Edit(benchmark::State &state)
         });
 }
 
+// The call every open client makes every few minutes; the queue is empty after the first
+// (the welcome message), as it is for nearly every poll of a school day.
+void BM_WsServerPoll(benchmark::State &state)
+{
+    Measure(state, "WsServerPoll", [](ServiceClient &client, const std::string &id, const std::string &device) {
+        return client.ServerPoll(id, device);
+    });
+}
+
 // A sign-in checks the password against its Argon2id hash: the cost a user pays once per
 // sign-in and the service per attempt.
 void BM_WsAutoLogin(benchmark::State &state)
@@ -138,6 +148,9 @@ BENCHMARK(BM_WsAutoLogin)->Threads(8)->Iterations(25)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(1)->Iterations(2000)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(8)->Iterations(500)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(50)->Iterations(100)->UseRealTime();
+BENCHMARK(BM_WsServerPoll)->Threads(1)->Iterations(2000)->UseRealTime();
+BENCHMARK(BM_WsServerPoll)->Threads(8)->Iterations(500)->UseRealTime();
+BENCHMARK(BM_WsServerPoll)->Threads(50)->Iterations(100)->UseRealTime();
 BENCHMARK(BM_WsCompSaveOrEdit_Save)->Threads(1)->Iterations(2000)->UseRealTime();
 BENCHMARK(BM_WsCompSaveOrEdit_Save)->Threads(8)->Iterations(500)->UseRealTime();
 BENCHMARK(BM_WsCompSaveOrEdit_Save)->Threads(50)->Iterations(100)->UseRealTime();

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -195,6 +196,55 @@ TEST_P(EachEngine, EachQueuedMessageReachesOnePollAcrossTwoProcesses)
         delivered += received[content];
     }
     EXPECT_EQ(delivered, kMessages);
+}
+
+// Processes started at the same moment on a new database: each starts, the seed is there once.
+TEST_P(EachEngine, ProcessesStartedTogetherSeedANewDatabaseOnce)
+{
+    Folder folder;
+    TestDatabase database(folder.path, m_postgres);
+    std::unique_ptr<ServiceProcess> services[3];
+    std::string failures[3];
+    std::promise<void> finished;
+    std::shared_future<void> testOver = finished.get_future().share();
+    std::vector<std::future<void>> started;
+    std::vector<std::thread> starters;
+    // A service ends with the thread that started it: each starter lives until the test is over.
+    for (int i = 0; i < 3; ++i) {
+        auto ready = std::make_shared<std::promise<void>>();
+        started.push_back(ready->get_future());
+        starters.emplace_back([&, i, ready] {
+            try {
+                services[i] = ServiceProcess::Start({"--db", database.Target()});
+            } catch (const std::exception &e) {
+                failures[i] = e.what();
+            }
+            ready->set_value();
+            testOver.wait();
+            services[i].reset();
+        });
+    }
+    struct Join
+    {
+        std::promise<void> &finished;
+        std::vector<std::thread> &threads;
+        ~Join()
+        {
+            finished.set_value();
+            for (std::thread &t : threads)
+                t.join();
+        }
+    } join{finished, starters};
+    for (std::future<void> &f : started)
+        f.wait();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(services[i]) << failures[i];
+        ServiceClient client(services[i]->BaseAddress(), services[i]->Endpoint());
+        EXPECT_EQ(SignedInId(client, "TOGETHER"), "1") << i;
+        EXPECT_EQ(Parse(client.OverallInfo())["data"][0]["KeyWordMaxID"].asString(), "3000") << i;
+    }
+    const Json::Value users = Parse(services[0]->Control("counts?name=weizhuce"));
+    EXPECT_EQ(users["id"].asString(), "5") << users; // five seeded accounts, not ten or fifteen
 }
 
 // The load balancer's probes on a working service.
