@@ -34,6 +34,7 @@ struct UserRow
 
 struct StoredSession
 {
+    std::string digest;
     std::int64_t userId = 0;
     std::string deviceCode;
     bool current = false; // the user's newest session
@@ -127,11 +128,12 @@ public:
     // account once. Returns how many were upgraded.
     int UpgradePasswordHashes();
 
-    // Sessions kept across restarts, so that after one a call from a session's device is told it
-    // lapsed (and renewed) rather than refused: the digest of each session number
-    // (SessionTable::Digest), its user and device code; the user's newest keep are kept.
+    // Sessions shared by every process on the database and kept across restarts: the digest of
+    // each session number (SessionTable::Digest), its user and device code; the user's newest
+    // keep are kept, and the newest is the current one.
     void RecordSession(std::int64_t userId, const std::string &digest, const std::string &deviceCode, std::int64_t keep);
     std::optional<StoredSession> SessionByDigest(const std::string &digest);
+    std::optional<StoredSession> CurrentSession(std::int64_t userId);
     // Every session of the user ends (a changed password).
     void EndSessions(std::int64_t userId);
 

@@ -129,7 +129,16 @@ std::optional<StoredSession> PlatformStore::SessionByDigest(const std::string &d
     s.Bind(1, digest);
     if (!s.Step())
         return std::nullopt;
-    return StoredSession{s.Int(0), s.Text(1), s.Int(2) != 0};
+    return StoredSession{digest, s.Int(0), s.Text(1), s.Int(2) != 0};
+}
+
+std::optional<StoredSession> PlatformStore::CurrentSession(std::int64_t userId)
+{
+    SqlStatement s(*m_db, "SELECT digest, device_code FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT 1");
+    s.Bind(1, userId);
+    if (!s.Step())
+        return std::nullopt;
+    return StoredSession{s.Text(0), userId, s.Text(1), true};
 }
 
 void PlatformStore::EndSessions(std::int64_t userId)

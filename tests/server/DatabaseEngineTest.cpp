@@ -129,6 +129,41 @@ TEST(SchemaVersions, UnversionedSqliteFileIsUpgradedWithItsData)
     EXPECT_EQ(SqliteVersion(file), KnownSchemaVersion());
 }
 
+// Processes on one database answer one client alike: a session opened through one serves calls
+// through the other and outlives the restart of the process that opened it; a new sign-in through
+// either displaces it in both.
+TEST_P(EachEngine, ASessionIsGoodInEveryProcessOnTheDatabase)
+{
+    auto owner = ServiceProcess::Start();
+    auto opener = ServiceProcess::Start({"--db", owner->DatabasePath()});
+    ServiceClient a(opener->BaseAddress(), opener->Endpoint());
+    ServiceClient b(owner->BaseAddress(), owner->Endpoint());
+    const std::string id = SignedInId(a, "SHARED");
+    ASSERT_EQ(id.size(), 19u) << id;
+
+    const std::string essay = b.CompSaveOrEdit(id, "SHARED", "0", "两处都行", "从另一个进程保存。", "0", "0");
+    ASSERT_GT(std::atoll(essay.c_str()), 10000) << essay;
+    const Json::Value list = Parse(b.UserComp(id, "SHARED", "10", "1", "1", ""));
+    ASSERT_EQ(list["data"].size(), 1u) << list;
+    EXPECT_EQ(list["data"][0]["ID"].asString(), essay);
+    EXPECT_EQ(b.DeleteComp(id, "SHARED", essay), "true");
+    EXPECT_TRUE(Parse(b.ServerPoll(id, "SHARED"))["data"][0]["message"].isArray());
+
+    // The process that opened the session restarts; the session goes on in the new one.
+    ASSERT_EQ(opener->Stop(), 0);
+    opener = ServiceProcess::Start({"--db", owner->DatabasePath()});
+    ServiceClient restarted(opener->BaseAddress(), opener->Endpoint());
+    EXPECT_EQ(Parse(restarted.UserComp(id, "SHARED", "10", "1", "1", ""))["data"].size(), 0u);
+    EXPECT_EQ(restarted.UserInfo(id, "OTHER-DEVICE"), "4");
+
+    // A sign-in through the other process displaces it everywhere, including where it was used.
+    const std::string newer = SignedInId(b, "SHARED");
+    ASSERT_EQ(newer.size(), 19u) << newer;
+    EXPECT_EQ(restarted.UserInfo(id, "SHARED"), "3");
+    EXPECT_EQ(b.UserInfo(id, "SHARED"), "3");
+    EXPECT_TRUE(Parse(restarted.UserInfo(newer, "SHARED")).isObject());
+}
+
 // A database from a newer service is left alone: the start fails with a message saying why.
 TEST_P(EachEngine, NewerDatabaseIsRefused)
 {
@@ -155,13 +190,12 @@ TEST_P(EachEngine, EachQueuedMessageReachesOnePollAcrossTwoProcesses)
     for (int i = 0; i < kMessages; ++i)
         ASSERT_EQ(first->Control("message?name=xuesheng&content=M" + std::to_string(i) + "&url="), "ok");
 
-    // One sign-in per process (a later one on the same process would displace it); two
-    // pollers on each.
-    std::map<ServiceProcess *, std::string> ids;
-    for (ServiceProcess *service : {first.get(), second.get()}) {
-        ServiceClient client(service->BaseAddress(), service->Endpoint());
-        ids[service] = SignedInId(client, "POLLER");
-        ASSERT_EQ(ids[service].size(), 19u) << ids[service];
+    // One sign-in, through the first process; its session is good in both. Two pollers on each.
+    std::string id;
+    {
+        ServiceClient client(first->BaseAddress(), first->Endpoint());
+        id = SignedInId(client, "POLLER");
+        ASSERT_EQ(id.size(), 19u) << id;
     }
     std::mutex mutex;
     std::map<std::string, int> received;
@@ -172,7 +206,7 @@ TEST_P(EachEngine, EachQueuedMessageReachesOnePollAcrossTwoProcesses)
         pollers.emplace_back([&] {
             ServiceClient client(service.BaseAddress(), service.Endpoint());
             for (int empty = 0; empty < 3;) {
-                const std::string answer = client.ServerPoll(ids.at(&service), "POLLER");
+                const std::string answer = client.ServerPoll(id, "POLLER");
                 const Json::Value poll = Parse(answer);
                 if (!poll.isObject()) {
                     std::lock_guard lock(mutex);
@@ -194,7 +228,8 @@ TEST_P(EachEngine, EachQueuedMessageReachesOnePollAcrossTwoProcesses)
     EXPECT_TRUE(refusals.empty()) << refusals.front();
     int delivered = 0;
     for (int i = 0; i < kMessages; ++i) {
-        const std::string content = "M" + std::to_string(i);
+        std::string content = "M";
+        content += std::to_string(i);
         EXPECT_EQ(received[content], 1) << content;
         delivered += received[content];
     }
