@@ -167,6 +167,20 @@ const std::vector<Migration> &Migrations()
                     "PRIMARY KEY(corpus_id, user_id))");
              c.Exec("DROP TABLE IF EXISTS signins");
          }},
+        // The hourly limits count rows by the UTC second they were made: the local time text
+        // beside it repeats an hour when clocks go back, and differs between processes set to
+        // different zones. Older rows get 0: long past any limit's hour.
+        {5,
+         [](SqlConnection &c) {
+             for (const char *table : {"scores", "ideas"}) {
+                 const std::string name(table);
+                 if (c.Engine() == SqlEngine::PostgreSQL)
+                     c.Exec("ALTER TABLE " + name + " ADD COLUMN IF NOT EXISTS created_utc BIGINT NOT NULL DEFAULT 0");
+                 else if (!SqliteColumnExists(c, table, "created_utc"))
+                     c.Exec("ALTER TABLE " + name + " ADD COLUMN created_utc BIGINT NOT NULL DEFAULT 0");
+                 c.Exec("CREATE INDEX IF NOT EXISTS " + name + "_by_user_utc ON " + name + "(user_id, created_utc)");
+             }
+         }},
     };
     return migrations;
 }

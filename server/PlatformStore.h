@@ -93,6 +93,8 @@ struct ShareRow
 
 // Current local time as "YYYY-MM-DD HH:MM:SS"; secondsAgo earlier when given.
 std::string NowText(long secondsAgo = 0);
+// Seconds since 1970 in UTC: what limits over time compare, the same in every zone and season.
+std::int64_t UtcSeconds();
 
 class PlatformStore
 {
@@ -230,8 +232,8 @@ private:
     // counting then inserting must not let two requests both pass (SQLite's write lock already
     // serialises every writer).
     void LockUser(std::int64_t userId);
-    // Rows of the user in table (ideas or scores) created since the given time text.
-    std::int64_t CountSince(const char *table, std::int64_t userId, const std::string &since);
+    // Rows of the user in table (ideas or scores) created since the given UTC second.
+    std::int64_t CountSince(const char *table, std::int64_t userId, std::int64_t sinceUtc);
 
     std::unique_ptr<SqlConnection> m_db;
 };

@@ -24,11 +24,11 @@ std::optional<MessageRow> PlatformStore::TakeOldestMessage(std::int64_t userId)
     return MessageRow{s.Text(0), s.Text(1)};
 }
 
-std::int64_t PlatformStore::CountSince(const char *table, std::int64_t userId, const std::string &since)
+std::int64_t PlatformStore::CountSince(const char *table, std::int64_t userId, std::int64_t sinceUtc)
 {
-    std::string sql = std::string("SELECT COUNT(*) FROM ") + table + " WHERE user_id = ? AND create_time >= ?";
+    std::string sql = std::string("SELECT COUNT(*) FROM ") + table + " WHERE user_id = ? AND created_utc >= ?";
     SqlStatement s(*m_db, sql.c_str());
-    s.Bind(1, userId).Bind(2, since);
+    s.Bind(1, userId).Bind(2, sinceUtc);
     return s.Step() ? s.Int(0) : 0;
 }
 
@@ -37,10 +37,10 @@ bool PlatformStore::AddScore(std::int64_t userId, const std::string &score, std:
     // Count and insert under one write lock, so that simultaneous calls cannot pass the limit.
     WriteTransaction transaction(*this);
     LockUser(userId);
-    if (CountSince("scores", userId, NowText(3600)) >= perHour)
+    if (CountSince("scores", userId, UtcSeconds() - 3600) >= perHour)
         return false;
-    SqlStatement s(*m_db, "INSERT INTO scores(user_id, score, create_time) VALUES(?, ?, ?)");
-    s.Bind(1, userId).Bind(2, score).Bind(3, NowText()).Step();
+    SqlStatement s(*m_db, "INSERT INTO scores(user_id, score, create_time, created_utc) VALUES(?, ?, ?, ?)");
+    s.Bind(1, userId).Bind(2, score).Bind(3, NowText()).Bind(4, UtcSeconds()).Step();
     transaction.Commit();
     return true;
 }
@@ -49,10 +49,10 @@ bool PlatformStore::AddIdea(std::int64_t userId, const std::string &content, std
 {
     WriteTransaction transaction(*this);
     LockUser(userId);
-    if (CountSince("ideas", userId, NowText(3600)) >= perHour)
+    if (CountSince("ideas", userId, UtcSeconds() - 3600) >= perHour)
         return false;
-    SqlStatement s(*m_db, "INSERT INTO ideas(user_id, content, create_time) VALUES(?, ?, ?)");
-    s.Bind(1, userId).Bind(2, content).Bind(3, NowText()).Step();
+    SqlStatement s(*m_db, "INSERT INTO ideas(user_id, content, create_time, created_utc) VALUES(?, ?, ?, ?)");
+    s.Bind(1, userId).Bind(2, content).Bind(3, NowText()).Bind(4, UtcSeconds()).Step();
     transaction.Commit();
     return true;
 }

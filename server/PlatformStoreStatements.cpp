@@ -13,6 +13,11 @@ std::string NowText(long secondsAgo)
     return text;
 }
 
+std::int64_t UtcSeconds()
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
 // ---- WriteTransaction ----
 
 WriteTransaction::WriteTransaction(PlatformStore &store) : m_store(store)

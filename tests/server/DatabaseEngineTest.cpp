@@ -164,6 +164,29 @@ TEST_P(EachEngine, ASessionIsGoodInEveryProcessOnTheDatabase)
     EXPECT_TRUE(Parse(restarted.UserInfo(newer, "SHARED")).isObject());
 }
 
+// The hourly limits hold across processes whose clocks are set to zones 26 hours apart: the
+// feedback sent through the one behind counts in the one ahead.
+TEST_P(EachEngine, HourlyLimitsHoldAcrossProcessesInOtherZones)
+{
+    const char *const zone = std::getenv("TZ");
+    const std::string savedZone = zone ? zone : "";
+    setenv("TZ", "Etc/GMT+12", 1); // UTC-12
+    auto behind = ServiceProcess::Start();
+    setenv("TZ", "Etc/GMT-14", 1); // UTC+14
+    auto ahead = ServiceProcess::Start({"--db", behind->DatabasePath()});
+    zone ? setenv("TZ", savedZone.c_str(), 1) : unsetenv("TZ");
+
+    ServiceClient first(behind->BaseAddress(), behind->Endpoint());
+    ServiceClient second(ahead->BaseAddress(), ahead->Endpoint());
+    const std::string id = SignedInId(first, "ZONES");
+    ASSERT_EQ(id.size(), 19u) << id;
+    constexpr int kIdeasPerHour = 20;
+    for (int i = 0; i < kIdeasPerHour; ++i)
+        ASSERT_EQ(first.UserIdea(id, "ZONES", "意见" + std::to_string(i)), "1") << i;
+    EXPECT_EQ(second.UserIdea(id, "ZONES", "再来一条"), "0");
+    EXPECT_EQ(first.UserIdea(id, "ZONES", "再来一条"), "0");
+}
+
 // A database from a newer service is left alone: the start fails with a message saying why.
 TEST_P(EachEngine, NewerDatabaseIsRefused)
 {
