@@ -181,6 +181,13 @@ const std::vector<Migration> &Migrations()
                  c.Exec("CREATE INDEX IF NOT EXISTS " + name + "_by_user_utc ON " + name + "(user_id, created_utc)");
              }
          }},
+        // Accounts' sign-in attempts not yet proved right and their locks, shared by every process
+        // (last: UTC seconds of the latest counted attempt).
+        {6,
+         [](SqlConnection &c) {
+             c.Exec("CREATE TABLE IF NOT EXISTS signin_counts(user_id BIGINT PRIMARY KEY, failures BIGINT NOT NULL, "
+                    "last_utc BIGINT NOT NULL, locked BIGINT NOT NULL)");
+         }},
     };
     return migrations;
 }

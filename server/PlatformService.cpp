@@ -238,12 +238,16 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
     // The delay and the caller's budget are settled before the costly hash: an attempt that
     // would be held beyond its address's or account's share is dropped unchecked and leaves the
     // account's count as it was.
-    SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode);
+    // Accounts' counts live in the database: guesses spread over several processes add up.
+    const SignInGuard::SharedAccounts shared = [this](std::int64_t userId, const std::function<void(AccountCount &)> &change) {
+        m_store.UpdateSignInCount(userId, change);
+    };
+    SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode, SignInGuard::Clock::now(), &shared);
     m_replyDelay = attempt.delay;
     if (attempt.locked)
         return "0";
     auto drop = [&] {
-        guard.Withdraw(account);
+        guard.Withdraw(account, &shared);
         m_replyDelay = std::chrono::milliseconds(0);
         m_dropAnswer = true;
         return std::string("-6");
@@ -254,7 +258,7 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
         guard.Failed(device, peer);
         return "-6";
     }
-    guard.Succeeded(user->id, withVerifyCode);
+    guard.Succeeded(user->id, withVerifyCode, &shared);
     return {};
 }
 

@@ -13,6 +13,7 @@
 //   PlatformStoreQuotas.cpp      the library's quota per user, the write-ahead log's bound
 #pragma once
 
+#include "SignInGuard.h"
 #include "SqlConnection.h"
 
 #include <cstdint>
@@ -136,6 +137,10 @@ public:
     void RecordSession(std::int64_t userId, const std::string &digest, const std::string &deviceCode, std::int64_t keep);
     std::optional<StoredSession> SessionByDigest(const std::string &digest);
     std::optional<StoredSession> CurrentSession(std::int64_t userId);
+    // The account's sign-in count (SignInGuard::SharedAccounts): read, changed and written back
+    // in one transaction that holds the account's other changes back; a count back to nothing
+    // is removed.
+    void UpdateSignInCount(std::int64_t userId, const std::function<void(AccountCount &)> &change);
     // Every session of the user ends (a changed password).
     void EndSessions(std::int64_t userId);
 

@@ -132,6 +132,30 @@ std::optional<StoredSession> PlatformStore::SessionByDigest(const std::string &d
     return StoredSession{digest, s.Int(0), s.Text(1), s.Int(2) != 0};
 }
 
+void PlatformStore::UpdateSignInCount(std::int64_t userId, const std::function<void(AccountCount &)> &change)
+{
+    WriteTransaction transaction(*this);
+    LockUser(userId);
+    AccountCount count;
+    {
+        SqlStatement s(*m_db, "SELECT failures, last_utc, locked FROM signin_counts WHERE user_id = ?");
+        s.Bind(1, userId);
+        if (s.Step())
+            count = AccountCount{s.Int(0), s.Int(1), s.Int(2) != 0};
+    }
+    change(count);
+    if (count.failures <= 0 && !count.locked) {
+        SqlStatement s(*m_db, "DELETE FROM signin_counts WHERE user_id = ?");
+        s.Bind(1, userId).Step();
+    } else {
+        SqlStatement s(*m_db, "INSERT INTO signin_counts(user_id, failures, last_utc, locked) VALUES(?, ?, ?, ?) "
+                              "ON CONFLICT(user_id) DO UPDATE SET failures = excluded.failures, "
+                              "last_utc = excluded.last_utc, locked = excluded.locked");
+        s.Bind(1, userId).Bind(2, count.failures).Bind(3, count.last).Bind(4, std::int64_t{count.locked ? 1 : 0}).Step();
+    }
+    transaction.Commit();
+}
+
 std::optional<StoredSession> PlatformStore::CurrentSession(std::int64_t userId)
 {
     SqlStatement s(*m_db, "SELECT digest, device_code FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT 1");

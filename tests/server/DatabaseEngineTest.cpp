@@ -164,6 +164,27 @@ TEST_P(EachEngine, ASessionIsGoodInEveryProcessOnTheDatabase)
     EXPECT_TRUE(Parse(restarted.UserInfo(newer, "SHARED")).isObject());
 }
 
+// Wrong passwords sent to different processes add up: the third locks the account in both, and a
+// sign-in with a verification code through either lifts the lock in both.
+TEST_P(EachEngine, WrongPasswordsSpreadOverProcessesLockTheAccount)
+{
+    auto first = ServiceProcess::Start();
+    auto second = ServiceProcess::Start({"--db", first->DatabasePath()});
+    ServiceClient a(first->BaseAddress(), first->Endpoint());
+    ServiceClient b(second->BaseAddress(), second->Endpoint());
+    const std::string right = Md5Hex("123456"), wrong = Md5Hex("guess");
+    EXPECT_EQ(a.AutoLogin("xuesheng", wrong, "DEVICE-A"), "-6");
+    EXPECT_EQ(b.AutoLogin("xuesheng", wrong, "DEVICE-B"), "-6");
+    EXPECT_EQ(a.AutoLogin("xuesheng", wrong, "DEVICE-C"), "-6");
+    EXPECT_EQ(b.AutoLogin("xuesheng", right, "DEVICE-B"), "0");
+    EXPECT_EQ(a.AutoLogin("xuesheng", right, "DEVICE-A"), "0");
+
+    b.CreateVerifyImage("DEVICE-B");
+    const std::string code = second->Control("verify-code?code=DEVICE-B");
+    EXPECT_EQ(Parse(b.Login("xuesheng", right, "DEVICE-B", code))["data"][0]["ID"].asString().size(), 19u);
+    EXPECT_EQ(SignedInId(a, "DEVICE-A").size(), 19u);
+}
+
 // The hourly limits hold across processes whose clocks are set to zones 26 hours apart: the
 // feedback sent through the one behind counts in the one ahead.
 TEST_P(EachEngine, HourlyLimitsHoldAcrossProcessesInOtherZones)
