@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   gsoap libgsoap-dev libssl-dev openssl
   libjsoncpp-dev libtinyxml-dev libsqlite3-dev sqlite3 libsodium-dev
+  libpq-dev postgresql
   libpng-dev libjpeg-dev zlib1g-dev libgif-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev qt6-webengine-dev-tools
   qt6-qpa-plugins libgl1-mesa-dev libxcb1-dev

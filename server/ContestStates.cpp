@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr const char *kSchema = "CREATE TABLE IF NOT EXISTS contest_states(user_id INTEGER NOT NULL, "
-                                "activity_id INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(user_id, activity_id))";
-
 Json::Value Entry(const char *type, const char *key, const std::string &text)
 {
     Json::Value entry;
@@ -64,7 +61,6 @@ Json::Value StateEntries(PlatformStore &store, const std::string &state, const A
 
 std::string StoredState(PlatformStore &store, std::int64_t userId, std::int64_t activityId)
 {
-    store.Exec(kSchema);
     SqlStatement s(store.Handle(), "SELECT state FROM contest_states WHERE user_id = ? AND activity_id = ?");
     s.Bind(1, userId).Bind(2, activityId);
     return s.Step() ? s.Text(0) : std::string();
@@ -91,10 +87,9 @@ WebResponse SetState(PlatformService &service, const std::map<std::string, std::
     const std::string state = Value(query, "state");
     if (state != "open" && state != "closed" && state != "submitted" && state != "mixed" && state != "five-topics")
         return Plain(400, "state?");
-    store.Exec(kSchema);
-    SqlStatement s(store.Handle(), state == "open"
-                                       ? "DELETE FROM contest_states WHERE user_id = ? AND activity_id = ?"
-                                       : "INSERT OR REPLACE INTO contest_states(user_id, activity_id, state) VALUES(?, ?, ?)");
+    SqlStatement s(store.Handle(), state == "open" ? "DELETE FROM contest_states WHERE user_id = ? AND activity_id = ?"
+                                                   : "INSERT INTO contest_states(user_id, activity_id, state) VALUES(?, ?, ?) "
+                                                     "ON CONFLICT(user_id, activity_id) DO UPDATE SET state = excluded.state");
     s.Bind(1, user->id).Bind(2, *activityId);
     if (state != "open")
         s.Bind(3, state);

@@ -84,7 +84,38 @@ int KeepSocketWhole(struct soap *, SOAP_SOCKET, int)
     return SOAP_OK;
 }
 
+std::string PlainAnswer(int status, const char *reason, const std::string &text)
+{
+    return "HTTP/1.1 " + std::to_string(status) + " " + reason +
+           "\r\nContent-Type: text/plain; charset=utf-8\r\nCache-Control: no-store\r\nContent-Length: " +
+           std::to_string(text.size()) + "\r\nConnection: close\r\n\r\n" + text;
+}
+
+// Whether the request is a GET of the path (with or without a query).
+bool IsGetOf(const std::string &request, const std::string &path)
+{
+    const std::string line = "GET " + path;
+    return request.compare(0, line.size(), line) == 0 && request.size() > line.size() &&
+           (request[line.size()] == ' ' || request[line.size()] == '?');
+}
+
 } // namespace
+
+std::optional<std::string> ProbeAnswer(PlatformService &service, const std::string &request)
+{
+    if (IsGetOf(request, "/healthz"))
+        return PlainAnswer(200, "OK", "ok\n");
+    if (!IsGetOf(request, "/readyz"))
+        return std::nullopt;
+    try {
+        // Through the worker's own connection: one that broke is opened again here, so a
+        // database back from an outage makes the process ready without a call failing first.
+        service.Store().Exec("SELECT 1");
+        return PlainAnswer(200, "OK", "ready\n");
+    } catch (const std::exception &) {
+        return PlainAnswer(503, "Service Unavailable", "database unavailable\n");
+    }
+}
 
 void ServeFromMemory(struct soap *soap)
 {
@@ -369,6 +400,11 @@ void PlatformServer::WorkerLoop(PlatformService &service)
                 return; // closing and nothing left
             served = m_queue.front();
             m_queue.pop_front();
+        }
+        if (std::optional<std::string> probe = ProbeAnswer(service, served->request)) {
+            served->response = std::move(*probe);
+            m_loop->Answered(served, std::chrono::milliseconds(0));
+            continue;
         }
         ServeWholeRequest(service, *served);
         m_loop->Answered(served, service.ReplyDelay());

@@ -11,6 +11,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,6 +52,10 @@ void ConfigureServingContext(struct soap *soap, const ServerOptions &options);
 
 // Makes a worker's context read its request from memory and write its answer to memory.
 void ServeFromMemory(struct soap *soap);
+
+// A load balancer's probes: GET /healthz (the process answers) and GET /readyz (its database
+// answers, 503 when not); nullopt for any other request.
+std::optional<std::string> ProbeAnswer(PlatformService &service, const std::string &request);
 
 // Serves one whole request that the connection loop has read, on a worker's context made with
 // ServeFromMemory; the answer is left in served.response.

@@ -182,9 +182,7 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
         return caller;
     };
     const std::string number = Element(id), device = Element(code);
-    SessionTable::Verdict session = m_shared.sessions.Check(number, device);
-    if (session.state == SessionState::Unknown)
-        session = RestoredSession(number, device);
+    SessionTable::Verdict session = SharedSession(number, device);
     if (session.state == SessionState::Unknown) {
         // A number never issued and a number with another device code answer alike, after the
         // same growing delay as a wrong password: nothing tells which numbers exist.
@@ -204,18 +202,22 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
     return caller;
 }
 
-SessionTable::Verdict PlatformService::RestoredSession(const std::string &number, const std::string &device)
+SessionTable::Verdict PlatformService::SharedSession(const std::string &number, const std::string &device)
 {
-    // Sessions live in memory and their digests in the database: after a restart the session the
-    // client holds is read back, so that its device is told the sign-in lapsed (the client renews
-    // it without troubling the user) or was displaced, as before the restart.
+    // Every process on the database answers the same client: a session opened through one
+    // process (or before a restart) is good in any, and a sign-in or password change through
+    // one displaces or ends it in all. One indexed read per signed-in call buys that.
     if (number.empty() || number.size() > 20 || number.find_first_not_of("0123456789") != std::string::npos)
         return {};
     const std::string digest = SessionTable::Digest(number);
     auto stored = m_store.SessionByDigest(digest);
-    if (!stored || stored->deviceCode != device)
+    if (!stored) {
+        m_shared.sessions.Forget(digest);
         return {};
-    m_shared.sessions.Restore(digest, stored->userId, stored->deviceCode, stored->current);
+    }
+    if (stored->deviceCode != device)
+        return {};
+    m_shared.sessions.Adopt(digest, stored->userId, stored->deviceCode, stored->current);
     return m_shared.sessions.Check(number, device);
 }
 
@@ -236,12 +238,16 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
     // The delay and the caller's budget are settled before the costly hash: an attempt that
     // would be held beyond its address's or account's share is dropped unchecked and leaves the
     // account's count as it was.
-    SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode);
+    // Accounts' counts live in the database: guesses spread over several processes add up.
+    const SignInGuard::SharedAccounts shared = [this](std::int64_t userId, const std::function<void(AccountCount &)> &change) {
+        m_store.UpdateSignInCount(userId, change);
+    };
+    SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode, SignInGuard::Clock::now(), &shared);
     m_replyDelay = attempt.delay;
     if (attempt.locked)
         return "0";
     auto drop = [&] {
-        guard.Withdraw(account);
+        guard.Withdraw(account, &shared);
         m_replyDelay = std::chrono::milliseconds(0);
         m_dropAnswer = true;
         return std::string("-6");
@@ -252,7 +258,7 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
         guard.Failed(device, peer);
         return "-6";
     }
-    guard.Succeeded(user->id, withVerifyCode);
+    guard.Succeeded(user->id, withVerifyCode, &shared);
     return {};
 }
 
@@ -338,6 +344,9 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
             return "0";
         if (m_shared.sessions.TakeReLoginRefusal(userId))
             return "0";
+        // The session may have been opened through another process, or before a restart.
+        if (auto current = m_store.CurrentSession(userId))
+            m_shared.sessions.Adopt(current->digest, userId, current->deviceCode, true);
         // The renewal answers no number: the client goes on with the one it holds, so that
         // session is the one made active again.
         return m_shared.sessions.Renew(userId, device) ? "1" : "0";

@@ -130,7 +130,8 @@ private:
     // The session of the call's number and device code; a call that matches none counts as a
     // guess (delayed like a wrong password).
     Caller SignedIn(const char *id, const char *code);
-    SessionTable::Verdict RestoredSession(const std::string &number, const std::string &device);
+    // The session as the database has it (shared by every process), checked in memory.
+    SessionTable::Verdict SharedSession(const std::string &number, const std::string &device);
     // The account name of a sign-in: the element's bytes as sent, read as UTF-8 when they are
     // UTF-8 and as GBK otherwise (the designed client sends the GBK bytes as they are).
     std::string SignInName(const char *parsed) const;

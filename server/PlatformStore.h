@@ -1,9 +1,10 @@
-// The reference service's database: one SQLite connection (WAL mode) per worker thread, every
-// statement prepared with bound parameters. All text in and out is UTF-8.
+// The reference service's database: one connection per worker thread, to a SQLite file (WAL
+// mode) or a PostgreSQL server (SqlConnection.h), every statement prepared with bound
+// parameters. All text in and out is UTF-8.
 //
 // One class, its definitions in one file per table group:
-//   PlatformStore.cpp            opening, schema and its upgrades, file modes, settings
-//   PlatformStoreStatements.cpp  SqlStatement, WriteTransaction, NowText (shared by every group)
+//   PlatformStore.cpp            opening, schema version (PlatformSchema.cpp), settings
+//   PlatformStoreStatements.cpp  WriteTransaction, NowText (shared by every group)
 //   PlatformStoreAccounts.cpp    users and sign-ins
 //   PlatformStoreCorpus.cpp      main-page texts, keywords, excerpts
 //   PlatformStoreLibrary.cpp     compositions
@@ -12,24 +13,17 @@
 //   PlatformStoreQuotas.cpp      the library's quota per user, the write-ahead log's bound
 #pragma once
 
+#include "SignInGuard.h"
+#include "SqlConnection.h"
+
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
-
-// Thrown for any SQLite failure; the service turns it into a failure answer.
-class StoreError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct UserRow
 {
@@ -41,6 +35,7 @@ struct UserRow
 
 struct StoredSession
 {
+    std::string digest;
     std::int64_t userId = 0;
     std::string deviceCode;
     bool current = false; // the user's newest session
@@ -99,19 +94,23 @@ struct ShareRow
 
 // Current local time as "YYYY-MM-DD HH:MM:SS"; secondsAgo earlier when given.
 std::string NowText(long secondsAgo = 0);
+// Seconds since 1970 in UTC: what limits over time compare, the same in every zone and season.
+std::int64_t UtcSeconds();
 
 class PlatformStore
 {
 public:
-    // Opens (creating when missing) the database and makes sure the schema exists. The file and
-    // its -wal and -shm companions are readable by the owner only, whatever the umask.
-    explicit PlatformStore(const std::string &path);
+    // Opens the database a --db value names (a SQLite file, created when missing, or a
+    // "postgresql://" URI) and brings its schema up to date (PlatformSchema.h). A SQLite file
+    // and its -wal and -shm companions are readable by the owner only, whatever the umask.
+    explicit PlatformStore(const std::string &target);
     ~PlatformStore();
     PlatformStore(const PlatformStore &) = delete;
     PlatformStore &operator=(const PlatformStore &) = delete;
 
     // ---- the database (PlatformStore.cpp) ----
-    sqlite3 *Handle() const { return m_db; }
+    SqlConnection &Handle() const { return *m_db; }
+    SqlEngine Engine() const { return m_db->Engine(); }
     // Runs statements without results (schema, transactions).
     void Exec(const std::string &sql);
     bool IsSeeded();
@@ -132,11 +131,16 @@ public:
     // account once. Returns how many were upgraded.
     int UpgradePasswordHashes();
 
-    // Sessions kept across restarts, so that after one a call from a session's device is told it
-    // lapsed (and renewed) rather than refused: the digest of each session number
-    // (SessionTable::Digest), its user and device code; the user's newest keep are kept.
+    // Sessions shared by every process on the database and kept across restarts: the digest of
+    // each session number (SessionTable::Digest), its user and device code; the user's newest
+    // keep are kept, and the newest is the current one.
     void RecordSession(std::int64_t userId, const std::string &digest, const std::string &deviceCode, std::int64_t keep);
     std::optional<StoredSession> SessionByDigest(const std::string &digest);
+    std::optional<StoredSession> CurrentSession(std::int64_t userId);
+    // The account's sign-in count (SignInGuard::SharedAccounts): read, changed and written back
+    // in one transaction that holds the account's other changes back; a count back to nothing
+    // is removed.
+    void UpdateSignInCount(std::int64_t userId, const std::function<void(AccountCount &)> &change);
     // Every session of the user ends (a changed password).
     void EndSessions(std::int64_t userId);
 
@@ -229,39 +233,17 @@ public:
     std::vector<ShareRow> Shares();
 
 private:
-    void UpgradeSchema();
-    // Rows of the user in table (ideas or scores) created since the given time text.
-    std::int64_t CountSince(const char *table, std::int64_t userId, const std::string &since);
+    // Inside a write transaction: holds the user's other writes back until it ends, where
+    // counting then inserting must not let two requests both pass (SQLite's write lock already
+    // serialises every writer).
+    void LockUser(std::int64_t userId);
+    // Rows of the user in table (ideas or scores) created since the given UTC second.
+    std::int64_t CountSince(const char *table, std::int64_t userId, std::int64_t sinceUtc);
 
-    std::string m_path;
-    sqlite3 *m_db = nullptr;
+    std::unique_ptr<SqlConnection> m_db;
 };
 
-// A prepared statement owned for one use; binds by position starting at 1.
-class SqlStatement
-{
-public:
-    SqlStatement(sqlite3 *db, const char *sql);
-    ~SqlStatement();
-    SqlStatement(const SqlStatement &) = delete;
-    SqlStatement &operator=(const SqlStatement &) = delete;
-
-    SqlStatement &Bind(int index, const std::string &text);
-    SqlStatement &Bind(int index, std::int64_t value);
-    // True while a row is available.
-    bool Step();
-    // Ready to run again with new values (prepared once, run for many rows).
-    void Reset();
-    std::string Text(int column) const;
-    std::string_view TextView(int column) const; // valid until the next Step()
-    std::int64_t Int(int column) const;
-
-private:
-    sqlite3 *m_db;
-    sqlite3_stmt *m_stmt = nullptr;
-};
-
-// BEGIN IMMEDIATE ... COMMIT, rolled back when destroyed uncommitted.
+// A write transaction (SqlConnection::Begin), rolled back when destroyed uncommitted.
 class WriteTransaction
 {
 public:

@@ -3,8 +3,6 @@
 
 #include "PasswordHash.h"
 
-#include <sqlite3.h>
-
 namespace {
 
 UserRow ReadUser(const SqlStatement &s)
@@ -32,7 +30,7 @@ const char *const kUserColumns = "SELECT id, name, pwd_hash, user_no, true_name,
 
 std::optional<UserRow> PlatformStore::UserByName(const std::string &name)
 {
-    SqlStatement s(m_db, (std::string(kUserColumns) + "WHERE name = ?").c_str());
+    SqlStatement s(*m_db, (std::string(kUserColumns) + "WHERE name = ?").c_str());
     s.Bind(1, name);
     if (!s.Step())
         return std::nullopt;
@@ -41,7 +39,7 @@ std::optional<UserRow> PlatformStore::UserByName(const std::string &name)
 
 std::optional<UserRow> PlatformStore::UserById(std::int64_t id)
 {
-    SqlStatement s(m_db, (std::string(kUserColumns) + "WHERE id = ?").c_str());
+    SqlStatement s(*m_db, (std::string(kUserColumns) + "WHERE id = ?").c_str());
     s.Bind(1, id);
     if (!s.Step())
         return std::nullopt;
@@ -50,7 +48,7 @@ std::optional<UserRow> PlatformStore::UserById(std::int64_t id)
 
 std::optional<UserRow> PlatformStore::UserByNo(const std::string &userNo)
 {
-    SqlStatement s(m_db, (std::string(kUserColumns) + "WHERE user_no = ?").c_str());
+    SqlStatement s(*m_db, (std::string(kUserColumns) + "WHERE user_no = ?").c_str());
     s.Bind(1, userNo);
     if (!s.Step())
         return std::nullopt;
@@ -59,22 +57,27 @@ std::optional<UserRow> PlatformStore::UserByNo(const std::string &userNo)
 
 bool PlatformStore::SetUserDisabled(std::int64_t id, bool disabled)
 {
-    SqlStatement s(m_db, "UPDATE users SET disabled = ? WHERE id = ?");
+    SqlStatement s(*m_db, "UPDATE users SET disabled = ? WHERE id = ?");
     s.Bind(1, std::int64_t(disabled ? 1 : 0)).Bind(2, id).Step();
-    return sqlite3_changes(m_db) > 0;
+    return s.Changes() > 0;
 }
 
 std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &passwordDigest, const std::string &trueName)
 {
     std::string hash = HashPasswordDigest(passwordDigest);
     WriteTransaction transaction(*this);
-    if (UserByName(name))
-        return 0;
-    SqlStatement s(m_db, "INSERT INTO users(name, pwd_md5, pwd_hash, user_no, true_name, status, ut) "
-                         "VALUES(?, '', ?, '', ?, '1', ?)");
-    s.Bind(1, name).Bind(2, hash).Bind(3, trueName).Bind(4, std::string("学生")).Step();
-    std::int64_t id = sqlite3_last_insert_rowid(m_db);
-    SqlStatement number(m_db, "UPDATE users SET user_no = ? WHERE id = ?");
+    // A name taken meanwhile by another process is a conflict the database settles.
+    std::int64_t id = 0;
+    {
+        // Finished before the next write: SQLite keeps the table busy while it is open.
+        SqlStatement s(*m_db, "INSERT INTO users(name, pwd_md5, pwd_hash, user_no, true_name, status, ut) "
+                              "VALUES(?, '', ?, '', ?, '1', ?) ON CONFLICT(name) DO NOTHING RETURNING id");
+        s.Bind(1, name).Bind(2, hash).Bind(3, trueName).Bind(4, std::string("学生"));
+        if (!s.Step())
+            return 0;
+        id = s.Int(0);
+    }
+    SqlStatement number(*m_db, "UPDATE users SET user_no = ? WHERE id = ?");
     number.Bind(1, std::to_string(20000 + id)).Bind(2, id).Step();
     // New accounts get the same welcome as the seeded ones, when there is one.
     std::string welcome = Setting("welcome_content");
@@ -86,7 +89,7 @@ std::int64_t PlatformStore::AddUser(const std::string &name, const std::string &
 
 void PlatformStore::SetPasswordHash(std::int64_t id, const std::string &hash)
 {
-    SqlStatement s(m_db, "UPDATE users SET pwd_hash = ?, pwd_md5 = '' WHERE id = ?");
+    SqlStatement s(*m_db, "UPDATE users SET pwd_hash = ?, pwd_md5 = '' WHERE id = ?");
     s.Bind(1, hash).Bind(2, id).Step();
 }
 
@@ -94,7 +97,7 @@ int PlatformStore::UpgradePasswordHashes()
 {
     std::vector<std::pair<std::int64_t, std::string>> bare;
     {
-        SqlStatement s(m_db, "SELECT id, pwd_md5 FROM users WHERE pwd_hash = '' AND pwd_md5 <> ''");
+        SqlStatement s(*m_db, "SELECT id, pwd_md5 FROM users WHERE pwd_hash = '' AND pwd_md5 <> ''");
         while (s.Step())
             bare.emplace_back(s.Int(0), s.Text(1));
     }
@@ -111,26 +114,59 @@ void PlatformStore::RecordSession(std::int64_t userId, const std::string &digest
                                   std::int64_t keep)
 {
     WriteTransaction transaction(*this);
-    SqlStatement s(m_db, "INSERT INTO sessions(digest, user_id, device_code, signed_in) VALUES(?, ?, ?, ?)");
+    SqlStatement s(*m_db, "INSERT INTO sessions(digest, user_id, device_code, signed_in) VALUES(?, ?, ?, ?)");
     s.Bind(1, digest).Bind(2, userId).Bind(3, deviceCode).Bind(4, NowText()).Step();
-    SqlStatement trim(m_db, "DELETE FROM sessions WHERE user_id = ? AND id NOT IN "
-                            "(SELECT id FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT ?)");
+    SqlStatement trim(*m_db, "DELETE FROM sessions WHERE user_id = ? AND id NOT IN "
+                             "(SELECT id FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT ?)");
     trim.Bind(1, userId).Bind(2, userId).Bind(3, keep).Step();
     transaction.Commit();
 }
 
 std::optional<StoredSession> PlatformStore::SessionByDigest(const std::string &digest)
 {
-    SqlStatement s(m_db, "SELECT user_id, device_code, id = (SELECT MAX(id) FROM sessions AS newest "
-                         "WHERE newest.user_id = sessions.user_id) FROM sessions WHERE digest = ?");
+    SqlStatement s(*m_db, "SELECT user_id, device_code, CASE WHEN id = (SELECT MAX(id) FROM sessions AS newest "
+                          "WHERE newest.user_id = sessions.user_id) THEN 1 ELSE 0 END FROM sessions WHERE digest = ?");
     s.Bind(1, digest);
     if (!s.Step())
         return std::nullopt;
-    return StoredSession{s.Int(0), s.Text(1), s.Int(2) != 0};
+    return StoredSession{digest, s.Int(0), s.Text(1), s.Int(2) != 0};
+}
+
+void PlatformStore::UpdateSignInCount(std::int64_t userId, const std::function<void(AccountCount &)> &change)
+{
+    WriteTransaction transaction(*this);
+    LockUser(userId);
+    AccountCount count;
+    {
+        SqlStatement s(*m_db, "SELECT failures, last_utc, locked FROM signin_counts WHERE user_id = ?");
+        s.Bind(1, userId);
+        if (s.Step())
+            count = AccountCount{s.Int(0), s.Int(1), s.Int(2) != 0};
+    }
+    change(count);
+    if (count.failures <= 0 && !count.locked) {
+        SqlStatement s(*m_db, "DELETE FROM signin_counts WHERE user_id = ?");
+        s.Bind(1, userId).Step();
+    } else {
+        SqlStatement s(*m_db, "INSERT INTO signin_counts(user_id, failures, last_utc, locked) VALUES(?, ?, ?, ?) "
+                              "ON CONFLICT(user_id) DO UPDATE SET failures = excluded.failures, "
+                              "last_utc = excluded.last_utc, locked = excluded.locked");
+        s.Bind(1, userId).Bind(2, count.failures).Bind(3, count.last).Bind(4, std::int64_t{count.locked ? 1 : 0}).Step();
+    }
+    transaction.Commit();
+}
+
+std::optional<StoredSession> PlatformStore::CurrentSession(std::int64_t userId)
+{
+    SqlStatement s(*m_db, "SELECT digest, device_code FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT 1");
+    s.Bind(1, userId);
+    if (!s.Step())
+        return std::nullopt;
+    return StoredSession{s.Text(0), userId, s.Text(1), true};
 }
 
 void PlatformStore::EndSessions(std::int64_t userId)
 {
-    SqlStatement s(m_db, "DELETE FROM sessions WHERE user_id = ?");
+    SqlStatement s(*m_db, "DELETE FROM sessions WHERE user_id = ?");
     s.Bind(1, userId).Step();
 }

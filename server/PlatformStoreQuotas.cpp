@@ -1,8 +1,6 @@
 // The store's bounds on what one user keeps in the library, and on the write-ahead log's size.
 #include "PlatformStore.h"
 
-#include <sqlite3.h>
-
 namespace {
 
 struct LibraryUsage
@@ -12,10 +10,14 @@ struct LibraryUsage
 };
 
 // The user's essays and the bytes of their titles and bodies, leaving one essay out (0: none).
-LibraryUsage Usage(sqlite3 *db, std::int64_t userId, std::int64_t except)
+LibraryUsage Usage(SqlConnection &db, std::int64_t userId, std::int64_t except)
 {
-    SqlStatement s(db, "SELECT COUNT(*), COALESCE(SUM(length(CAST(title AS BLOB)) + length(CAST(content AS BLOB))), 0) "
-                       "FROM compositions WHERE user_id = ? AND id <> ?");
+    // Bytes as stored (UTF-8), not characters: each engine has its own spelling.
+    SqlStatement s(db, db.Engine() == SqlEngine::PostgreSQL
+                           ? "SELECT COUNT(*), COALESCE(SUM(octet_length(title) + octet_length(content)), 0) "
+                             "FROM compositions WHERE user_id = ? AND id <> ?"
+                           : "SELECT COUNT(*), COALESCE(SUM(length(CAST(title AS BLOB)) + length(CAST(content AS BLOB))), 0) "
+                             "FROM compositions WHERE user_id = ? AND id <> ?");
     s.Bind(1, userId).Bind(2, except);
     if (!s.Step())
         return {};
@@ -36,7 +38,7 @@ std::int64_t PlatformStore::SaveNewCompositionWithin(std::int64_t userId, const 
     // A save sent again after its answer was lost takes no more room.
     if (const auto stored = RecentIdenticalComposition(userId, title, content, fromType, fromId))
         return *stored;
-    const LibraryUsage usage = Usage(m_db, userId, 0);
+    const LibraryUsage usage = Usage(*m_db, userId, 0);
     if (usage.essays >= quota.maxEssays || usage.bytes + EssayBytes(title, content) > quota.maxBytes)
         return 0; // rolled back: nothing written
     const std::int64_t id = InsertComposition(userId, title, content, fromType, fromId);
@@ -48,7 +50,7 @@ bool PlatformStore::UpdateCompositionWithin(std::int64_t userId, std::int64_t co
                                             const std::string &content, const EssayQuota &quota)
 {
     WriteTransaction transaction(*this);
-    const LibraryUsage others = Usage(m_db, userId, compId);
+    const LibraryUsage others = Usage(*m_db, userId, compId);
     if (others.bytes + EssayBytes(title, content) > quota.maxBytes)
         return false;
     if (!UpdateComposition(userId, compId, title, content))
@@ -57,6 +59,7 @@ bool PlatformStore::UpdateCompositionWithin(std::int64_t userId, std::int64_t co
     return true;
 }
 
+// SQLite only: the server engine manages its own log.
 void PlatformStore::LimitJournal()
 {
     Exec("PRAGMA wal_autocheckpoint=" + std::to_string(kJournalCheckpointPages));

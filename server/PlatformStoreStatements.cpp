@@ -1,7 +1,5 @@
-// The store's shared helpers: prepared statements, write transactions, the rows' time text.
+// The store's shared helpers: write transactions, per-user write locks, the rows' time text.
 #include "PlatformStore.h"
-
-#include <sqlite3.h>
 
 #include <ctime>
 
@@ -15,83 +13,38 @@ std::string NowText(long secondsAgo)
     return text;
 }
 
-// ---- SqlStatement ----
-
-SqlStatement::SqlStatement(sqlite3 *db, const char *sql) : m_db(db)
+std::int64_t UtcSeconds()
 {
-    if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
-        throw StoreError(sqlite3_errmsg(db));
-}
-
-SqlStatement::~SqlStatement()
-{
-    sqlite3_finalize(m_stmt);
-}
-
-SqlStatement &SqlStatement::Bind(int index, const std::string &text)
-{
-    if (sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) != SQLITE_OK)
-        throw StoreError(sqlite3_errmsg(m_db));
-    return *this;
-}
-
-SqlStatement &SqlStatement::Bind(int index, std::int64_t value)
-{
-    if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
-        throw StoreError(sqlite3_errmsg(m_db));
-    return *this;
-}
-
-bool SqlStatement::Step()
-{
-    int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    throw StoreError(sqlite3_errmsg(m_db));
-}
-
-void SqlStatement::Reset()
-{
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
-}
-
-std::string_view SqlStatement::TextView(int column) const
-{
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
-}
-
-std::string SqlStatement::Text(int column) const
-{
-    const unsigned char *text = sqlite3_column_text(m_stmt, column);
-    if (!text)
-        return {};
-    return std::string(reinterpret_cast<const char *>(text), sqlite3_column_bytes(m_stmt, column));
-}
-
-std::int64_t SqlStatement::Int(int column) const
-{
-    return sqlite3_column_int64(m_stmt, column);
+    return static_cast<std::int64_t>(std::time(nullptr));
 }
 
 // ---- WriteTransaction ----
 
 WriteTransaction::WriteTransaction(PlatformStore &store) : m_store(store)
 {
-    m_store.Exec("BEGIN IMMEDIATE");
+    m_store.Handle().Begin();
 }
 
 WriteTransaction::~WriteTransaction()
 {
     if (!m_done)
-        sqlite3_exec(m_store.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        m_store.Handle().Rollback();
 }
 
 void WriteTransaction::Commit()
 {
-    m_store.Exec("COMMIT");
+    m_store.Handle().Commit();
     m_done = true;
+}
+
+// ---- locks ----
+
+void PlatformStore::LockUser(std::int64_t userId)
+{
+    if (Engine() != SqlEngine::PostgreSQL)
+        return;
+    // Released by the transaction's end, whichever way it ends. The first key keeps these apart
+    // from the schema upgrade's lock.
+    SqlStatement s(*m_db, "SELECT pg_advisory_xact_lock(1, CAST(? AS INTEGER))");
+    s.Bind(1, userId).Step();
 }

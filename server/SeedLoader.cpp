@@ -94,7 +94,7 @@ void SeedActivities(PlatformStore &store, const Json::Value &activities)
 {
     for (const auto &a : activities) {
         SqlStatement s(store.Handle(),
-                       "INSERT INTO activities(id, theme, url_path, status, is_meg, round, title, desc, times, "
+                       "INSERT INTO activities(id, theme, url_path, status, is_meg, round, title, \"desc\", times, "
                        "supinfo, deadline, finalists, page) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         s.Bind(1, std::int64_t(a["id"].asInt64())).Bind(2, a["theme"].asString()).Bind(3, a["url"].asString());
         s.Bind(4, a["status"].asString()).Bind(5, a["isMeg"].asString()).Bind(6, std::int64_t(a["round"].asInt()));
@@ -103,7 +103,7 @@ void SeedActivities(PlatformStore &store, const Json::Value &activities)
         s.Bind(13, a["page"].asString()).Step();
         for (const auto &t : a["topics"]) {
             SqlStatement topic(store.Handle(),
-                               "INSERT INTO topics(mid, activity_id, title, desc, writer, type) VALUES(?, ?, ?, ?, ?, ?)");
+                               "INSERT INTO topics(mid, activity_id, title, \"desc\", writer, type) VALUES(?, ?, ?, ?, ?, ?)");
             topic.Bind(1, std::int64_t(t["mid"].asInt64())).Bind(2, std::int64_t(a["id"].asInt64()));
             topic.Bind(3, t["title"].asString()).Bind(4, t["desc"].asString()).Bind(5, t["writer"].asString());
             topic.Bind(6, t["type"].asString()).Step();
@@ -151,6 +151,12 @@ void SeedStore(PlatformStore &store, const std::string &dataDir)
         return;
     Json::Value platform = ReadJsonFile(dataDir + "/platform.json");
     WriteTransaction transaction(store);
+    // Processes started together on a new database seed it once: the later one waits for the
+    // earlier one's transaction, then finds the seed (SQLite's write lock already waits).
+    if (store.Engine() == SqlEngine::PostgreSQL)
+        store.Exec("SELECT pg_advisory_xact_lock(7160, 2)");
+    if (store.IsSeeded())
+        return;
     store.SetSetting("version", platform["version"].asString());
     store.SetSetting("MainInfoTime", platform["MainInfoTime"].asString());
     SeedAccounts(store, platform["accounts"]);
@@ -196,7 +202,7 @@ void AddBenchKeywords(const std::string &path, int count)
     PlatformStore store(path);
     WriteTransaction transaction(store);
     // Kept apart from the seed's ids; a restart on the same database adds nothing twice.
-    SqlStatement insert(store.Handle(), "INSERT OR IGNORE INTO keywords(id, keyword) VALUES(?, ?)");
+    SqlStatement insert(store.Handle(), "INSERT INTO keywords(id, keyword) VALUES(?, ?) ON CONFLICT(id) DO NOTHING");
     for (int i = 0; i < count; ++i) {
         insert.Bind(1, kBenchKeywordFirstId + i).Bind(2, BenchKeyword(i)).Step();
         insert.Reset();
@@ -207,7 +213,9 @@ void AddBenchKeywords(const std::string &path, int count)
 void PrepareDatabase(const std::string &path, const std::string &dataDir)
 {
     std::error_code ignored;
-    bool existed = std::filesystem::exists(path, ignored);
+    // Only a SQLite file is removed again; a server database is the operator's, and its seeding
+    // is one transaction anyway.
+    bool existed = EngineOf(path) == SqlEngine::PostgreSQL || std::filesystem::exists(path, ignored);
     try {
         PlatformStore store(path);
         SeedStore(store, dataDir);

@@ -106,12 +106,16 @@ SessionTable::Verdict SessionTable::Check(const std::string &sessionNumber, cons
     return verdict;
 }
 
-void SessionTable::Restore(const std::string &digest, std::int64_t userId, const std::string &deviceCode, bool current)
+void SessionTable::Adopt(const std::string &digest, std::int64_t userId, const std::string &deviceCode, bool current)
 {
     std::lock_guard lock(m_mutex);
-    if (m_sessions.count(digest))
+    auto known = m_sessions.find(digest);
+    if (known != m_sessions.end()) {
+        if (!current)
+            known->second.displaced = true; // a newer sign-in, perhaps through another process
         return;
-    Session session{userId, deviceCode, Clock::now(), current, !current};
+    }
+    Session session{userId, deviceCode, Clock::now(), false, !current};
     if (!current && m_byUser.count(userId)) {
         // An older session than those in memory: kept behind them, never made current.
         m_sessions[digest] = std::move(session);
@@ -119,6 +123,22 @@ void SessionTable::Restore(const std::string &digest, std::int64_t userId, const
         return;
     }
     Insert(digest, std::move(session), current);
+}
+
+void SessionTable::Forget(const std::string &digest)
+{
+    std::lock_guard lock(m_mutex);
+    auto known = m_sessions.find(digest);
+    if (known == m_sessions.end())
+        return;
+    const std::int64_t userId = known->second.userId;
+    m_sessions.erase(known);
+    auto kept = m_byUser.find(userId);
+    if (kept != m_byUser.end())
+        std::erase(kept->second, digest);
+    auto current = m_current.find(userId);
+    if (current != m_current.end() && current->second == digest)
+        m_current.erase(current);
 }
 
 bool SessionTable::Renew(std::int64_t userId, const std::string &deviceCode)

@@ -3,8 +3,9 @@
 // call. A call is the session's only when its number and the device code the session was opened
 // with both match; nothing else about a user (the user's id, number or name) admits a call. The
 // newest session of a user is the current one; opening another displaces the others. Also the
-// switches that test controls flip. The database keeps each session's digest (PlatformStore) so
-// that a restart can tell a lapsed session from a wrong one.
+// switches that test controls flip. The database (PlatformStore) is what every process shares:
+// whether a session exists and is its user's current one is read from it on every call (Adopt);
+// this table adds what one process knows besides (idle time, the test switches).
 #pragma once
 
 #include <chrono>
@@ -52,9 +53,12 @@ public:
     void Open(std::int64_t userId, const std::string &deviceCode, const std::string &sessionNumber);
     // Checks a signed-in call and, when active, records it as the session's last activity.
     Verdict Check(const std::string &sessionNumber, const std::string &deviceCode);
-    // A session read back from the database after a restart: the current one comes back lapsed
-    // (its client renews it), an older one displaced.
-    void Restore(const std::string &digest, std::int64_t userId, const std::string &deviceCode, bool current);
+    // What the database says of a session (opened by this process or another, before or since a
+    // restart): one not in memory is taken in, active when it is the user's current one and
+    // displaced otherwise; one in memory that is no longer current is displaced.
+    void Adopt(const std::string &digest, std::int64_t userId, const std::string &deviceCode, bool current);
+    // A session the database no longer holds (ended, or dropped as one of the oldest).
+    void Forget(const std::string &digest);
     // A re-sign-in with the right password: the user's current session, when it was opened on this
     // device, is active again. False when the user has no such session.
     bool Renew(std::int64_t userId, const std::string &deviceCode);

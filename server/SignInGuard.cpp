@@ -3,32 +3,66 @@
 
 #include <algorithm>
 
-SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer,
-                                        bool withVerifyCode, Clock::time_point now)
+namespace {
+
+std::int64_t Seconds(SignInGuard::Clock::time_point at)
 {
+    return std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count();
+}
+
+std::int64_t UtcNow()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+void SignInGuard::UpdateAccount(std::int64_t userId, const SharedAccounts *shared,
+                                const std::function<void(AccountCount &)> &change)
+{
+    if (shared) {
+        (*shared)(userId, change);
+        return;
+    }
     std::lock_guard lock(m_mutex);
-    int failures = std::max(Recent(m_devices, deviceCode, now), std::max(0, Recent(m_addresses, peer, now) - kAddressAllowance));
+    AccountCount &count = m_accounts[userId];
+    change(count);
+    if (count.failures <= 0 && !count.locked)
+        m_accounts.erase(userId);
+}
+
+SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer,
+                                        bool withVerifyCode, Clock::time_point now, const SharedAccounts *shared)
+{
+    int failures = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        failures = std::max(Recent(m_devices, deviceCode, now), std::max(0, Recent(m_addresses, peer, now) - kAddressAllowance));
+    }
     Attempt attempt;
     if (userId != 0) {
-        Count &account = m_accounts[userId];
-        // A lock cools down like a count: otherwise whoever locks an account keeps its owner out
-        // of every sign-in without a verification code for good.
-        if (now - account.last > kMemory) {
-            account.failures = 0;
-            account.locked = false;
-        }
-        // A correct verification code proves a person: the account's own count does not slow it.
-        if (!withVerifyCode)
-            failures = std::max(failures, account.failures);
-        if (account.failures >= kLockAfter)
-            account.locked = true;
-        attempt.locked = account.locked && !withVerifyCode;
-        // Counted as failed until the password proves right; a refused attempt is not checked,
-        // so it adds nothing.
-        if (!attempt.locked) {
-            ++account.failures;
-            account.last = now;
-        }
+        const std::int64_t nowSeconds = shared ? UtcNow() : Seconds(now);
+        const std::int64_t memorySeconds = std::chrono::duration_cast<std::chrono::seconds>(kMemory).count();
+        UpdateAccount(userId, shared, [&](AccountCount &account) {
+            // A lock cools down like a count: otherwise whoever locks an account keeps its owner
+            // out of every sign-in without a verification code for good.
+            if (nowSeconds - account.last > memorySeconds) {
+                account.failures = 0;
+                account.locked = false;
+            }
+            // A correct verification code proves a person: the account's own count does not slow it.
+            if (!withVerifyCode)
+                failures = std::max(failures, static_cast<int>(std::min<std::int64_t>(account.failures, 1000)));
+            if (account.failures >= kLockAfter)
+                account.locked = true;
+            attempt.locked = account.locked && !withVerifyCode;
+            // Counted as failed until the password proves right; a refused attempt is not
+            // checked, so it adds nothing.
+            if (!attempt.locked) {
+                ++account.failures;
+                account.last = nowSeconds;
+            }
+        });
     }
     // A refusal costs nothing to make: holding it back would only fill the held answers.
     attempt.delay = attempt.locked ? std::chrono::milliseconds(0) : Delay(failures);
@@ -61,31 +95,29 @@ void SignInGuard::Failed(const std::string &deviceCode, const std::string &peer,
     Add(m_addresses, peer, now);
 }
 
-void SignInGuard::Withdraw(std::int64_t userId)
+void SignInGuard::Withdraw(std::int64_t userId, const SharedAccounts *shared)
 {
-    std::lock_guard lock(m_mutex);
-    auto it = m_accounts.find(userId);
-    if (it != m_accounts.end() && it->second.failures > 0)
-        --it->second.failures;
+    UpdateAccount(userId, shared, [](AccountCount &account) {
+        if (account.failures > 0)
+            --account.failures;
+    });
 }
 
-void SignInGuard::Succeeded(std::int64_t userId, bool withVerifyCode)
+void SignInGuard::Succeeded(std::int64_t userId, bool withVerifyCode, const SharedAccounts *shared)
 {
-    std::lock_guard lock(m_mutex);
-    auto it = m_accounts.find(userId);
-    if (it == m_accounts.end())
-        return;
-    if (withVerifyCode)
-        it->second.locked = false;
-    if (!it->second.locked)
-        m_accounts.erase(it);
+    UpdateAccount(userId, shared, [&](AccountCount &account) {
+        if (withVerifyCode)
+            account.locked = false;
+        if (!account.locked)
+            account = AccountCount{};
+    });
 }
 
-bool SignInGuard::IsLocked(std::int64_t userId)
+bool SignInGuard::IsLocked(std::int64_t userId, const SharedAccounts *shared)
 {
-    std::lock_guard lock(m_mutex);
-    auto it = m_accounts.find(userId);
-    return it != m_accounts.end() && it->second.locked;
+    bool locked = false;
+    UpdateAccount(userId, shared, [&](AccountCount &account) { locked = account.locked; });
+    return locked;
 }
 
 std::chrono::milliseconds SignInGuard::Delay(int failures)

@@ -1,5 +1,6 @@
-// Requests per second and latency percentiles of WsUserComp and WsCompSaveOrEdit against the
-// real platform-service process on 127.0.0.1, with 1, 8 and 50 concurrent clients (each signed
+// Requests per second and latency percentiles of WsUserComp, WsServerPoll and WsCompSaveOrEdit
+// against the real platform-service process on 127.0.0.1 (on PostgreSQL with
+// PLATFORM_TEST_ENGINE=postgresql under tests/support/with-postgres.sh), with 1, 8 and 50 concurrent clients (each signed
 // in on its own account). Google Benchmark reports the rates; the percentiles follow as a table.
 #include "ServiceClient.h"
 #include "ServiceProcess.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -22,6 +24,16 @@ constexpr int kAccounts = 50;
 constexpr int kEssaysPerAccount = 20;
 
 std::unique_ptr<ServiceProcess> g_service;
+// Further processes on the same database (BENCH_SERVICE_PROCESSES); client i calls process
+// i mod their number, as a load balancer spreads them.
+std::vector<std::unique_ptr<ServiceProcess>> g_others;
+
+ServiceProcess &ServiceOf(int clientIndex)
+{
+    const int processes = 1 + static_cast<int>(g_others.size());
+    const int n = clientIndex % processes;
+    return n == 0 ? *g_service : *g_others[static_cast<std::size_t>(n - 1)];
+}
 std::mutex g_mutex;
 std::map<std::string, std::vector<double>> g_latencies; // benchmark name -> microseconds
 
@@ -63,7 +75,8 @@ template <typename Call>
 void Measure(benchmark::State &state, const std::string &operation, const Call &call, const Accept &accept = AnyDocument,
              const Prepare &prepare = {})
 {
-    ServiceClient client(g_service->BaseAddress(), g_service->SignedInEndpoint());
+    ServiceProcess &service = ServiceOf(state.thread_index());
+    ServiceClient client(service.BaseAddress(), service.SignedInEndpoint());
     std::string id = SignIn(client, state.thread_index());
     std::string device = "BENCH-" + std::to_string(state.thread_index());
     if (prepare && !prepare(client, id, device)) {
@@ -123,6 +136,15 @@ void BM_WsCompSaveOrEdit_Edit(benchmark::State &state)
         });
 }
 
+// The call every open client makes every few minutes; the queue is empty after the first
+// (the welcome message), as it is for nearly every poll of a school day.
+void BM_WsServerPoll(benchmark::State &state)
+{
+    Measure(state, "WsServerPoll", [](ServiceClient &client, const std::string &id, const std::string &device) {
+        return client.ServerPoll(id, device);
+    });
+}
+
 // A sign-in checks the password against its Argon2id hash: the cost a user pays once per
 // sign-in and the service per attempt.
 void BM_WsAutoLogin(benchmark::State &state)
@@ -138,6 +160,9 @@ BENCHMARK(BM_WsAutoLogin)->Threads(8)->Iterations(25)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(1)->Iterations(2000)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(8)->Iterations(500)->UseRealTime();
 BENCHMARK(BM_WsUserComp)->Threads(50)->Iterations(100)->UseRealTime();
+BENCHMARK(BM_WsServerPoll)->Threads(1)->Iterations(2000)->UseRealTime();
+BENCHMARK(BM_WsServerPoll)->Threads(8)->Iterations(500)->UseRealTime();
+BENCHMARK(BM_WsServerPoll)->Threads(50)->Iterations(100)->UseRealTime();
 BENCHMARK(BM_WsCompSaveOrEdit_Save)->Threads(1)->Iterations(2000)->UseRealTime();
 BENCHMARK(BM_WsCompSaveOrEdit_Save)->Threads(8)->Iterations(500)->UseRealTime();
 BENCHMARK(BM_WsCompSaveOrEdit_Save)->Threads(50)->Iterations(100)->UseRealTime();
@@ -175,12 +200,18 @@ void PrintPercentiles()
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
-    // Service workers: --threads N in the environment variable BENCH_SERVICE_THREADS (default 8).
+    // Service workers: --threads N in the environment variable BENCH_SERVICE_THREADS (default 8);
+    // processes on one database: BENCH_SERVICE_PROCESSES (default 1; more need PostgreSQL or
+    // share one SQLite file's single writer).
     const char *workers = std::getenv("BENCH_SERVICE_THREADS");
     g_service = ServiceProcess::Start({"--threads", workers ? workers : "8"});
+    const char *processes = std::getenv("BENCH_SERVICE_PROCESSES");
+    for (int i = 1; i < (processes ? std::atoi(processes) : 1); ++i)
+        g_others.push_back(ServiceProcess::Start({"--threads", workers ? workers : "8", "--db", g_service->DatabasePath()}));
     PrepareAccounts();
     benchmark::RunSpecifiedBenchmarks();
     PrintPercentiles();
+    g_others.clear();
     g_service.reset();
     benchmark::Shutdown();
     return 0;

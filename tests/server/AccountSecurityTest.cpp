@@ -198,9 +198,10 @@ TEST_F(ServiceTest, StoredCredentialsAreSaltedHashesAndOldDatabasesAreUpgraded)
     EXPECT_EQ(bytes.find(digest), std::string::npos);
     EXPECT_NE(bytes.find("$argon2id$"), std::string::npos);
 
-    // A database of the earlier kind: the bare digest in pwd_md5 and no hash column.
-    Sql(database,
-        "UPDATE users SET pwd_md5 = '" + digest + "' WHERE name = 'xuesheng'; ALTER TABLE users DROP COLUMN pwd_hash; VACUUM;");
+    // A database of the earlier kind: the bare digest in pwd_md5, no hash column, and no
+    // schema version recorded (versions came later still).
+    Sql(database, "UPDATE users SET pwd_md5 = '" + digest +
+                      "' WHERE name = 'xuesheng'; ALTER TABLE users DROP COLUMN pwd_hash; DROP TABLE schema_version; VACUUM;");
     ASSERT_NE(FileBytes(database).find(digest), std::string::npos);
     StartService({"--db", database});
     EXPECT_EQ(SignedInUser(*m_client, m_client->AutoLogin("xuesheng", digest, "DEVICE-A"), "DEVICE-A"), "1");

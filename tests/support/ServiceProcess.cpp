@@ -65,9 +65,9 @@ struct SpawnedService
 // Starts platform-service with the database in folder, its seed and the extra arguments; the
 // child's childStream (standard output or error) is a pipe the caller reads. The service ends
 // with the test process, even when a test crashes.
-SpawnedService SpawnService(const std::string &folder, std::vector<std::string> extraArgs, int childStream)
+SpawnedService SpawnService(const std::string &database, std::vector<std::string> extraArgs, int childStream)
 {
-    std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", folder + "/platform.db",
+    std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", database,
                                      "--data", PLATFORM_DATA_DIR};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<char *> argv;
@@ -101,11 +101,12 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
     signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<ServiceProcess> service(new ServiceProcess);
     service->m_directory = MakeServiceFolder();
-    service->m_databasePath = service->m_directory + "/platform.db";
+    service->m_database = std::make_unique<TestDatabase>(service->m_directory);
+    service->m_databasePath = service->m_database->Target();
     std::vector<std::string> args = extraArgs;
     if (testControls)
         args.insert(args.begin(), "--test-controls");
-    const SpawnedService spawned = SpawnService(service->m_directory, args, STDOUT_FILENO);
+    const SpawnedService spawned = SpawnService(service->m_databasePath, args, STDOUT_FILENO);
     service->m_pid = spawned.pid;
     std::string line = ReadFirstLine(spawned.output, std::chrono::steady_clock::now() + std::chrono::seconds(30));
     close(spawned.output); // the service prints nothing more on standard output
@@ -120,6 +121,7 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
 ServiceProcess::~ServiceProcess()
 {
     Stop();
+    m_database.reset();
     if (!m_directory.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(m_directory, ignored);
@@ -148,7 +150,8 @@ int ServiceProcess::Stop()
 ServiceProcess::Exit ServiceProcess::RunToExit(const std::vector<std::string> &extraArgs)
 {
     const std::string folder = MakeServiceFolder();
-    const SpawnedService spawned = SpawnService(folder, extraArgs, STDERR_FILENO);
+    const TestDatabase database(folder);
+    const SpawnedService spawned = SpawnService(database.Target(), extraArgs, STDERR_FILENO);
     const int err = spawned.output;
     const pid_t pid = spawned.pid;
     Exit result;

@@ -36,6 +36,7 @@
 #pragma once
 
 #include "Md5.h" // the digest the accounts above are signed in with
+#include "TestDatabase.h"
 
 #include <memory>
 #include <string>
@@ -62,7 +63,11 @@ public:
     // BaseAddress() + "iface/api.asmx" (the endpoint a client forms from the sign-in's "host")
     std::string SignedInEndpoint() const { return m_baseAddress + "iface/api.asmx"; }
     int Port() const { return m_port; }
+    // The --db value: a SQLite file, or a PostgreSQL URI when the run is on PostgreSQL (see
+    // TestDatabase.h). A second service on the same database: Start({"--db", DatabasePath()}).
     const std::string &DatabasePath() const { return m_databasePath; }
+    // The PostgreSQL database's name (empty on SQLite).
+    std::string DatabaseName() const { return m_database ? m_database->Name() : std::string(); }
     pid_t Pid() const { return m_pid; }
 
     // GET BaseAddress() + "test/" + control; returns the body, and the HTTP status in *status.
@@ -91,6 +96,7 @@ private:
     std::string m_baseAddress;
     std::string m_directory;
     std::string m_databasePath;
+    std::unique_ptr<TestDatabase> m_database;
 };
 
 // Percent-encodes text for a query value (UTF-8 bytes in, %XX for everything but A-Z a-z 0-9 - _ . ~).
