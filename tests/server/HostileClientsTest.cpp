@@ -45,24 +45,6 @@ std::string FaultReason(const std::string &response)
     return response.substr(start, response.find('<', start) - start);
 }
 
-// CPU time the process has used, user and system, in milliseconds.
-double CpuMilliseconds(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    // Fields after the name start at the third (state); utime and stime are the 14th and 15th.
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
-    return 1000.0 * static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 // Waits (at most 10 s) until the service's own count of its connections, whose request is still
 // arriving (reading) and whose answer is being written (writing), satisfies `holds`.
 bool WaitForConnections(const ServiceProcess &service, const std::function<bool(int reading, int writing)> &holds)
@@ -170,14 +152,14 @@ TEST_F(ServiceTest, RequestsShapedToTireTheParserCostLittleAndAreRefused)
         ASSERT_LT(body.size(), 512u * 1024u) << "the request must be refused for its shape, not its size";
 
     constexpr int kRounds = 4;
-    const double before = CpuMilliseconds(m_service->Pid());
+    const double before = ProcessCpuMilliseconds(m_service->Pid());
     for (int round = 0; round < kRounds; ++round)
         for (const std::string &body : shaped) {
             std::string response = RawHttpExchange(m_service->Port(), SoapPost(body));
             EXPECT_EQ(HttpStatus(response), 400);
             EXPECT_EQ(FaultReason(response), "Request has too many elements or attributes");
         }
-    const double spent = CpuMilliseconds(m_service->Pid()) - before;
+    const double spent = ProcessCpuMilliseconds(m_service->Pid()) - before;
     // No request, signed in or not, may cost the service more than 50 ms of CPU.
     EXPECT_LT(spent, 50.0 * kRounds * 2) << "CPU spent on " << kRounds * 2 << " shaped requests";
 
