@@ -442,3 +442,36 @@ TEST_F(BehindNginxTest, OnlyOperationsProbesAndPagesAreReachable)
     // address other than the proxy's).
     EXPECT_EQ(HttpStatus(ExchangeFrom(m_second->Port(), "127.0.0.43", get("/test/connections"))), 200);
 }
+
+TEST_F(BehindNginxTest, ACallAProcessDiesOnIsNotSentAgain)
+{
+    // Wrong passwords from one machine over both processes, so that either holds that
+    // machine's next answer back for a while.
+    std::vector<std::thread> guesses;
+    for (int i = 0; i < 28; ++i)
+        guesses.emplace_back([&, i] { Through("127.0.0.51", SignInRequest("nobody", "x", "GUESS-" + std::to_string(i))); });
+    for (std::thread &t : guesses)
+        t.join();
+
+    std::string response;
+    std::thread call([&] { response = Through("127.0.0.51", SignInRequest("tongxue", "654321", "PUPIL-C")); });
+    // The process holding the answer dies before sending it.
+    auto holds = [](const ServiceProcess &service) {
+        const std::string answer = ExchangeFrom(service.Port(), "127.0.0.52",
+                                                "GET /test/held-replies HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+        const auto body = answer.find("\r\n\r\n");
+        return body != std::string::npos && std::atoi(answer.c_str() + body + 4) > 0;
+    };
+    ServiceProcess *holder = nullptr;
+    for (const auto deadline = Clock::now() + std::chrono::seconds(10); !holder && Clock::now() < deadline;)
+        holder = holds(*m_first) ? m_first.get() : holds(*m_second) ? m_second.get() : nullptr;
+    ASSERT_NE(holder, nullptr) << "no process held the answer";
+    Kill(*holder);
+    call.join();
+
+    // The call fails as a lost connection would, and was not given to the living process.
+    EXPECT_EQ(HttpStatus(response), 502) << response.substr(0, 300);
+    const std::string log = m_nginx->AccessLog();
+    const std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+    EXPECT_EQ(last, "POST /iface/api.asmx 502 [127.0.0.1:" + std::to_string(holder->Port()) + "]\n");
+}
