@@ -190,8 +190,8 @@ private:
             throw std::runtime_error("fork failed");
         if (m_pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGTERM);
-            execl(nginx.c_str(), nginx.c_str(), "-p", m_prefix.c_str(), "-c", configuration.c_str(), "-e",
-                  errorLog.c_str(), "-g", "daemon off;", static_cast<char *>(nullptr));
+            execl(nginx.c_str(), nginx.c_str(), "-p", m_prefix.c_str(), "-c", configuration.c_str(), "-e", errorLog.c_str(), "-g",
+                  "daemon off;", static_cast<char *>(nullptr));
             _exit(127);
         }
     }
@@ -244,8 +244,8 @@ std::string TlsExchangeFrom(int port, const char *source, const std::string &req
 std::string SignInRequest(const std::string &name, const std::string &password, const std::string &device,
                           const std::string &extraHeaders = "")
 {
-    return SoapPost(SoapEnvelope("<ns1:WsAutoLogin><ns1:u>" + name + "</ns1:u><ns1:p>" + Md5Hex(password) +
-                                 "</ns1:p><ns1:code>" + device + "</ns1:code></ns1:WsAutoLogin>"),
+    return SoapPost(SoapEnvelope("<ns1:WsAutoLogin><ns1:u>" + name + "</ns1:u><ns1:p>" + Md5Hex(password) + "</ns1:p><ns1:code>" +
+                                 device + "</ns1:code></ns1:WsAutoLogin>"),
                     extraHeaders);
 }
 
@@ -457,8 +457,8 @@ TEST_F(BehindNginxTest, ACallAProcessDiesOnIsNotSentAgain)
     std::thread call([&] { response = Through("127.0.0.51", SignInRequest("tongxue", "654321", "PUPIL-C")); });
     // The process holding the answer dies before sending it.
     auto holds = [](const ServiceProcess &service) {
-        const std::string answer = ExchangeFrom(service.Port(), "127.0.0.52",
-                                                "GET /test/held-replies HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+        const std::string answer = ExchangeFrom(
+            service.Port(), "127.0.0.52", "GET /test/held-replies HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
         const auto body = answer.find("\r\n\r\n");
         return body != std::string::npos && std::atoi(answer.c_str() + body + 4) > 0;
     };
