@@ -3,6 +3,7 @@
 // saves and lists over https through nginx, calls go on when a process dies, every per-address
 // limit counts the pupil's own machine, and what is not for the world stays out of reach.
 #include "GbkText.h"
+#include "NginxProcess.h"
 #include "OperationsAccount.h"
 #include "OperationsComposition.h"
 #include "RawHttp.h"
@@ -13,34 +14,18 @@
 #include "TestCertificates.h"
 
 #include <json/json.h>
-#include <openssl/ssl.h>
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
+#include <memory>
 #include <thread>
-#include <utility>
 #include <vector>
-
-#ifndef NGINX_SITE_CONFIG
-#error "NGINX_SITE_CONFIG must name the deployment example"
-#endif
 
 namespace {
 
@@ -49,196 +34,6 @@ using Clock = std::chrono::steady_clock;
 std::string Gbk(const char *utf8)
 {
     return Utf8ToGbk(utf8);
-}
-
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The nginx executable, or "" when it is not installed.
-std::string NginxPath()
-{
-    for (const char *candidate : {"/usr/sbin/nginx", "/usr/local/sbin/nginx", "/usr/bin/nginx"})
-        if (access(candidate, X_OK) == 0)
-            return candidate;
-    return {};
-}
-
-// A port on 127.0.0.1 nobody listens on right now.
-int FreePort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-        throw std::runtime_error("no free port");
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool Accepts(int port)
-{
-    int fd = ConnectFrom(port, "127.0.0.1", 1000);
-    if (fd < 0)
-        return false;
-    close(fd);
-    return true;
-}
-
-// The deployment example with its marked values (the lines ending in "# SET: ...") set. Each
-// value to replace must stand on exactly one marked line, and every marked line must be set:
-// what runs is the file as an operator runs it after setting those values, nothing else changed.
-std::string SetMarkedValues(const std::string &example, const std::vector<std::pair<std::string, std::string>> &values)
-{
-    std::istringstream lines(example);
-    std::string line, result;
-    std::vector<int> uses(values.size(), 0);
-    while (std::getline(lines, line)) {
-        const bool marked = line.find("# SET:") != std::string::npos;
-        int matched = 0;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            auto at = line.find(values[i].first);
-            if (at == std::string::npos)
-                continue;
-            if (!marked)
-                throw std::runtime_error("\"" + values[i].first + "\" is on an unmarked line: " + line);
-            line.replace(at, values[i].first.size(), values[i].second);
-            ++uses[i];
-            ++matched;
-        }
-        if (marked && matched != 1)
-            throw std::runtime_error("a marked line the test does not set exactly once: " + line);
-        result += line + "\n";
-    }
-    for (std::size_t i = 0; i < values.size(); ++i)
-        if (uses[i] != 1)
-            throw std::runtime_error("\"" + values[i].first + "\" is not in the example once");
-    return result;
-}
-
-// nginx as the test's own child: the site file inside a main configuration that keeps its pid
-// file, logs and temporary files in a folder of its own. Stopped with the object, and with the
-// test process should that die first.
-class NginxProcess
-{
-public:
-    // port: the one the site file listens on (chosen before it was written).
-    NginxProcess(const std::string &nginx, const std::string &siteConfig, int port) : m_port(port)
-    {
-        m_prefix = (std::filesystem::temp_directory_path() / "platform-nginx-XXXXXX").string();
-        if (!mkdtemp(m_prefix.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        // Started as root, nginx runs its workers as an unprivileged user, who must reach the
-        // temporary files it keeps here.
-        chmod(m_prefix.c_str(), 0711);
-        std::ofstream(m_prefix + "/platform.conf") << siteConfig;
-        std::ofstream(m_prefix + "/nginx.conf")
-            << "worker_processes 1;\npid " << m_prefix << "/nginx.pid;\nerror_log " << ErrorLogPath() << " notice;\n"
-            << "events { worker_connections 512; }\nhttp {\n"
-            << "  log_format upstreams '$request_method $uri $status [$upstream_addr]';\n"
-            << "  access_log " << AccessLogPath() << " upstreams;\n"
-            << "  client_body_temp_path " << m_prefix << "/body;\n  proxy_temp_path " << m_prefix << "/proxy;\n"
-            << "  fastcgi_temp_path " << m_prefix << "/fastcgi;\n  uwsgi_temp_path " << m_prefix << "/uwsgi;\n"
-            << "  scgi_temp_path " << m_prefix << "/scgi;\n  include " << m_prefix << "/platform.conf;\n}\n";
-        Spawn(nginx);
-        WaitUntilListening();
-    }
-    ~NginxProcess()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status = 0;
-            const auto deadline = Clock::now() + std::chrono::seconds(10);
-            while (waitpid(m_pid, &status, WNOHANG) == 0) {
-                if (Clock::now() > deadline) {
-                    kill(m_pid, SIGKILL);
-                    waitpid(m_pid, &status, 0);
-                    break;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        std::error_code ignored;
-        std::filesystem::remove_all(m_prefix, ignored);
-    }
-    NginxProcess(const NginxProcess &) = delete;
-    NginxProcess &operator=(const NginxProcess &) = delete;
-
-    int Port() const { return m_port; }
-    std::string ErrorLog() const { return ReadFile(ErrorLogPath()); }
-    // One line per request: "POST /iface/api.asmx 200 [127.0.0.1:P1, 127.0.0.1:P2]", the
-    // processes tried in turn.
-    std::string AccessLog() const { return ReadFile(AccessLogPath()); }
-
-private:
-    std::string ErrorLogPath() const { return m_prefix + "/error.log"; }
-    std::string AccessLogPath() const { return m_prefix + "/access.log"; }
-
-    void Spawn(const std::string &nginx)
-    {
-        const std::string configuration = m_prefix + "/nginx.conf";
-        const std::string errorLog = ErrorLogPath();
-        m_pid = fork();
-        if (m_pid < 0)
-            throw std::runtime_error("fork failed");
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            execl(nginx.c_str(), nginx.c_str(), "-p", m_prefix.c_str(), "-c", configuration.c_str(), "-e", errorLog.c_str(), "-g",
-                  "daemon off;", static_cast<char *>(nullptr));
-            _exit(127);
-        }
-    }
-
-    void WaitUntilListening()
-    {
-        const auto deadline = Clock::now() + std::chrono::seconds(20);
-        while (!Accepts(m_port)) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                throw std::runtime_error("nginx did not start:\n" + ErrorLog());
-            }
-            if (Clock::now() > deadline)
-                throw std::runtime_error("nginx did not listen within 20 s:\n" + ErrorLog());
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-
-    int m_port;
-    std::string m_prefix;
-    pid_t m_pid = -1;
-};
-
-// One request over TLS to 127.0.0.1:port from the given local address, the server's certificate
-// checked against caFile; what came back until the close ("" when no TLS session was made).
-std::string TlsExchangeFrom(int port, const char *source, const std::string &request, const std::string &caFile)
-{
-    const int fd = ConnectFrom(port, source, 30000);
-    if (fd < 0)
-        return {};
-    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
-    SSL_CTX_load_verify_locations(context.get(), caFile.c_str(), nullptr);
-    SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
-    std::unique_ptr<SSL, decltype(&SSL_free)> tls(SSL_new(context.get()), SSL_free);
-    SSL_set_fd(tls.get(), fd);
-    std::string response;
-    if (SSL_connect(tls.get()) == 1) {
-        // A refusal may come before the whole request is taken: read it whatever the write did.
-        SSL_write(tls.get(), request.data(), static_cast<int>(request.size()));
-        char buffer[8192];
-        int n;
-        while ((n = SSL_read(tls.get(), buffer, sizeof buffer)) > 0)
-            response.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return response;
 }
 
 std::string SignInRequest(const std::string &name, const std::string &password, const std::string &device,
@@ -290,13 +85,7 @@ protected:
         m_second = ServiceProcess::Start(second);
 
         const int port = FreePort();
-        const std::string site = SetMarkedValues(
-            ReadFile(NGINX_SITE_CONFIG), {{"server 10.0.0.11:8089", "server 127.0.0.1:" + std::to_string(m_first->Port())},
-                                          {"server 10.0.0.12:8089", "server 127.0.0.1:" + std::to_string(m_second->Port())},
-                                          {"listen 443 ssl", "listen 127.0.0.1:" + std::to_string(port) + " ssl"},
-                                          {"server_name school.example", "server_name 127.0.0.1"},
-                                          {"/etc/ssl/platform/fullchain.pem", m_certificates.SelfSigned().certificate},
-                                          {"/etc/ssl/platform/privkey.pem", m_certificates.SelfSigned().key}});
+        const std::string site = PlatformSiteConfig(port, m_first->Port(), m_second->Port(), m_certificates.SelfSigned());
         m_nginx = std::make_unique<NginxProcess>(nginx, site, port);
         m_address = "https://127.0.0.1:" + std::to_string(port) + "/";
 
@@ -330,9 +119,9 @@ protected:
     {
         kill(service.Pid(), SIGKILL);
         const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (Accepts(service.Port()) && Clock::now() < deadline)
+        while (AcceptsConnections(service.Port()) && Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_FALSE(Accepts(service.Port()));
+        ASSERT_FALSE(AcceptsConnections(service.Port()));
     }
 
     TestCertificates m_certificates;
