@@ -30,8 +30,8 @@ struct ServedConnection
     unsigned int ip = 0;      // IPv4 peer in host order (also for an IPv4-mapped IPv6 peer)
     unsigned int ip6[4] = {}; // IPv6 peer, host-order words
     int port = 0;
-    IpBytes peer{};        // the connected peer
-    ClientOrigin origin;   // the client it stands for (set once the request is whole)
+    IpBytes peer{};      // the connected peer
+    ClientOrigin origin; // the client it stands for (set once the request is whole)
 };
 
 struct ConnectionSettings
@@ -81,6 +81,19 @@ public:
     bool Open(std::string *error);
     // Serves connections until stop is set.
     void Run(const std::atomic<bool> &stop);
+    // Serves connections, accepting new ones, for the time given (a stopping service's grace,
+    // while its readiness probe already fails).
+    void RunFor(std::chrono::milliseconds time);
+    // Takes what waits in the listening socket's backlog and accepts nothing more; the caller
+    // closes the socket after this, so that the system refuses later connections (or, with
+    // several processes on the port, hands them to the others). Held answers go out at once
+    // from here on, and connections that have sent nothing yet get a short time to begin.
+    void StopAccepting();
+    // Serves what was accepted until every request is answered and its answer is with the
+    // system, or until the deadline; true when nothing was left.
+    bool Drain(std::chrono::steady_clock::time_point deadline);
+    // Ends the loop's current wait at once (any thread; safe in a signal handler).
+    void Wake();
     // Called by a worker, on its thread, when served->response holds the whole answer. An answer
     // with a delay is held by the loop and written when due, so no worker waits for it; when
     // too many are held already the connection is closed unanswered (a flood of guesses gets
@@ -114,7 +127,10 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void Turn(int timeoutMs);
-    void AcceptAll();
+    // False once the backlog is empty (or descriptors have run out).
+    bool AcceptAll();
+    // Whether a connection still has a request to finish or an answer to deliver.
+    bool Pending() const;
     void Admit(int socket, const struct sockaddr_storage &peer);
     void Pump(Connection &connection);
     bool PumpHandshake(Connection &connection);
@@ -169,9 +185,9 @@ private:
     };
     mutable std::mutex m_addressMutex;
     std::unordered_map<std::string, AddressLoad> m_perAddress;
-    std::size_t m_unsentTotal = 0;          // under m_addressMutex
-    std::size_t m_freedSinceTrim = 0;       // answer bytes released since the last trim
-    Clock::time_point m_lastTrim;           // when memory was last given back
+    std::size_t m_unsentTotal = 0;    // under m_addressMutex
+    std::size_t m_freedSinceTrim = 0; // answer bytes released since the last trim
+    Clock::time_point m_lastTrim;     // when memory was last given back
     std::atomic<std::size_t> m_unsentPublished{0};
     std::mutex m_answeredMutex;
     std::vector<ServedConnection *> m_answered;
@@ -179,4 +195,5 @@ private:
     std::atomic<std::size_t> m_reading{0}, m_writing{0};
     Clock::time_point m_nextDue = Clock::time_point::max(); // the earliest held answer
     bool m_sendHeldNow = false;                             // stopping: what is held goes out at once
+    bool m_accepting = true;                                // the listening socket is watched
 };
