@@ -146,36 +146,20 @@ void ConnectionLoop::StopAccepting()
             connection->deadline = std::min(connection->deadline, idleEnd);
 }
 
-bool ConnectionLoop::Pending() const
-{
-    return std::any_of(m_connections.begin(), m_connections.end(), [](const auto &entry) {
-        const Connection &connection = *entry.second;
-        // A lingering connection's answer is with the system, but closing it while the client
-        // still sends could reset the connection before the client has read it all.
-        return connection.state != Connection::State::Request || connection.received;
-    });
-}
-
 bool ConnectionLoop::Drain(std::chrono::steady_clock::time_point deadline)
 {
+    // Every connection ends by itself: answered and closed by its client, or at its own
+    // deadline (a request still arriving, an idle one after StopAccepting's second, a lingering
+    // one after its linger time).
     for (;;) {
         TakeAnswered();
-        if (!Pending() && m_connections.empty())
+        if (m_connections.empty())
             return true;
-        if (!Pending()) {
-            // Only connections that never sent a byte are left: nothing to answer.
-            std::vector<int> idle;
-            for (const auto &entry : m_connections)
-                idle.push_back(entry.first);
-            for (int socket : idle)
-                Close(socket);
-            return true;
-        }
         const auto now = Clock::now();
         if (now >= deadline)
             return false;
-        Turn(static_cast<int>(
-            std::min<long long>(kTickMs, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1)));
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
+        Turn(static_cast<int>(std::min<long long>(kTickMs, left)));
     }
 }
 

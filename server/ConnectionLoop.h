@@ -89,8 +89,8 @@ public:
     // several processes on the port, hands them to the others). Held answers go out at once
     // from here on, and connections that have sent nothing yet get a short time to begin.
     void StopAccepting();
-    // Serves what was accepted until every request is answered and its answer is with the
-    // system, or until the deadline; true when nothing was left.
+    // Serves what was accepted until every connection has closed (its answer delivered, or it
+    // never sent a request), or until the deadline; true when nothing was left.
     bool Drain(std::chrono::steady_clock::time_point deadline);
     // Ends the loop's current wait at once (any thread; safe in a signal handler).
     void Wake();
@@ -129,8 +129,6 @@ private:
     void Turn(int timeoutMs);
     // False once the backlog is empty (or descriptors have run out).
     bool AcceptAll();
-    // Whether a connection still has a request to finish or an answer to deliver.
-    bool Pending() const;
     void Admit(int socket, const struct sockaddr_storage &peer);
     void Pump(Connection &connection);
     bool PumpHandshake(Connection &connection);

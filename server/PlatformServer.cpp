@@ -412,7 +412,8 @@ void PlatformServer::Run()
     m_loop->RunFor(m_options.drainGrace);
     m_loop->StopAccepting();
     CloseListeningSocket();
-    if (!m_loop->Drain(deadline)) {
+    m_drainTimedOut = !m_loop->Drain(deadline);
+    if (m_drainTimedOut) {
         std::fprintf(stderr, "platform-service: stopped waiting for the requests in progress after %lld s\n",
                      static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(m_options.drainTime).count()));
         // What is still queued is not begun: those connections close unanswered.
@@ -496,7 +497,8 @@ void PlatformServer::Shutdown()
         if (thread.joinable())
             thread.join();
     m_threads.clear();
-    if (m_loop)
+    // After a drain that ran out of time what is left is closed, not waited for again.
+    if (m_loop && !m_drainTimedOut)
         m_loop->FinishAnswers(std::chrono::seconds(2));
     CloseListeningSocket();
 }

@@ -131,6 +131,7 @@ private:
     SignInQueue m_signIns;
     bool m_closing = false;
     bool m_shutDown = false;
+    bool m_drainTimedOut = false; // the stop's drain ended with requests still unanswered
 
     std::vector<struct soap *> m_contexts;
     std::vector<std::unique_ptr<PlatformService>> m_services;

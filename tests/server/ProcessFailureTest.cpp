@@ -272,6 +272,33 @@ TEST(ServiceDrain, SigtermAnswersTheRequestInFlightAfterFailingReadinessAndRefus
     EXPECT_LE(Clock::now() - signalled, kGrace + std::chrono::seconds(10));
 }
 
+// A slowed answer (a wrong password's, held back by the service) is sent at once when the
+// service stops, not lost with it nor waited for to its end.
+TEST(ServiceDrain, AHeldAnswerIsSentAtOnceOnSigterm)
+{
+    auto service = ServiceProcess::Start();
+    ServiceClient client(service->BaseAddress(), service->Endpoint());
+    // Five failures from one device code: its next answer is held for 4 s.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(client.AutoLogin("nobody", Md5Hex("x"), "HELD"), "-6") << i;
+    std::string guessAnswer;
+    std::atomic<bool> answered{false};
+    std::thread guess([&] {
+        ServiceClient guesser(service->BaseAddress(), service->Endpoint());
+        guessAnswer = guesser.AutoLogin("nobody", Md5Hex("y"), "HELD");
+        answered.store(true);
+    });
+    ASSERT_TRUE(WaitFor([&] { return service->Control("held-replies") == "1" || answered.load(); }, std::chrono::seconds(10)));
+    ASSERT_FALSE(answered.load()) << "the answer was not held";
+    const auto signalled = Clock::now();
+    ASSERT_EQ(kill(service->Pid(), SIGTERM), 0);
+    EXPECT_TRUE(WaitFor([&] { return answered.load(); }, std::chrono::seconds(2))) << "the held answer waited for its time";
+    guess.join();
+    EXPECT_EQ(guessAnswer, "-6");
+    EXPECT_EQ(service->Stop(), 0);
+    EXPECT_LT(Clock::now() - signalled, std::chrono::seconds(3));
+}
+
 // Two processes started with --reuse-port on one port (the second told the first one's port):
 // the system hands connections to both, and once one stops the other answers every connection.
 TEST(ReusePort, TwoProcessesShareAPortAndOneStoppingLeavesTheOtherServing)
