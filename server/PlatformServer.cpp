@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -192,6 +193,18 @@ std::size_t ConnectionCapacity()
     return std::min<std::size_t>(kMostConnections, limit.rlim_cur - kReservedDescriptors);
 }
 
+// What every accepted connection inherits from the listening socket, as the runtime's own bind
+// sets it: fixed buffers of the runtime's size (an answer a client does not read stays with the
+// service, counted against its address, rather than in a buffer the system grows to megabytes)
+// and no Nagle delay on the answer's last segment.
+bool SetConnectionOptions(int fd, const struct soap &runtime)
+{
+    const int on = 1;
+    return (runtime.sndbuf <= 0 || setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &runtime.sndbuf, sizeof runtime.sndbuf) == 0) &&
+           (runtime.rcvbuf <= 0 || setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &runtime.rcvbuf, sizeof runtime.rcvbuf) == 0) &&
+           setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
+}
+
 std::string OpenSslError()
 {
     char text[256] = "unknown error";
@@ -334,7 +347,8 @@ bool PlatformServer::Listen(std::string *error)
         const int on = 1;
         const bool ready = setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
                            (!m_options.reusePort || setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) == 0) &&
-                           ::bind(fd, address->ai_addr, address->ai_addrlen) == 0 && ::listen(fd, kBacklog) == 0;
+                           SetConnectionOptions(fd, *m_master) && ::bind(fd, address->ai_addr, address->ai_addrlen) == 0 &&
+                           ::listen(fd, kBacklog) == 0;
         if (ready) {
             listening = fd;
         } else {
