@@ -9,11 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <latch>
 #include <cstdlib>
 #include <map>
@@ -297,6 +301,48 @@ TEST(ServiceDrain, AHeldAnswerIsSentAtOnceOnSigterm)
     EXPECT_EQ(guessAnswer, "-6");
     EXPECT_EQ(service->Stop(), 0);
     EXPECT_LT(Clock::now() - signalled, std::chrono::seconds(3));
+}
+
+// Whether the process has ended (a zombie its parent has not collected yet, or gone).
+bool HasExited(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true;
+    const auto state = line.find(") ");
+    return state == std::string::npos || line[state + 2] == 'Z' || line[state + 2] == 'X';
+}
+
+// A client that never reads its (large) answer cannot hold a stopping service beyond its bound:
+// after 10 s what is left is closed and the process exits 0.
+TEST(ServiceDrain, AnAnswerNeverTakenIsGivenUpAfterTheBound)
+{
+    auto service = ServiceProcess::Start();
+    ServiceClient client(service->BaseAddress(), service->Endpoint());
+    const std::string id = SessionOf(client, "xuesheng", "123456", "STUCK");
+    int reader = socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 2048;
+    setsockopt(reader, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(static_cast<uint16_t>(service->Port()));
+    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(reader, reinterpret_cast<sockaddr *>(&remote), sizeof remote), 0);
+    // The whole keyword list: far more than the socket buffers hold.
+    SendAll(reader, SoapPost(SoapEnvelope("<ns1:WsKeyword><ns1:id>" + id +
+                                          "</ns1:id><ns1:code>STUCK</ns1:code><ns1:keyId>0</ns1:keyId></ns1:WsKeyword>")));
+    ASSERT_TRUE(
+        WaitFor([&] { return Parse(service->Control("connections"))["writing"].asInt() == 1; }, std::chrono::seconds(10)));
+
+    const auto signalled = Clock::now();
+    ASSERT_EQ(kill(service->Pid(), SIGTERM), 0);
+    EXPECT_TRUE(WaitFor([&] { return HasExited(service->Pid()); }, std::chrono::seconds(20)));
+    const auto took = Clock::now() - signalled;
+    EXPECT_GE(took, std::chrono::milliseconds(9500)) << "the answer was given up before its bound";
+    EXPECT_LE(took, std::chrono::seconds(15));
+    EXPECT_EQ(service->Stop(), 0);
+    close(reader);
 }
 
 // Two processes started with --reuse-port on one port (the second told the first one's port):
