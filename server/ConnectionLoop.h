@@ -30,8 +30,8 @@ struct ServedConnection
     unsigned int ip = 0;      // IPv4 peer in host order (also for an IPv4-mapped IPv6 peer)
     unsigned int ip6[4] = {}; // IPv6 peer, host-order words
     int port = 0;
-    IpBytes peer{};      // the connected peer
-    ClientOrigin origin; // the client it stands for (set once the request is whole)
+    IpBytes peer{};        // the connected peer
+    ClientOrigin origin;   // the client it stands for (set once the request is whole)
 };
 
 struct ConnectionSettings
@@ -183,9 +183,9 @@ private:
     };
     mutable std::mutex m_addressMutex;
     std::unordered_map<std::string, AddressLoad> m_perAddress;
-    std::size_t m_unsentTotal = 0;    // under m_addressMutex
-    std::size_t m_freedSinceTrim = 0; // answer bytes released since the last trim
-    Clock::time_point m_lastTrim;     // when memory was last given back
+    std::size_t m_unsentTotal = 0;          // under m_addressMutex
+    std::size_t m_freedSinceTrim = 0;       // answer bytes released since the last trim
+    Clock::time_point m_lastTrim;           // when memory was last given back
     std::atomic<std::size_t> m_unsentPublished{0};
     std::mutex m_answeredMutex;
     std::vector<ServedConnection *> m_answered;

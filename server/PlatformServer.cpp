@@ -272,8 +272,8 @@ bool PlatformServer::Start(std::string *error)
     m_shared.publicUrl = m_options.publicUrl;
     m_shared.testControls = m_options.testControls;
     m_shared.essayQuota = m_options.essayQuota;
-    m_shared.saveLimit = std::make_unique<RateLimiter>(m_options.savesPerMinute,
-                                                       std::chrono::milliseconds(60000 / std::max(1, m_options.savesPerMinute)));
+    m_shared.saveLimit = std::make_unique<RateLimiter>(
+        m_options.savesPerMinute, std::chrono::milliseconds(60000 / std::max(1, m_options.savesPerMinute)));
 
     m_master = soap_new1(SOAP_C_UTFSTRING);
     ConfigureServingContext(m_master, m_options);

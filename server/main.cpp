@@ -156,9 +156,7 @@ int main(int argc, char **argv)
         return 1;
     }
     g_server = &server;
-    struct sigaction action
-    {
-    };
+    struct sigaction action{};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
