@@ -7,7 +7,8 @@ export QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
 server_pid=""
 if [ -x build/bin/platform-service ]; then
   mkdir -p build/service-data
-  build/bin/platform-service --port 8089 --db build/service-data/platform.db --data data &
+  # No balancer polls a local service: it stops accepting at once when the run ends.
+  build/bin/platform-service --port 8089 --db build/service-data/platform.db --data data --drain-grace 0 &
   server_pid=$!
   trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true' EXIT
   sleep 1

@@ -114,15 +114,59 @@ void ConnectionLoop::Run(const std::atomic<bool> &stop)
 {
     while (!stop.load())
         Turn(kTickMs);
-    // New connections wait in the backlog until the socket is closed.
+}
+
+void ConnectionLoop::RunFor(std::chrono::milliseconds time)
+{
+    const auto end = Clock::now() + time;
+    for (auto now = Clock::now(); now < end; now = Clock::now())
+        Turn(static_cast<int>(
+            std::min<long long>(kTickMs, std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count() + 1)));
+}
+
+void ConnectionLoop::StopAccepting()
+{
+    if (!m_accepting)
+        return;
+    // What the system has already accepted for this process would be reset with the socket.
+    while (m_connections.size() < m_settings.maxConnections && AcceptAll()) {
+    }
     epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_listen, nullptr);
-    // Requests not yet whole are not going to be served.
-    std::vector<int> unserved;
+    m_accepting = false;
+    // A held answer is a slowed refusal of a sign-in; its failure is already counted, so it is
+    // sent now rather than lost with the process (the client would only try again elsewhere).
+    m_sendHeldNow = true;
+    m_nextDue = Clock::now();
+    // A connection that has sent nothing is most likely idle: it may begin its request within
+    // a second, not hold the stop for its whole request time.
+    const auto idleEnd = Clock::now() + std::chrono::seconds(1);
     for (auto &[socket, connection] : m_connections)
-        if (connection->state == Connection::State::Handshake || connection->state == Connection::State::Request)
-            unserved.push_back(socket);
-    for (int socket : unserved)
-        Close(socket);
+        if ((connection->state == Connection::State::Handshake || connection->state == Connection::State::Request) &&
+            !connection->received)
+            connection->deadline = std::min(connection->deadline, idleEnd);
+}
+
+bool ConnectionLoop::Drain(std::chrono::steady_clock::time_point deadline)
+{
+    // Every connection ends by itself: answered and closed by its client, or at its own
+    // deadline (a request still arriving, an idle one after StopAccepting's second, a lingering
+    // one after its linger time).
+    for (;;) {
+        TakeAnswered();
+        if (m_connections.empty())
+            return true;
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
+        Turn(static_cast<int>(std::min<long long>(kTickMs, left)));
+    }
+}
+
+void ConnectionLoop::Wake()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(m_wake, &one, sizeof one);
 }
 
 void ConnectionLoop::FinishAnswers(std::chrono::milliseconds limit)
@@ -204,7 +248,8 @@ void ConnectionLoop::Turn(int timeoutMs)
     for (int i = 0; i < count; ++i) {
         int socket = events[i].data.fd;
         if (socket == m_listen) {
-            AcceptAll();
+            if (m_accepting)
+                AcceptAll();
         } else if (socket == m_wake) {
             std::uint64_t value;
             [[maybe_unused]] ssize_t ignored = ::read(m_wake, &value, sizeof value);
@@ -255,7 +300,7 @@ void ConnectionLoop::TrimAfterBurst()
 #endif
 }
 
-void ConnectionLoop::AcceptAll()
+bool ConnectionLoop::AcceptAll()
 {
     for (int accepted = 0; accepted < kAcceptsPerTurn; ++accepted) {
         sockaddr_storage peer{};
@@ -264,10 +309,11 @@ void ConnectionLoop::AcceptAll()
         if (socket < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return; // nothing more waiting, or out of descriptors until some close
+            return false; // nothing more waiting, or out of descriptors until some close
         }
         Admit(socket, peer);
     }
+    return true;
 }
 
 void ConnectionLoop::Admit(int socket, const sockaddr_storage &peer)

@@ -81,6 +81,19 @@ public:
     bool Open(std::string *error);
     // Serves connections until stop is set.
     void Run(const std::atomic<bool> &stop);
+    // Serves connections, accepting new ones, for the time given (a stopping service's grace,
+    // while its readiness probe already fails).
+    void RunFor(std::chrono::milliseconds time);
+    // Takes what waits in the listening socket's backlog and accepts nothing more; the caller
+    // closes the socket after this, so that the system refuses later connections (or, with
+    // several processes on the port, hands them to the others). Held answers go out at once
+    // from here on, and connections that have sent nothing yet get a short time to begin.
+    void StopAccepting();
+    // Serves what was accepted until every connection has closed (its answer delivered, or it
+    // never sent a request), or until the deadline; true when nothing was left.
+    bool Drain(std::chrono::steady_clock::time_point deadline);
+    // Ends the loop's current wait at once (any thread; safe in a signal handler).
+    void Wake();
     // Called by a worker, on its thread, when served->response holds the whole answer. An answer
     // with a delay is held by the loop and written when due, so no worker waits for it; when
     // too many are held already the connection is closed unanswered (a flood of guesses gets
@@ -114,7 +127,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void Turn(int timeoutMs);
-    void AcceptAll();
+    // False once the backlog is empty (or descriptors have run out).
+    bool AcceptAll();
     void Admit(int socket, const struct sockaddr_storage &peer);
     void Pump(Connection &connection);
     bool PumpHandshake(Connection &connection);
@@ -179,4 +193,5 @@ private:
     std::atomic<std::size_t> m_reading{0}, m_writing{0};
     Clock::time_point m_nextDue = Clock::time_point::max(); // the earliest held answer
     bool m_sendHeldNow = false;                             // stopping: what is held goes out at once
+    bool m_accepting = true;                                // the listening socket is watched
 };

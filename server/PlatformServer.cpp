@@ -6,7 +6,9 @@
 #include "WebPages.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,6 +16,8 @@
 #include <openssl/err.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -84,11 +88,11 @@ int KeepSocketWhole(struct soap *, SOAP_SOCKET, int)
     return SOAP_OK;
 }
 
-std::string PlainAnswer(int status, const char *reason, const std::string &text)
+std::string PlainAnswer(int status, const char *reason, const std::string &text, const std::string &extraHeaders = {})
 {
     return "HTTP/1.1 " + std::to_string(status) + " " + reason +
-           "\r\nContent-Type: text/plain; charset=utf-8\r\nCache-Control: no-store\r\nContent-Length: " +
-           std::to_string(text.size()) + "\r\nConnection: close\r\n\r\n" + text;
+           "\r\nContent-Type: text/plain; charset=utf-8\r\nCache-Control: no-store\r\n" + extraHeaders +
+           "Content-Length: " + std::to_string(text.size()) + "\r\nConnection: close\r\n\r\n" + text;
 }
 
 // Whether the request is a GET of the path (with or without a query).
@@ -101,12 +105,16 @@ bool IsGetOf(const std::string &request, const std::string &path)
 
 } // namespace
 
-std::optional<std::string> ProbeAnswer(PlatformService &service, const std::string &request)
+std::optional<std::string> ProbeAnswer(PlatformService &service, const std::string &request, bool draining)
 {
+    // Which process answered: an operator (or a test) behind a shared port or a balancer can
+    // tell the processes apart. A process number says nothing about any user or secret.
     if (IsGetOf(request, "/healthz"))
-        return PlainAnswer(200, "OK", "ok\n");
+        return PlainAnswer(200, "OK", "ok\n", "X-Process-Id: " + std::to_string(getpid()) + "\r\n");
     if (!IsGetOf(request, "/readyz"))
         return std::nullopt;
+    if (draining)
+        return PlainAnswer(503, "Service Unavailable", "draining\n");
     try {
         // Through the worker's own connection: one that broke is opened again here, so a
         // database back from an outage makes the process ready without a call failing first.
@@ -185,6 +193,18 @@ std::size_t ConnectionCapacity()
     return std::min<std::size_t>(kMostConnections, limit.rlim_cur - kReservedDescriptors);
 }
 
+// What every accepted connection inherits from the listening socket, as the runtime's own bind
+// sets it: fixed buffers of the runtime's size (an answer a client does not read stays with the
+// service, counted against its address, rather than in a buffer the system grows to megabytes)
+// and no Nagle delay on the answer's last segment.
+bool SetConnectionOptions(int fd, const struct soap &runtime)
+{
+    const int on = 1;
+    return (runtime.sndbuf <= 0 || setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &runtime.sndbuf, sizeof runtime.sndbuf) == 0) &&
+           (runtime.rcvbuf <= 0 || setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &runtime.rcvbuf, sizeof runtime.rcvbuf) == 0) &&
+           setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
+}
+
 std::string OpenSslError()
 {
     char text[256] = "unknown error";
@@ -257,13 +277,8 @@ bool PlatformServer::Start(std::string *error)
 
     m_master = soap_new1(SOAP_C_UTFSTRING);
     ConfigureServingContext(m_master, m_options);
-    m_master->bind_flags = SO_REUSEADDR;
-    if (!soap_valid_socket(soap_bind(m_master, m_options.bindAddress.c_str(), m_options.port, kBacklog))) {
-        char message[512];
-        soap_sprint_fault(m_master, message, sizeof message);
-        *error = "cannot listen on " + m_options.bindAddress + ":" + std::to_string(m_options.port) + ": " + message;
+    if (!Listen(error))
         return false;
-    }
     m_port = BoundPort(m_master->master);
     std::string host = m_options.bindAddress;
     if (host == "0.0.0.0" || host == "::" || host.empty())
@@ -303,6 +318,59 @@ bool PlatformServer::Start(std::string *error)
                 HashingLoop(*service);
         });
     return true;
+}
+
+// The listening socket, made here rather than by the runtime: SO_REUSEADDR (a restart binds
+// while old connections are in TIME_WAIT) and, when asked, SO_REUSEPORT together.
+bool PlatformServer::Listen(std::string *error)
+{
+    const std::string where = m_options.bindAddress + ":" + std::to_string(m_options.port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo *found = nullptr;
+    const std::string port = std::to_string(m_options.port);
+    if (int failed =
+            getaddrinfo(m_options.bindAddress.empty() ? nullptr : m_options.bindAddress.c_str(), port.c_str(), &hints, &found)) {
+        *error = "cannot listen on " + where + ": " + gai_strerror(failed);
+        return false;
+    }
+    int lastError = EADDRNOTAVAIL;
+    int listening = -1;
+    for (addrinfo *address = found; address && listening < 0; address = address->ai_next) {
+        int fd = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC, address->ai_protocol);
+        if (fd < 0) {
+            lastError = errno;
+            continue;
+        }
+        const int on = 1;
+        const bool ready = setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+                           (!m_options.reusePort || setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) == 0) &&
+                           SetConnectionOptions(fd, *m_master) && ::bind(fd, address->ai_addr, address->ai_addrlen) == 0 &&
+                           ::listen(fd, kBacklog) == 0;
+        if (ready) {
+            listening = fd;
+        } else {
+            lastError = errno;
+            ::close(fd);
+        }
+    }
+    freeaddrinfo(found);
+    if (listening < 0) {
+        *error = "cannot listen on " + where + ": " + std::strerror(lastError);
+        return false;
+    }
+    m_master->master = listening;
+    return true;
+}
+
+void PlatformServer::CloseListeningSocket()
+{
+    if (m_master && soap_valid_socket(m_master->master)) {
+        ::close(m_master->master);
+        m_master->master = SOAP_INVALID_SOCKET;
+    }
 }
 
 ConnectionSettings PlatformServer::LoopSettings()
@@ -352,6 +420,23 @@ std::string PlatformServer::RenderRefusal(const char *reason)
 void PlatformServer::Run()
 {
     m_loop->Run(m_stop);
+    const auto deadline = std::chrono::steady_clock::now() + m_options.drainGrace + m_options.drainTime;
+    // /readyz has answered 503 since the stop request; a balancer that polls it takes the
+    // process out before its connections are refused.
+    m_loop->RunFor(m_options.drainGrace);
+    m_loop->StopAccepting();
+    CloseListeningSocket();
+    m_drainTimedOut = !m_loop->Drain(deadline);
+    if (m_drainTimedOut) {
+        std::fprintf(stderr, "platform-service: stopped waiting for the requests in progress after %lld s\n",
+                     static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(m_options.drainTime).count()));
+        // What is still queued is not begun: those connections close unanswered.
+        std::lock_guard lock(m_mutex);
+        m_queue.clear();
+        bool stale = false;
+        while (m_signIns.Take(&stale)) {
+        }
+    }
 }
 
 void PlatformServer::Enqueue(ServedConnection *connection)
@@ -401,7 +486,7 @@ void PlatformServer::WorkerLoop(PlatformService &service)
             served = m_queue.front();
             m_queue.pop_front();
         }
-        if (std::optional<std::string> probe = ProbeAnswer(service, served->request)) {
+        if (std::optional<std::string> probe = ProbeAnswer(service, served->request, m_draining.load())) {
             served->response = std::move(*probe);
             m_loop->Answered(served, std::chrono::milliseconds(0));
             continue;
@@ -426,10 +511,8 @@ void PlatformServer::Shutdown()
         if (thread.joinable())
             thread.join();
     m_threads.clear();
-    if (m_loop)
+    // After a drain that ran out of time what is left is closed, not waited for again.
+    if (m_loop && !m_drainTimedOut)
         m_loop->FinishAnswers(std::chrono::seconds(2));
-    if (m_master && soap_valid_socket(m_master->master)) {
-        soap_closesocket(m_master->master);
-        m_master->master = SOAP_INVALID_SOCKET;
-    }
+    CloseListeningSocket();
 }

@@ -7,6 +7,7 @@
 #include "PlatformService.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -44,6 +45,14 @@ struct ServerOptions
     // What one user may keep in the library, and their saves a minute (at once, then evenly).
     PlatformStore::EssayQuota essayQuota;
     int savesPerMinute = 60;
+    // Several processes may listen on the same port (SO_REUSEPORT); the system spreads the
+    // connections over them.
+    bool reusePort = false;
+    // On a stop request: how long the process goes on accepting while /readyz already answers
+    // 503, so that a load balancer sees it fail before connections are refused; then how long
+    // what was accepted may take to be answered before the rest is closed.
+    std::chrono::milliseconds drainGrace{2000};
+    std::chrono::milliseconds drainTime{10000};
 };
 
 // The runtime settings of a serving context (the listening one; workers copy it): the
@@ -53,9 +62,10 @@ void ConfigureServingContext(struct soap *soap, const ServerOptions &options);
 // Makes a worker's context read its request from memory and write its answer to memory.
 void ServeFromMemory(struct soap *soap);
 
-// A load balancer's probes: GET /healthz (the process answers) and GET /readyz (its database
-// answers, 503 when not); nullopt for any other request.
-std::optional<std::string> ProbeAnswer(PlatformService &service, const std::string &request);
+// A load balancer's probes: GET /healthz (the process answers; the answer names the process,
+// which tells apart processes sharing a port) and GET /readyz (503 while the process is
+// stopping or its database does not answer); nullopt for any other request.
+std::optional<std::string> ProbeAnswer(PlatformService &service, const std::string &request, bool draining = false);
 
 // Serves one whole request that the connection loop has read, on a worker's context made with
 // ServeFromMemory; the answer is left in served.response.
@@ -75,9 +85,18 @@ public:
     // "http://127.0.0.1:PORT/", or "https://..." when serving TLS
     std::string BaseAddress() const { return m_shared.baseAddress; }
     int Port() const { return m_port; }
-    // Serves connections until RequestStop() (safe from a signal handler).
+    // Serves connections until RequestStop(), then drains: goes on accepting for the grace
+    // time with /readyz failing, stops accepting (closes the listening socket) and answers
+    // what it accepted, for at most the drain time.
     void Run();
-    void RequestStop() { m_stop.store(true); }
+    // Safe from a signal handler.
+    void RequestStop()
+    {
+        m_draining.store(true);
+        m_stop.store(true);
+        if (m_loop)
+            m_loop->Wake();
+    }
     // Lets the workers finish what they hold, sends their answers and joins them.
     void Shutdown();
 
@@ -87,6 +106,8 @@ private:
         void operator()(SSL_CTX *context) const { SSL_CTX_free(context); }
     };
     bool LoadTls(std::string *error);
+    bool Listen(std::string *error);
+    void CloseListeningSocket();
     ConnectionSettings LoopSettings();
     std::string RenderRefusal(const char *reason);
     void WorkerLoop(PlatformService &service);
@@ -99,6 +120,7 @@ private:
     struct soap *m_master = nullptr;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_draining{false}; // /readyz fails from the stop request on
     std::unique_ptr<SSL_CTX, TlsContextFree> m_tls;
     std::unique_ptr<ConnectionLoop> m_loop;
 
@@ -109,6 +131,7 @@ private:
     SignInQueue m_signIns;
     bool m_closing = false;
     bool m_shutDown = false;
+    bool m_drainTimedOut = false; // the stop's drain ended with requests still unanswered
 
     std::vector<struct soap *> m_contexts;
     std::vector<std::unique_ptr<PlatformService>> m_services;

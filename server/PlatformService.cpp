@@ -92,7 +92,7 @@ int PlatformService::dispatch()
     return OstrelServiceSoapService::dispatch();
 }
 
-int PlatformService::Answer(char *&result, const std::function<std::string()> &operation)
+int PlatformService::Answer(char *&result, const std::function<std::string()> &operation, const char *failure)
 {
     try {
         // Kept until the next request, long enough for the answer to be written: a keyword
@@ -100,20 +100,27 @@ int PlatformService::Answer(char *&result, const std::function<std::string()> &o
         m_answer = operation();
         result = m_answer.data();
         return SOAP_OK;
-    } catch (const std::exception &e) {
-        return soap_receiver_fault(soap, "Service failure", nullptr);
+    } catch (const std::exception &) {
+        // A fault would reach the client as a broken connection; the operation's own failure
+        // code is shown as the failed call it is, and the client stays in step.
+        m_answer = failure;
+        result = m_answer.data();
+        return SOAP_OK;
     }
 }
 
 int PlatformService::AnswerSignedIn(char *&result, const char *id, const char *code,
-                                    const std::function<std::string(const Caller &)> &operation)
+                                    const std::function<std::string(const Caller &)> &operation, const char *failure)
 {
-    return Answer(result, [&]() -> std::string {
-        Caller caller = SignedIn(id, code);
-        if (!caller.status.empty())
-            return caller.status;
-        return operation(caller);
-    });
+    return Answer(
+        result,
+        [&]() -> std::string {
+            Caller caller = SignedIn(id, code);
+            if (!caller.status.empty())
+                return caller.status;
+            return operation(caller);
+        },
+        failure);
 }
 
 std::string PlatformService::SiteAddress(const std::string &path) const
@@ -322,7 +329,7 @@ int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *resp
             return "-1";
         }
         return StartSession(device, request->u, request->p, true);
-    });
+    }, kNotDone);
 }
 
 int PlatformService::WsAutoLogin(_ns1__WsAutoLogin *request, _ns1__WsAutoLoginResponse *response)
@@ -332,7 +339,7 @@ int PlatformService::WsAutoLogin(_ns1__WsAutoLogin *request, _ns1__WsAutoLoginRe
         if (!IsDeviceCode(device))
             return "0";
         return StartSession(device, request->u, request->p, false);
-    });
+    }, kNotDone);
 }
 
 int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse *response)
@@ -350,7 +357,7 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
         // The renewal answers no number: the client goes on with the one it holds, so that
         // session is the one made active again.
         return m_shared.sessions.Renew(userId, device) ? "1" : "0";
-    });
+    }, kNotDone);
 }
 
 int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns1__WsCreateVerifyImageResponse *response)
@@ -384,7 +391,7 @@ int PlatformService::WsUserInfo(_ns1__WsUserInfo *request, _ns1__WsUserInfoRespo
         row["Status"] = user->status;
         row["UT"] = user->userType;
         return DataDocument(row);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsServerPoll(_ns1__WsServerPoll *request, _ns1__WsServerPollResponse *response)
@@ -402,7 +409,7 @@ int PlatformService::WsServerPoll(_ns1__WsServerPoll *request, _ns1__WsServerPol
         Json::Value row;
         row["message"] = messages;
         return DataDocument(row);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsOverallInfo(_ns1__WsOverallInfo *, _ns1__WsOverallInfoResponse *response)
@@ -413,7 +420,7 @@ int PlatformService::WsOverallInfo(_ns1__WsOverallInfo *, _ns1__WsOverallInfoRes
         row["MainInfoTime"] = m_store.Setting("MainInfoTime");
         row["KeyWordMaxID"] = std::to_string(m_store.MaxKeywordId());
         return DataDocument(row);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsMainInfo(_ns1__WsMainInfo *, _ns1__WsMainInfoResponse *response)
@@ -430,7 +437,7 @@ int PlatformService::WsMainInfo(_ns1__WsMainInfo *, _ns1__WsMainInfoResponse *re
             rows.append(row);
         }
         return DataDocumentOf(rows);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsKeyword(_ns1__WsKeyword *request, _ns1__WsKeywordResponse *response)
@@ -452,7 +459,7 @@ int PlatformService::WsKeyword(_ns1__WsKeyword *request, _ns1__WsKeywordResponse
         });
         document.append("]}");
         return document;
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsCorpusBriefByKwId(_ns1__WsCorpusBriefByKwId *request, _ns1__WsCorpusBriefByKwIdResponse *response)
@@ -469,7 +476,7 @@ int PlatformService::WsCorpusBriefByKwId(_ns1__WsCorpusBriefByKwId *request, _ns
             rows.append(row);
         }
         return DataDocumentOf(rows);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsCorpusInfoByIdResponse *response)
@@ -487,7 +494,7 @@ int PlatformService::WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsC
         row["cfrom"] = detail->source;
         row["author"] = detail->author;
         return DataDocument(row);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpdateCorHitsResponse *response)
@@ -498,7 +505,7 @@ int PlatformService::WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpd
             return "4";
         // A repeated like is answered like the first: it stands, counted once.
         return m_store.AddCorpusHit(caller.userId, *corpusId) ? "1" : "0";
-    });
+    }, kNotDone);
 }
 
 int PlatformService::WsUpdateKeyHits(_ns1__WsUpdateKeyHits *request, _ns1__WsUpdateKeyHitsResponse *response)
@@ -508,7 +515,7 @@ int PlatformService::WsUpdateKeyHits(_ns1__WsUpdateKeyHits *request, _ns1__WsUpd
         if (!keywordId)
             return "4";
         return m_store.AddKeywordHit(*keywordId) ? "1" : "0";
-    });
+    }, kNotDone);
 }
 
 int PlatformService::WsRecentScore(_ns1__WsRecentScore *request, _ns1__WsRecentScoreResponse *response)
@@ -517,7 +524,7 @@ int PlatformService::WsRecentScore(_ns1__WsRecentScore *request, _ns1__WsRecentS
         if (!RequestTextIsIntact() || !IsValidScore(request->compScore))
             return "0";
         return m_store.AddScore(caller.userId, request->compScore, kScoresPerHour) ? "1" : "0";
-    });
+    }, kNotDone);
 }
 
 int PlatformService::WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaResponse *response)
@@ -530,5 +537,5 @@ int PlatformService::WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaRespo
             CountChars(content) > kMaxIdeaChars)
             return "0";
         return m_store.AddIdea(caller.userId, content, kIdeasPerHour) ? "1" : "0";
-    });
+    }, kNotDone);
 }

@@ -157,11 +157,19 @@ private:
 
     void Dispatch();
 
-    // Runs one operation's logic and stores its answer; a store failure becomes a SOAP fault.
-    int Answer(char *&result, const std::function<std::string()> &operation);
+    // Runs one operation's logic and stores its answer. When it fails (the database gone, a
+    // statement or commit refused) the answer is the operation's own failure code, which the
+    // client shows as a failed call: "0" for a write or sign-in, "false" for a deletion, an
+    // empty result (nothing to show) for a read. Never an acknowledgement: whatever was not
+    // committed was not stored.
+    int Answer(char *&result, const std::function<std::string()> &operation, const char *failure);
     // The same for an operation of a signed-in user: a refused session answers its status.
-    int AnswerSignedIn(char *&result, const char *id, const char *code,
-                       const std::function<std::string(const Caller &)> &operation);
+    int AnswerSignedIn(char *&result, const char *id, const char *code, const std::function<std::string(const Caller &)> &operation,
+                       const char *failure);
+    // The failure answers above.
+    static constexpr const char *kNotDone = "0";
+    static constexpr const char *kNotDeleted = "false";
+    static constexpr const char *kNothingToShow = "";
 
     ServiceShared &m_shared;
     PlatformStore m_store;

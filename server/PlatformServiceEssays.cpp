@@ -51,7 +51,7 @@ Json::Value MessageEntry(const char *type, const std::string &message)
 
 int PlatformService::WsCompSaveOrEdit(_ns1__WsCompSaveOrEdit *request, _ns1__WsCompSaveOrEditResponse *response)
 {
-    return Answer(response->WsCompSaveOrEditResult, [&] { return SaveOrEdit(*request); });
+    return Answer(response->WsCompSaveOrEditResult, [&] { return SaveOrEdit(*request); }, kNotDone);
 }
 
 std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
@@ -83,7 +83,7 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
 
 int PlatformService::WsUserComp(_ns1__WsUserComp *request, _ns1__WsUserCompResponse *response)
 {
-    return Answer(response->WsUserCompResult, [&] { return UserComp(*request); });
+    return Answer(response->WsUserCompResult, [&] { return UserComp(*request); }, kNothingToShow);
 }
 
 std::string PlatformService::UserComp(const _ns1__WsUserComp &request)
@@ -129,7 +129,7 @@ int PlatformService::WsCompInfo(_ns1__WsCompInfo *request, _ns1__WsCompInfoRespo
         row["Content"] = essay->content;
         row["CreateTime"] = essay->createTime;
         return DataDocument(row);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsDeleteComp(_ns1__WsDeleteComp *request, _ns1__WsDeleteCompResponse *response)
@@ -141,7 +141,7 @@ int PlatformService::WsDeleteComp(_ns1__WsDeleteComp *request, _ns1__WsDeleteCom
         if (ids->size() > kMaxDeletedIds)
             return "false"; // nothing deleted, as for any refused deletion
         return m_store.DeleteCompositions(caller.userId, *ids) ? "true" : "false";
-    });
+    }, kNotDeleted);
 }
 
 int PlatformService::WsActivity(_ns1__WsActivity *request, _ns1__WsActivityResponse *response)
@@ -158,12 +158,12 @@ int PlatformService::WsActivity(_ns1__WsActivity *request, _ns1__WsActivityRespo
             list.append(row);
         }
         return DataDocumentOf(list);
-    });
+    }, kNothingToShow);
 }
 
 int PlatformService::WsActivityInfo(_ns1__WsActivityInfo *request, _ns1__WsActivityInfoResponse *response)
 {
-    return Answer(response->WsActivityInfoResult, [&] { return ActivityInfo(*request); });
+    return Answer(response->WsActivityInfoResult, [&] { return ActivityInfo(*request); }, kNothingToShow);
 }
 
 std::string PlatformService::ActivityInfo(const _ns1__WsActivityInfo &request)
@@ -217,7 +217,7 @@ std::string PlatformService::ActivityInfo(const _ns1__WsActivityInfo &request)
 
 int PlatformService::WsCompMatch(_ns1__WsCompMatch *request, _ns1__WsCompMatchResponse *response)
 {
-    return Answer(response->WsCompMatchResult, [&] { return CompMatch(*request); });
+    return Answer(response->WsCompMatchResult, [&] { return CompMatch(*request); }, kNotDone);
 }
 
 std::string PlatformService::CompMatch(const _ns1__WsCompMatch &request)

@@ -4,11 +4,13 @@
 
 #include <malloc.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #ifndef PLATFORM_DEFAULT_DATA_DIR
 #define PLATFORM_DEFAULT_DATA_DIR "data"
@@ -17,6 +19,8 @@
 namespace {
 
 PlatformServer *g_server = nullptr;
+// How long the workers may take to finish after the drain before the process ends anyway.
+constexpr std::chrono::seconds kJoinLimit{5};
 
 void OnStopSignal(int)
 {
@@ -44,6 +48,11 @@ const char kUsage[] =
     "  --essay-quota N   essays one user may keep (default 1000)\n"
     "  --essay-bytes-quota N  bytes of titles and bodies one user may keep (default 10485760)\n"
     "  --saves-per-minute N   essay saves one user may make a minute (default 60)\n"
+    "  --reuse-port      share the port with other processes started with this option (the\n"
+    "                    system spreads connections over them)\n"
+    "  --drain-grace S   on SIGTERM or SIGINT, seconds to go on accepting while /readyz answers 503\n"
+    "                    (default 2); then what was accepted is answered (10 s at most) and the\n"
+    "                    process exits 0\n"
     "  --help            this text\n"
     "The first line printed is the service's base address, e.g. http://127.0.0.1:8089/\n"
     "(https://... when serving TLS).\n"
@@ -78,6 +87,10 @@ int main(int argc, char **argv)
             options.testControls = true;
             continue;
         }
+        if (arg == "--reuse-port") {
+            options.reusePort = true;
+            continue;
+        }
         if (arg == "--port" && value) {
             ok = ParseInt(value, 0, 65535, &options.port);
         } else if (arg == "--threads" && value) {
@@ -95,6 +108,10 @@ int main(int argc, char **argv)
             options.databasePath = value;
         } else if (arg == "--data" && value) {
             options.dataDir = value;
+        } else if (arg == "--drain-grace" && value) {
+            int seconds = 0;
+            ok = ParseInt(value, 0, 300, &seconds);
+            options.drainGrace = std::chrono::seconds(seconds);
         } else if (arg == "--bench-keywords" && value) {
             ok = ParseInt(value, 0, 10000000, &options.benchKeywords);
         } else if (arg == "--essay-quota" && value) {
@@ -148,6 +165,14 @@ int main(int argc, char **argv)
     std::printf("%s\n", server.BaseAddress().c_str());
     std::fflush(stdout);
     server.Run();
+    // The drain is over; a worker still inside a database call that does not return (a lock
+    // held elsewhere, a server that stopped answering) must not keep the process from ending.
+    // Nothing it does now is acknowledged to anyone, and the database rolls back what it began.
+    std::thread([] {
+        std::this_thread::sleep_for(kJoinLimit);
+        std::fprintf(stderr, "platform-service: stopped without waiting for a worker still in a database call\n");
+        std::_Exit(0);
+    }).detach();
     server.Shutdown();
     g_server = nullptr;
     std::fprintf(stderr, "platform-service: stopped\n");

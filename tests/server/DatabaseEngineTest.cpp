@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
@@ -362,9 +363,31 @@ TEST(PostgresOutage, CallsFailCleanlyAndTheServiceRecovers)
 
     TestDatabase::AdminExec("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");
     TestDatabase::AdminExec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + name + "'");
-    for (int call = 0; call < 4; ++call) { // every worker meets the lost connection
-        EXPECT_EQ(client.CompSaveOrEdit(id, "OUTAGE", "0", "期间", "数据库不在。", "0", "0"), "") << call;
-        EXPECT_NE(client.LastError(), 0);
+    // Every worker meets the lost connection; each call is answered with its operation's own
+    // failure code (what the client shows as a failed save, deletion or listing), never a fault
+    // and never an essay id.
+    for (int call = 0; call < 4; ++call) {
+        EXPECT_EQ(client.CompSaveOrEdit(id, "OUTAGE", "0", "期间", "数据库不在。", "0", "0"), "0") << call;
+        EXPECT_EQ(client.LastError(), 0) << call;
+    }
+    struct Failure
+    {
+        const char *operation;
+        std::function<std::string()> call;
+        const char *answer;
+    };
+    const Failure failures[] = {
+        {"WsDeleteComp", [&] { return client.DeleteComp(id, "OUTAGE", "10001"); }, "false"},
+        {"WsUserComp", [&] { return client.UserComp(id, "OUTAGE", "10", "1", "1", ""); }, ""},
+        {"WsCompInfo", [&] { return client.CompInfo(id, "OUTAGE", "10001"); }, ""},
+        {"WsServerPoll", [&] { return client.ServerPoll(id, "OUTAGE"); }, ""},
+        {"WsOverallInfo", [&] { return client.OverallInfo(); }, ""},
+        {"WsRecentScore", [&] { return client.RecentScore(id, "OUTAGE", "88"); }, "0"},
+        {"WsAutoLogin", [&] { return client.AutoLogin("xuesheng", Md5Hex("123456"), "OUTAGE"); }, "0"},
+    };
+    for (const Failure &failure : failures) {
+        EXPECT_EQ(failure.call(), failure.answer) << failure.operation;
+        EXPECT_EQ(client.LastError(), 0) << failure.operation;
     }
     EXPECT_EQ(kill(service->Pid(), 0), 0) << "the service ended";
     int status = 0;

@@ -103,7 +103,10 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
     service->m_directory = MakeServiceFolder();
     service->m_database = std::make_unique<TestDatabase>(service->m_directory);
     service->m_databasePath = service->m_database->Target();
-    std::vector<std::string> args = extraArgs;
+    // Tests stop services all the time and have no load balancer to warn: no grace before the
+    // listening socket closes (a test that wants one passes --drain-grace itself, later wins).
+    std::vector<std::string> args = {"--drain-grace", "0"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     if (testControls)
         args.insert(args.begin(), "--test-controls");
     const SpawnedService spawned = SpawnService(service->m_databasePath, args, STDOUT_FILENO);

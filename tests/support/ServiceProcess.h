@@ -49,7 +49,8 @@ public:
     // Starts the service with a new temporary database seeded from the source tree's data/;
     // extraArgs are added to the command line (for example {"--threads", "2"}). Waits until
     // the service has printed its address (at most 30 s). The test controls are on unless
-    // testControls is false (as the service runs for a school).
+    // testControls is false (as the service runs for a school). It is started with
+    // --drain-grace 0 (it stops accepting at once on SIGTERM) unless extraArgs say otherwise.
     static std::unique_ptr<ServiceProcess> Start(const std::vector<std::string> &extraArgs = {}, bool testControls = true);
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess &) = delete;

@@ -36,13 +36,24 @@ if ! "${as_owner[@]}" "$bin_dir/initdb" -D "$folder/data" -U platform -A trust -
   cat "$folder/initdb.log" >&2
   exit 1
 fi
-if ! "${as_owner[@]}" "$bin_dir/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 \
-    -o "-k $folder -c listen_addresses= -c fsync=off -c synchronous_commit=off -c max_connections=400" \
-    start >/dev/null; then
+# The settings live in the cluster's own configuration, so that a test may stop the server and
+# start it again as it was (PLATFORM_TEST_PG_CTL below).
+cat >>"$folder/data/postgresql.conf" <<EOF
+unix_socket_directories = '$folder'
+listen_addresses = ''
+fsync = off
+synchronous_commit = off
+max_connections = 400
+EOF
+if ! "${as_owner[@]}" "$bin_dir/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start >/dev/null; then
   cat "$folder/server.log" >&2
   exit 1
 fi
 chmod 700 "$folder"
 
 export PLATFORM_TEST_PG="postgresql://platform@/postgres?host=$folder"
+# The cluster's pg_ctl as its owner, for a test that stops and starts the server: append
+# "stop -m fast -w" or "start -w". Only a test with a cluster of its own may use it (see
+# tests/server/CMakeLists.txt), since every other test of the run shares this one.
+export PLATFORM_TEST_PG_CTL="${as_owner[*]} $bin_dir/pg_ctl -D $folder/data -l $folder/server.log"
 "$@"
