@@ -4,7 +4,10 @@
 #pragma once
 
 #include "ConnectionLoop.h"
+#include "Metrics.h"
 #include "PlatformService.h"
+#include "RequestLog.h"
+#include "StorePool.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -24,6 +27,12 @@ struct ServerOptions
     std::string databasePath;
     std::string dataDir; // seed folder, used when the database is new
     int workers = 8;
+    // Database connections the workers share (0: one per worker).
+    int databaseConnections = 0;
+    // Besides loopback and the trusted proxies, the clients /metrics is shown to.
+    TrustedProxies metricsFrom;
+    // One JSON line per request on standard error.
+    bool requestLog = true;
     int idleTimeoutSeconds = 1800; // a session lapses after this much inactivity
     std::size_t maxRequestBytes = 512 * 1024;
     // The whole request must have arrived this long after the connection was accepted.
@@ -93,6 +102,11 @@ private:
     // Serves the requests that check a password, one thread per core (see SignInQueue).
     void HashingLoop(PlatformService &service);
     void Enqueue(ServedConnection *connection);
+    // Serves one request on a worker or hashing thread (a probe, the metrics, or the request
+    // itself), hands the answer to the loop and counts and logs it. A stale one is closed
+    // unanswered.
+    void ServeAndRecord(PlatformService &service, ServedConnection *served, bool stale = false);
+    Metrics::Gauges ReadGauges();
 
     ServerOptions m_options;
     ServiceShared m_shared;
@@ -109,6 +123,10 @@ private:
     SignInQueue m_signIns;
     bool m_closing = false;
     bool m_shutDown = false;
+
+    std::unique_ptr<StorePool> m_pool;
+    Metrics m_metrics;
+    RequestLog m_requestLog;
 
     std::vector<struct soap *> m_contexts;
     std::vector<std::unique_ptr<PlatformService>> m_services;
