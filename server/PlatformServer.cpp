@@ -285,9 +285,11 @@ bool PlatformServer::Start(std::string *error)
     const int workers = std::max(1, m_options.workers);
     const int hashing = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     try {
-        // Every thread borrows from these for a call; by default as many as there are workers.
-        m_pool = std::make_unique<StorePool>(m_options.databasePath,
-                                             m_options.databaseConnections > 0 ? m_options.databaseConnections : workers);
+        // Every serving thread borrows from these for a call; by default one per thread, so that
+        // none ever waits unless fewer are asked for.
+        m_pool = std::make_unique<StorePool>(m_options.databasePath, m_options.databaseConnections > 0
+                                                                         ? m_options.databaseConnections
+                                                                         : workers + hashing);
         for (int i = 0; i < workers + hashing; ++i) {
             struct soap *context = soap_copy(m_master);
             m_contexts.push_back(context);

@@ -1,6 +1,6 @@
 // The listening side: binds the address, lets the connection loop read whole requests (over TLS
 // when a certificate is given) and hands each to a fixed pool of workers, each with its own
-// gSOAP context and database connection.
+// gSOAP context, borrowing a database connection from the process's pool for a call.
 #pragma once
 
 #include "ConnectionLoop.h"
@@ -27,7 +27,8 @@ struct ServerOptions
     std::string databasePath;
     std::string dataDir; // seed folder, used when the database is new
     int workers = 8;
-    // Database connections the workers share (0: one per worker).
+    // Database connections the serving threads share (0: one per thread, the workers and the
+    // sign-in threads).
     int databaseConnections = 0;
     // Besides loopback and the trusted proxies, the clients /metrics is shown to.
     TrustedProxies metricsFrom;

@@ -287,6 +287,9 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
     };
     if (attempt.delay.count() > 0 && !m_shared.heldAnswers.Reserve(peer, account, attempt.delay))
         return drop();
+    // No transaction spans the hash, which takes longer than any statement: the connection
+    // serves other calls meanwhile (a sign-in wave would otherwise hold the whole pool).
+    GiveBackStore();
     if (!VerifyPasswordDigest(user ? user->passwordHash : std::string(), digest) || !user) {
         guard.Failed(device, peer);
         return "-6";

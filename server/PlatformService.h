@@ -1,5 +1,5 @@
-// One worker's service object: the generated skeleton with every operation answered from the
-// worker's own database connection and the sessions shared by all workers. Also serves the
+// One worker's service object: the generated skeleton with every operation answered from a
+// database connection borrowed for the call and the sessions shared by all workers. Also serves the
 // HTTP GET side (web pages, sharing gateway, test controls) through WebPages.
 #pragma once
 
