@@ -418,4 +418,34 @@ TEST_F(Observability, TwoConnectionsServeFiftyConcurrentCallers)
     EXPECT_EQ(scrape.Value(Requests("WsUserComp", "200")), calls.load());
 }
 
+// The database going away: each call that fails on it and each failed readiness probe is counted
+// as a database error, with the call's fault counted by its HTTP status.
+TEST(ObservabilityOutage, CallsThatFailOnTheDatabaseAreCounted)
+{
+    TestDatabase::ClusterUri(); // a skip (77) without the test cluster
+    setenv("PLATFORM_TEST_ENGINE", "postgresql", 1);
+    auto service = ServiceProcess::Start({"--threads", "2", "--db-connections", "1"});
+    const std::string name = service->DatabaseName();
+    ServiceClient client(service->BaseAddress(), service->Endpoint());
+    const std::string id = ParseJson(client.AutoLogin("xuesheng", Md5Hex("123456"), "OUTAGE"))["data"][0]["ID"].asString();
+    ASSERT_NE(client.CompSaveOrEdit(id, "OUTAGE", "0", "之前", "数据库还在。"), "0");
+
+    TestDatabase::AdminExec("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");
+    TestDatabase::AdminExec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + name + "'");
+    for (int call = 0; call < 2; ++call)
+        EXPECT_EQ(client.CompSaveOrEdit(id, "OUTAGE", "0", "期间", "数据库不在。"), "") << call;
+    int status = 0;
+    service->Get("/readyz", &status);
+    EXPECT_EQ(status, 503);
+    const Scrape during = ScrapeMetrics(*service);
+    EXPECT_EQ(during.Value("platform_database_errors_total"), 3);
+    EXPECT_EQ(during.Value(Requests("WsCompSaveOrEdit", "500")), 2);
+    EXPECT_EQ(during.Value(Requests("readyz", "503")), 1);
+    EXPECT_EQ(during.Value("platform_db_pool_in_use"), 0); // a failed call gives its connection back
+
+    TestDatabase::AdminExec("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true");
+    EXPECT_NE(client.CompSaveOrEdit(id, "OUTAGE", "0", "之后", "数据库回来了。"), "");
+    EXPECT_EQ(ScrapeMetrics(*service).Value("platform_database_errors_total"), 3);
+}
+
 } // namespace
