@@ -302,6 +302,19 @@ TEST(ObservabilityLog, NoRequestLogWritesNoLines)
     EXPECT_TRUE(LogLines(*service).empty()) << service->ErrorOutput();
 }
 
+TEST(ObservabilityOptions, BadValuesAreRefusedAtStart)
+{
+    const std::vector<std::string> bad[] = {
+        {"--db-connections", "0"}, {"--db-connections", "many"}, {"--metrics-from", "10.0.0.0/99"},
+        {"--metrics-from", "not-an-address"},
+    };
+    for (const std::vector<std::string> &args : bad) {
+        const ServiceProcess::Exit exit = ServiceProcess::RunToExit(args);
+        EXPECT_EQ(exit.status, 2) << args[0] << " " << args[1];
+        EXPECT_NE(exit.errorOutput.find("bad value for " + args[0] + ": " + args[1]), std::string::npos) << exit.errorOutput;
+    }
+}
+
 TEST(ObservabilityLog, LineEscapesItsFieldsAndWritesNullForNoUser)
 {
     RequestLogEntry entry;
