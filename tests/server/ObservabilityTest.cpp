@@ -429,6 +429,16 @@ TEST_F(Observability, TwoConnectionsServeFiftyConcurrentCallers)
     EXPECT_EQ(scrape.Value("platform_database_errors_total"), 0);
     EXPECT_EQ(scrape.Value(Requests("WsCompSaveOrEdit", "200")), 2 * kCallers);
     EXPECT_EQ(scrape.Value(Requests("WsUserComp", "200")), calls.load());
+
+    // Fifty callers at once, and every line of the log is whole: one JSON object per line.
+    std::istringstream errors(m_service->ErrorOutput());
+    std::string line;
+    int logged = 0;
+    while (std::getline(errors, line)) {
+        EXPECT_EQ(Keys(ParseJson(line)), "client,ms,operation,result,time,user") << line;
+        ++logged;
+    }
+    EXPECT_GE(logged, 2 * calls.load() + 3 * kCallers);
 }
 
 // The database going away: each call that fails on it and each failed readiness probe is counted
