@@ -275,6 +275,7 @@ void ConnectionLoop::PublishCounts()
     m_reading.store(reading);
     m_writing.store(writing);
     m_unsentPublished.store(m_unsentTotal);
+    m_open.store(m_connections.size());
 }
 
 void ConnectionLoop::NoteFreed(std::size_t bytes)

@@ -32,6 +32,8 @@ struct ServedConnection
     int port = 0;
     IpBytes peer{};        // the connected peer
     ClientOrigin origin;   // the client it stands for (set once the request is whole)
+    // When the whole request was handed on to be served: its latency is counted from here.
+    std::chrono::steady_clock::time_point handedOn{};
 };
 
 struct ConnectionSettings
@@ -108,8 +110,9 @@ public:
         std::size_t reading = 0;
         std::size_t writing = 0;
         std::size_t unsent = 0; // bytes of answers waiting for their clients
+        std::size_t open = 0;   // every connection the loop holds, lingering ones included
     };
-    Tally Counts() const { return {m_reading.load(), m_writing.load(), m_unsentPublished.load()}; }
+    Tally Counts() const { return {m_reading.load(), m_writing.load(), m_unsentPublished.load(), m_open.load()}; }
     // After the workers have stopped: writes the answers still pending, for at most the time given.
     void FinishAnswers(std::chrono::milliseconds limit);
 
@@ -190,7 +193,7 @@ private:
     std::mutex m_answeredMutex;
     std::vector<ServedConnection *> m_answered;
     std::atomic<std::size_t> m_held{0};
-    std::atomic<std::size_t> m_reading{0}, m_writing{0};
+    std::atomic<std::size_t> m_reading{0}, m_writing{0}, m_open{0};
     Clock::time_point m_nextDue = Clock::time_point::max(); // the earliest held answer
     bool m_sendHeldNow = false;                             // stopping: what is held goes out at once
     bool m_accepting = true;                                // the listening socket is watched

@@ -300,10 +300,15 @@ bool PlatformServer::Start(std::string *error)
     const int workers = std::max(1, m_options.workers);
     const int hashing = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     try {
+        // Every serving thread borrows from these for a call; by default one per thread, so that
+        // none ever waits unless fewer are asked for.
+        m_pool = std::make_unique<StorePool>(m_options.databasePath, m_options.databaseConnections > 0
+                                                                         ? m_options.databaseConnections
+                                                                         : workers + hashing);
         for (int i = 0; i < workers + hashing; ++i) {
             struct soap *context = soap_copy(m_master);
             m_contexts.push_back(context);
-            m_services.push_back(std::make_unique<PlatformService>(context, m_shared, m_options.databasePath));
+            m_services.push_back(std::make_unique<PlatformService>(context, m_shared, *m_pool));
             ServeFromMemory(context);
         }
     } catch (const std::exception &e) {
@@ -441,6 +446,7 @@ void PlatformServer::Run()
 
 void PlatformServer::Enqueue(ServedConnection *connection)
 {
+    connection->handedOn = std::chrono::steady_clock::now();
     std::lock_guard lock(m_mutex);
     if (IsPasswordRequest(connection->request)) {
         m_signIns.Push(connection->origin.address, connection);
@@ -463,14 +469,8 @@ void PlatformServer::HashingLoop(PlatformService &service)
             if (!served)
                 return; // closing and nothing left
         }
-        if (stale) {
-            // Waited past its time behind others' sign-ins: closed unanswered, unhashed.
-            served->response.clear();
-            m_loop->Answered(served);
-            continue;
-        }
-        ServeWholeRequest(service, *served);
-        m_loop->Answered(served, service.ReplyDelay());
+        // One that waited past its time behind others' sign-ins is closed unanswered, unhashed.
+        ServeAndRecord(service, served, stale);
     }
 }
 
@@ -486,14 +486,64 @@ void PlatformServer::WorkerLoop(PlatformService &service)
             served = m_queue.front();
             m_queue.pop_front();
         }
-        if (std::optional<std::string> probe = ProbeAnswer(service, served->request, m_draining.load())) {
-            served->response = std::move(*probe);
-            m_loop->Answered(served, std::chrono::milliseconds(0));
-            continue;
-        }
-        ServeWholeRequest(service, *served);
-        m_loop->Answered(served, service.ReplyDelay());
+        ServeAndRecord(service, served);
     }
+}
+
+void PlatformServer::ServeAndRecord(PlatformService &service, ServedConnection *served, bool stale)
+{
+    const std::string kind = RequestKind(served->request);
+    std::optional<IpBytes> client = ParseIp(served->origin.address);
+    const IpBytes clientIp = client ? *client : served->peer;
+    PlatformService::RequestRecord record;
+    std::chrono::milliseconds delay{0};
+    if (stale) {
+        served->response.clear();
+    } else if (std::optional<std::string> probe = ProbeAnswer(service, served->request, m_draining.load())) {
+        served->response = std::move(*probe);
+        record.databaseFailed = kind == "readyz" && !m_draining.load() && ResponseStatus(served->response) != "200";
+    } else if (kind == "metrics" && MetricsAllowed(clientIp, m_options.trustedProxies, m_options.metricsFrom)) {
+        served->response = MetricsAnswer(m_metrics.Render(ReadGauges()));
+    } else {
+        // Anything else, /metrics for a client that may not see it included (an unknown page).
+        ServeWholeRequest(service, *served);
+        delay = service.ReplyDelay();
+        record = service.LastRequest();
+    }
+    service.GiveBackStore();
+
+    RequestLogEntry entry;
+    entry.time = std::chrono::system_clock::now();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - served->handedOn;
+    entry.milliseconds = took.count() * 1000;
+    entry.operation = record.operation.empty() ? kind : record.operation;
+    entry.result = record.answerCode.empty() ? ResponseStatus(served->response) : record.answerCode;
+    entry.user = record.user;
+    entry.client = IpText(clientIp);
+    // Logged and counted before the answer goes: a client that has its answer finds its request
+    // in the log and in the next scrape.
+    if (m_options.requestLog)
+        m_requestLog.Write(entry);
+    m_metrics.CountRequest(entry.operation, entry.result, took.count());
+    if (record.databaseFailed)
+        m_metrics.CountDatabaseError();
+    m_loop->Answered(served, delay); // the connection is the loop's from here
+}
+
+Metrics::Gauges PlatformServer::ReadGauges()
+{
+    Metrics::Gauges gauges;
+    const ConnectionLoop::Tally tally = m_loop->Counts();
+    gauges.open = tally.open;
+    gauges.reading = tally.reading;
+    gauges.writing = tally.writing;
+    gauges.held = m_loop->HeldCount();
+    {
+        std::lock_guard lock(m_mutex);
+        gauges.queued = m_queue.size();
+    }
+    gauges.pool = m_pool->Snapshot();
+    return gauges;
 }
 
 void PlatformServer::Shutdown()

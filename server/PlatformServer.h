@@ -1,10 +1,13 @@
 // The listening side: binds the address, lets the connection loop read whole requests (over TLS
 // when a certificate is given) and hands each to a fixed pool of workers, each with its own
-// gSOAP context and database connection.
+// gSOAP context, borrowing a database connection from the process's pool for a call.
 #pragma once
 
 #include "ConnectionLoop.h"
+#include "Metrics.h"
 #include "PlatformService.h"
+#include "RequestLog.h"
+#include "StorePool.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,6 +28,13 @@ struct ServerOptions
     std::string databasePath;
     std::string dataDir; // seed folder, used when the database is new
     int workers = 8;
+    // Database connections the serving threads share (0: one per thread, the workers and the
+    // sign-in threads).
+    int databaseConnections = 0;
+    // Besides loopback and the trusted proxies, the clients /metrics is shown to.
+    TrustedProxies metricsFrom;
+    // One JSON line per request on standard error.
+    bool requestLog = true;
     int idleTimeoutSeconds = 1800; // a session lapses after this much inactivity
     std::size_t maxRequestBytes = 512 * 1024;
     // The whole request must have arrived this long after the connection was accepted.
@@ -114,6 +124,11 @@ private:
     // Serves the requests that check a password, one thread per core (see SignInQueue).
     void HashingLoop(PlatformService &service);
     void Enqueue(ServedConnection *connection);
+    // Serves one request on a worker or hashing thread (a probe, the metrics, or the request
+    // itself), hands the answer to the loop and counts and logs it. A stale one is closed
+    // unanswered.
+    void ServeAndRecord(PlatformService &service, ServedConnection *served, bool stale = false);
+    Metrics::Gauges ReadGauges();
 
     ServerOptions m_options;
     ServiceShared m_shared;
@@ -132,6 +147,10 @@ private:
     bool m_closing = false;
     bool m_shutDown = false;
     bool m_drainTimedOut = false; // the stop's drain ended with requests still unanswered
+
+    std::unique_ptr<StorePool> m_pool;
+    Metrics m_metrics;
+    RequestLog m_requestLog;
 
     std::vector<struct soap *> m_contexts;
     std::vector<std::unique_ptr<PlatformService>> m_services;

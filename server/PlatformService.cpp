@@ -4,6 +4,7 @@
 
 #include "GbkText.h"
 #include "JsonText.h"
+#include "Metrics.h"
 #include "PasswordHash.h"
 #include "RawRequest.h"
 #include "TextRules.h"
@@ -34,11 +35,33 @@ std::string AddressText(const sockaddr_storage &address)
 
 } // namespace
 
-PlatformService::PlatformService(struct soap *context, ServiceShared &shared, const std::string &databasePath)
-    : OstrelServiceSoapService(context), m_shared(shared), m_store(databasePath)
+PlatformService::PlatformService(struct soap *context, ServiceShared &shared, StorePool &pool)
+    : OstrelServiceSoapService(context), m_shared(shared), m_pool(pool)
 {
     soap_set_namespaces(soap, namespaces);
     soap->user = this; // the page handlers find their service through it
+}
+
+PlatformService::PlatformService(struct soap *context, ServiceShared &shared, const std::string &databasePath)
+    : OstrelServiceSoapService(context), m_shared(shared), m_ownPool(std::make_unique<StorePool>(databasePath, 1)),
+      m_pool(*m_ownPool)
+{
+    soap_set_namespaces(soap, namespaces);
+    soap->user = this;
+}
+
+PlatformStore &PlatformService::Store()
+{
+    if (!m_borrowed)
+        m_borrowed = &m_pool.Borrow();
+    return *m_borrowed;
+}
+
+void PlatformService::GiveBackStore()
+{
+    if (m_borrowed)
+        m_pool.GiveBack(*m_borrowed);
+    m_borrowed = nullptr;
 }
 
 void PlatformService::ServeRequest(const std::string &rawRequest, const ClientOrigin &origin)
@@ -47,9 +70,11 @@ void PlatformService::ServeRequest(const std::string &rawRequest, const ClientOr
     m_origin = origin;
     m_replyDelay = std::chrono::milliseconds(0);
     m_dropAnswer = false;
+    m_record = RequestRecord();
     soap->keep_alive = 0;
     Dispatch();
     m_rawRequest = &m_noRequest;
+    GiveBackStore(); // the connection serves another worker while this answer is written
 }
 
 void PlatformService::Dispatch()
@@ -89,6 +114,9 @@ int PlatformService::dispatch()
     std::string onlyPath(path, std::find(path, path + std::strlen(path), '?'));
     if (strcasecmp(onlyPath.c_str(), "/iface/api.asmx") != 0)
         return soap_sender_fault(soap, "No service at this address", nullptr);
+    // The skeleton's own dispatch peeks at the same element and finds it peeked already.
+    if (soap_peek_element(soap) == SOAP_OK)
+        m_record.operation = KnownOperation(soap->tag);
     return OstrelServiceSoapService::dispatch();
 }
 
@@ -99,12 +127,17 @@ int PlatformService::Answer(char *&result, const std::function<std::string()> &o
         // document of megabytes is not copied again.
         m_answer = operation();
         result = m_answer.data();
+        if (IsAnswerCode(m_answer))
+            m_record.answerCode = m_answer;
         return SOAP_OK;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        m_record.databaseFailed = dynamic_cast<const StoreError *>(&e) != nullptr;
         // A fault would reach the client as a broken connection; the operation's own failure
         // code is shown as the failed call it is, and the client stays in step.
         m_answer = failure;
         result = m_answer.data();
+        if (IsAnswerCode(m_answer))
+            m_record.answerCode = m_answer;
         return SOAP_OK;
     }
 }
@@ -196,7 +229,9 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
         m_replyDelay = m_shared.signInGuard.FailedCall(IsDeviceCode(device) ? device : std::string(), Peer());
         return refused("4");
     }
-    std::optional<UserRow> user = m_store.UserById(session.userId);
+    std::optional<UserRow> user = Store().UserById(session.userId);
+    if (user)
+        m_record.user = user->userNo;
     if (!user || user->disabled)
         return refused("4");
     if (session.state == SessionState::Lapsed)
@@ -217,7 +252,7 @@ SessionTable::Verdict PlatformService::SharedSession(const std::string &number, 
     if (number.empty() || number.size() > 20 || number.find_first_not_of("0123456789") != std::string::npos)
         return {};
     const std::string digest = SessionTable::Digest(number);
-    auto stored = m_store.SessionByDigest(digest);
+    auto stored = Store().SessionByDigest(digest);
     if (!stored) {
         m_shared.sessions.Forget(digest);
         return {};
@@ -247,7 +282,7 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
     // account's count as it was.
     // Accounts' counts live in the database: guesses spread over several processes add up.
     const SignInGuard::SharedAccounts shared = [this](std::int64_t userId, const std::function<void(AccountCount &)> &change) {
-        m_store.UpdateSignInCount(userId, change);
+        Store().UpdateSignInCount(userId, change);
     };
     SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode, SignInGuard::Clock::now(), &shared);
     m_replyDelay = attempt.delay;
@@ -261,6 +296,9 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
     };
     if (attempt.delay.count() > 0 && !m_shared.heldAnswers.Reserve(peer, account, attempt.delay))
         return drop();
+    // No transaction spans the hash, which takes longer than any statement: the connection
+    // serves other calls meanwhile (a sign-in wave would otherwise hold the whole pool).
+    GiveBackStore();
     if (!VerifyPasswordDigest(user ? user->passwordHash : std::string(), digest) || !user) {
         guard.Failed(device, peer);
         return "-6";
@@ -272,7 +310,9 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
 std::string PlatformService::CheckCredentials(const char *name, const char *digest, const std::string &device,
                                               bool withVerifyCode, std::int64_t *userId)
 {
-    auto user = m_store.UserByName(SignInName(name));
+    auto user = Store().UserByName(SignInName(name));
+    if (user)
+        m_record.user = user->userNo;
     std::string status = GuardedPasswordCheck(user, Element(digest), device, withVerifyCode);
     if (!status.empty())
         return status;
@@ -286,7 +326,7 @@ std::string PlatformService::CheckCredentials(const char *name, const char *dige
 
 std::string PlatformService::SignInDocument(std::int64_t userId, const std::string &sessionNumber)
 {
-    auto user = m_store.UserById(userId);
+    auto user = Store().UserById(userId);
     Json::Value row;
     row["ID"] = sessionNumber;
     row["host"] = RequestBase();
@@ -297,14 +337,14 @@ std::string PlatformService::SignInDocument(std::int64_t userId, const std::stri
 std::string PlatformService::OpenSession(std::int64_t userId, const std::string &device)
 {
     std::string number = SessionTable::NewSessionNumber();
-    m_store.RecordSession(userId, SessionTable::Digest(number), device, SessionTable::kKeptPerUser);
+    Store().RecordSession(userId, SessionTable::Digest(number), device, SessionTable::kKeptPerUser);
     m_shared.sessions.Open(userId, device, number);
     return number;
 }
 
 void PlatformService::EndSessions(std::int64_t userId)
 {
-    m_store.EndSessions(userId);
+    Store().EndSessions(userId);
     m_shared.sessions.EndAll(userId);
 }
 
@@ -352,7 +392,7 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
         if (m_shared.sessions.TakeReLoginRefusal(userId))
             return "0";
         // The session may have been opened through another process, or before a restart.
-        if (auto current = m_store.CurrentSession(userId))
+        if (auto current = Store().CurrentSession(userId))
             m_shared.sessions.Adopt(current->digest, userId, current->deviceCode, true);
         // The renewal answers no number: the client goes on with the one it holds, so that
         // session is the one made active again.
@@ -381,7 +421,7 @@ int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns
 int PlatformService::WsUserInfo(_ns1__WsUserInfo *request, _ns1__WsUserInfoResponse *response)
 {
     return AnswerSignedIn(response->WsUserInfoResult, request->id, request->code, [&](const Caller &caller) -> std::string {
-        auto user = m_store.UserById(caller.userId);
+        auto user = Store().UserById(caller.userId);
         Json::Value row;
         row["TrueName"] = user->trueName;
         row["ID"] = std::to_string(user->id);
@@ -400,7 +440,7 @@ int PlatformService::WsServerPoll(_ns1__WsServerPoll *request, _ns1__WsServerPol
         // The client shows only the last message of a poll, so each poll carries one: the
         // oldest waiting; the others follow in the next polls.
         Json::Value messages(Json::arrayValue);
-        if (auto m = m_store.TakeOldestMessage(caller.userId)) {
+        if (auto m = Store().TakeOldestMessage(caller.userId)) {
             Json::Value message;
             message["Content"] = m->content;
             message["Url"] = SiteAddress(m->url);
@@ -416,9 +456,9 @@ int PlatformService::WsOverallInfo(_ns1__WsOverallInfo *, _ns1__WsOverallInfoRes
 {
     return Answer(response->WsOverallInfoResult, [&]() -> std::string {
         Json::Value row;
-        row["version"] = m_store.Setting("version");
-        row["MainInfoTime"] = m_store.Setting("MainInfoTime");
-        row["KeyWordMaxID"] = std::to_string(m_store.MaxKeywordId());
+        row["version"] = Store().Setting("version");
+        row["MainInfoTime"] = Store().Setting("MainInfoTime");
+        row["KeyWordMaxID"] = std::to_string(Store().MaxKeywordId());
         return DataDocument(row);
     }, kNothingToShow);
 }
@@ -427,7 +467,7 @@ int PlatformService::WsMainInfo(_ns1__WsMainInfo *, _ns1__WsMainInfoResponse *re
 {
     return Answer(response->WsMainInfoResult, [&]() -> std::string {
         Json::Value rows(Json::arrayValue);
-        for (const MainPageRow &m : m_store.MainPageItems()) {
+        for (const MainPageRow &m : Store().MainPageItems()) {
             Json::Value row;
             row["ID"] = std::to_string(m.id);
             row["Name"] = m.name;
@@ -449,7 +489,7 @@ int PlatformService::WsKeyword(_ns1__WsKeyword *request, _ns1__WsKeywordResponse
         // Up to 10^5 rows at a start from an empty store: written straight into the document.
         std::string document = "{\"data\":[";
         bool first = true;
-        m_store.ForEachKeywordAbove(*above, [&](std::int64_t id, std::string_view keyword) {
+        Store().ForEachKeywordAbove(*above, [&](std::int64_t id, std::string_view keyword) {
             document.append(first ? "{\"I\":\"" : ",{\"I\":\"");
             document.append(std::to_string(id));
             document.append("\",\"K\":");
@@ -469,7 +509,7 @@ int PlatformService::WsCorpusBriefByKwId(_ns1__WsCorpusBriefByKwId *request, _ns
         if (!keywordId)
             return "4";
         Json::Value rows(Json::arrayValue);
-        for (const CorpusBriefRow &c : m_store.CorpusBriefs(*keywordId)) {
+        for (const CorpusBriefRow &c : Store().CorpusBriefs(*keywordId)) {
             Json::Value row;
             row["Id"] = std::to_string(c.id);
             row["Brief"] = c.brief;
@@ -485,7 +525,7 @@ int PlatformService::WsCorpusInfoById(_ns1__WsCorpusInfoById *request, _ns1__WsC
         auto corpusId = ParseNumber(request->corpusId);
         if (!corpusId)
             return "4";
-        auto detail = m_store.CorpusDetail(*corpusId);
+        auto detail = Store().CorpusDetail(*corpusId);
         if (!detail)
             return "-9";
         Json::Value row;
@@ -504,7 +544,7 @@ int PlatformService::WsUpdateCorHits(_ns1__WsUpdateCorHits *request, _ns1__WsUpd
         if (!corpusId)
             return "4";
         // A repeated like is answered like the first: it stands, counted once.
-        return m_store.AddCorpusHit(caller.userId, *corpusId) ? "1" : "0";
+        return Store().AddCorpusHit(caller.userId, *corpusId) ? "1" : "0";
     }, kNotDone);
 }
 
@@ -514,7 +554,7 @@ int PlatformService::WsUpdateKeyHits(_ns1__WsUpdateKeyHits *request, _ns1__WsUpd
         auto keywordId = ParseNumber(request->keyId);
         if (!keywordId)
             return "4";
-        return m_store.AddKeywordHit(*keywordId) ? "1" : "0";
+        return Store().AddKeywordHit(*keywordId) ? "1" : "0";
     }, kNotDone);
 }
 
@@ -523,7 +563,7 @@ int PlatformService::WsRecentScore(_ns1__WsRecentScore *request, _ns1__WsRecentS
     return AnswerSignedIn(response->WsRecentScoreResult, request->id, request->code, [&](const Caller &caller) -> std::string {
         if (!RequestTextIsIntact() || !IsValidScore(request->compScore))
             return "0";
-        return m_store.AddScore(caller.userId, request->compScore, kScoresPerHour) ? "1" : "0";
+        return Store().AddScore(caller.userId, request->compScore, kScoresPerHour) ? "1" : "0";
     }, kNotDone);
 }
 
@@ -536,6 +576,6 @@ int PlatformService::WsUserIdea(_ns1__WsUserIdea *request, _ns1__WsUserIdeaRespo
         if (!RequestTextIsIntact() || !IsStorableText(content) || TrimText(content).empty() ||
             CountChars(content) > kMaxIdeaChars)
             return "0";
-        return m_store.AddIdea(caller.userId, content, kIdeasPerHour) ? "1" : "0";
+        return Store().AddIdea(caller.userId, content, kIdeasPerHour) ? "1" : "0";
     }, kNotDone);
 }

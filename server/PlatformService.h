@@ -1,5 +1,5 @@
-// One worker's service object: the generated skeleton with every operation answered from the
-// worker's own database connection and the sessions shared by all workers. Also serves the
+// One worker's service object: the generated skeleton with every operation answered from a
+// database connection borrowed for the call and the sessions shared by all workers. Also serves the
 // HTTP GET side (web pages, sharing gateway, test controls) through WebPages.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include "SessionTable.h"
 #include "SignInBudget.h"
 #include "SignInGuard.h"
+#include "StorePool.h"
 #include "TrustedProxies.h"
 #include "VerifyCodes.h"
 #include "soapOstrelServiceSoapService.h"
@@ -53,10 +54,17 @@ constexpr std::int64_t kSharesKept = 1000;
 class PlatformService : public OstrelServiceSoapService
 {
 public:
-    // Serves on the given context (not owned); opens its own connection to the database.
+    // Serves on the given context (not owned), borrowing a database connection from the pool
+    // (shared with the other workers) for each request that needs one.
+    PlatformService(struct soap *context, ServiceShared &shared, StorePool &pool);
+    // The same with a pool of its own holding one connection to the database.
     PlatformService(struct soap *context, ServiceShared &shared, const std::string &databasePath);
 
-    PlatformStore &Store() { return m_store; }
+    // The database connection of the request being served: borrowed from the pool on first use
+    // and kept until GiveBackStore (ServeRequest gives it back at its end). Throws StoreError
+    // when none comes free in time.
+    PlatformStore &Store();
+    void GiveBackStore();
     ServiceShared &Shared() { return m_shared; }
 
     // The address this request reached, as the base of the addresses handed back: the public
@@ -88,6 +96,17 @@ public:
     std::chrono::milliseconds ReplyDelay() const { return m_replyDelay; }
     // The request just served is over its budget: the connection is closed unanswered.
     bool AnswerDropped() const { return m_dropAnswer; }
+
+    // What the request just served was, for the metrics and the request log. Built from what the
+    // service decided, never from the request's text.
+    struct RequestRecord
+    {
+        std::string operation;          // the SOAP operation's name; empty for anything else
+        std::string answerCode;         // the operation's answer when it is a status code ("1", "-6", "true")
+        std::optional<std::string> user; // the number of the user the call named or signed in
+        bool databaseFailed = false;    // the operation failed on the database
+    };
+    const RequestRecord &LastRequest() const { return m_record; }
 
     // Only the two service paths answer SOAP requests.
     int dispatch() override;
@@ -172,7 +191,10 @@ private:
     static constexpr const char *kNothingToShow = "";
 
     ServiceShared &m_shared;
-    PlatformStore m_store;
+    std::unique_ptr<StorePool> m_ownPool; // only when made with a database path
+    StorePool &m_pool;
+    PlatformStore *m_borrowed = nullptr; // the request's connection, while it holds one
+    RequestRecord m_record;               // of the request being served
     // The request being served, as the sender's bytes (empty between requests).
     const std::string *m_rawRequest = &m_noRequest;
     std::string m_noRequest;

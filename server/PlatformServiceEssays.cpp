@@ -74,9 +74,9 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-1";
     if (*compId == 0)
-        return std::to_string(m_store.SaveNewCompositionWithin(caller.userId, title, content, *fromType, *fromId,
+        return std::to_string(Store().SaveNewCompositionWithin(caller.userId, title, content, *fromType, *fromId,
                                                                m_shared.essayQuota));
-    return m_store.UpdateCompositionWithin(caller.userId, *compId, title, content, m_shared.essayQuota)
+    return Store().UpdateCompositionWithin(caller.userId, *compId, title, content, m_shared.essayQuota)
                ? std::to_string(*compId)
                : "0";
 }
@@ -102,7 +102,7 @@ std::string PlatformService::UserComp(const _ns1__WsUserComp &request)
     if (!IsValidUtf8(search))
         search.clear();
     // sortWay 1 lists oldest first; every other value newest first.
-    auto rows = m_store.ListCompositions(caller.userId, search, *sortWay == 1, size, (index - 1) * size);
+    auto rows = Store().ListCompositions(caller.userId, search, *sortWay == 1, size, (index - 1) * size);
     Json::Value list(Json::arrayValue);
     for (const CompositionRow &c : rows) {
         Json::Value row;
@@ -120,7 +120,7 @@ int PlatformService::WsCompInfo(_ns1__WsCompInfo *request, _ns1__WsCompInfoRespo
         auto compId = ParseNumber(request->compId);
         if (!compId)
             return "4";
-        auto essay = m_store.Composition(caller.userId, *compId);
+        auto essay = Store().Composition(caller.userId, *compId);
         if (!essay)
             return "";
         Json::Value row;
@@ -140,7 +140,7 @@ int PlatformService::WsDeleteComp(_ns1__WsDeleteComp *request, _ns1__WsDeleteCom
             return "4";
         if (ids->size() > kMaxDeletedIds)
             return "false"; // nothing deleted, as for any refused deletion
-        return m_store.DeleteCompositions(caller.userId, *ids) ? "true" : "false";
+        return Store().DeleteCompositions(caller.userId, *ids) ? "true" : "false";
     }, kNotDeleted);
 }
 
@@ -148,7 +148,7 @@ int PlatformService::WsActivity(_ns1__WsActivity *request, _ns1__WsActivityRespo
 {
     return AnswerSignedIn(response->WsActivityResult, request->id, request->code, [&](const Caller &) -> std::string {
         Json::Value list(Json::arrayValue);
-        for (const ActivityRow &a : m_store.Activities()) {
+        for (const ActivityRow &a : Store().Activities()) {
             Json::Value row;
             row["id"] = std::to_string(a.id);
             row["theme"] = a.theme;
@@ -174,9 +174,9 @@ std::string PlatformService::ActivityInfo(const _ns1__WsActivityInfo &request)
     auto activityId = ParseNumber(request.activityId);
     if (!activityId)
         return "4";
-    if (auto scripted = ScriptedActivityInfo(m_store, caller.userId, *activityId))
+    if (auto scripted = ScriptedActivityInfo(Store(), caller.userId, *activityId))
         return *scripted;
-    auto activity = m_store.Activity(*activityId);
+    auto activity = Store().Activity(*activityId);
     Json::Value entries(Json::arrayValue);
     if (!activity) {
         entries.append(MessageEntry("-1", "该活动不存在！"));
@@ -186,7 +186,7 @@ std::string PlatformService::ActivityInfo(const _ns1__WsActivityInfo &request)
         entries.append(MessageEntry("-1", "本轮征文的提交时间已过，感谢您的关注！"));
     } else if (activity->round == 2 && !IsFinalist(activity->finalists, caller.name)) {
         entries.append(MessageEntry("-1", "很遗憾，您未能进入复赛，感谢您的参与！"));
-    } else if (m_store.HasEntry(caller.userId, activity->id, activity->round)) {
+    } else if (Store().HasEntry(caller.userId, activity->id, activity->round)) {
         entries.append(MessageEntry("-2", "您已提交过本轮大赛征文，请等待评审结果。"));
     } else if (activity->round == 1) {
         Json::Value entry;
@@ -200,7 +200,7 @@ std::string PlatformService::ActivityInfo(const _ns1__WsActivityInfo &request)
         entry["times"] = activity->times;
         entry["supinfo"] = activity->supinfo;
         Json::Value topics(Json::arrayValue);
-        for (const TopicRow &t : m_store.Topics(activity->id)) {
+        for (const TopicRow &t : Store().Topics(activity->id)) {
             Json::Value topic;
             topic["mid"] = std::to_string(t.mid);
             topic["title"] = t.title;
@@ -230,12 +230,12 @@ std::string PlatformService::CompMatch(const _ns1__WsCompMatch &request)
     auto round = ParseNumber(request.type);
     if (!activityId || !matchId || !round || (*round != 1 && *round != 2))
         return "4";
-    auto activity = m_store.Activity(*activityId);
+    auto activity = Store().Activity(*activityId);
     if (!activity || activity->round != *round)
         return "0";
     if (*round == 2 && !IsFinalist(activity->finalists, caller.name))
         return "0";
-    if (m_store.HasEntry(caller.userId, activity->id, activity->round))
+    if (Store().HasEntry(caller.userId, activity->id, activity->round))
         return "-2";
     if (activity->status != "2" || NowText() > activity->deadline)
         return "-1";
@@ -246,11 +246,11 @@ std::string PlatformService::CompMatch(const _ns1__WsCompMatch &request)
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-3";
     if (*round == 2) {
-        auto topics = m_store.Topics(activity->id);
+        auto topics = Store().Topics(activity->id);
         if (std::none_of(topics.begin(), topics.end(), [&](const TopicRow &t) { return t.mid == *matchId; }))
             return "0";
     }
-    std::int64_t compId = m_store.SubmitEntry(caller.userId, activity->id, activity->round, *matchId, title, content);
+    std::int64_t compId = Store().SubmitEntry(caller.userId, activity->id, activity->round, *matchId, title, content);
     if (compId == 0)
         return "-2"; // a second submission that raced the first
     return *round == 1 ? std::string("1") : std::to_string(compId);

@@ -1,6 +1,6 @@
-// The reference service's database: one connection per worker thread, to a SQLite file (WAL
-// mode) or a PostgreSQL server (SqlConnection.h), every statement prepared with bound
-// parameters. All text in and out is UTF-8.
+// The reference service's database: one connection, lent to one call at a time (StorePool), to
+// a SQLite file (WAL mode) or a PostgreSQL server (SqlConnection.h), every statement prepared
+// with bound parameters. All text in and out is UTF-8.
 //
 // One class, its definitions in one file per table group:
 //   PlatformStore.cpp            opening, schema version (PlatformSchema.cpp), settings

@@ -37,6 +37,11 @@ const char kUsage[] =
     "                    created (a file) and seeded when new, its schema brought up to date\n"
     "  --data DIR        seed folder (default the source tree's data/)\n"
     "  --threads N       worker threads (default 8)\n"
+    "  --db-connections N  database connections the threads share (default: one per thread,\n"
+    "                    the workers and one sign-in thread per core)\n"
+    "  --metrics-from ADDR[/BITS]  a client (or range) shown /metrics besides loopback and the\n"
+    "                    trusted proxies (repeatable)\n"
+    "  --no-request-log  write no JSON line per request on standard error\n"
     "  --idle-timeout S  seconds of inactivity after which a session lapses (default 1800)\n"
     "  --tls-cert FILE   serve https with this certificate chain (PEM); needs --tls-key\n"
     "  --tls-key FILE    the certificate's private key (PEM)\n"
@@ -91,10 +96,18 @@ int main(int argc, char **argv)
             options.reusePort = true;
             continue;
         }
+        if (arg == "--no-request-log") {
+            options.requestLog = false;
+            continue;
+        }
         if (arg == "--port" && value) {
             ok = ParseInt(value, 0, 65535, &options.port);
         } else if (arg == "--threads" && value) {
             ok = ParseInt(value, 1, 256, &options.workers);
+        } else if (arg == "--db-connections" && value) {
+            ok = ParseInt(value, 1, 256, &options.databaseConnections);
+        } else if (arg == "--metrics-from" && value) {
+            ok = options.metricsFrom.Add(value);
         } else if (arg == "--idle-timeout" && value) {
             ok = ParseInt(value, 1, 365 * 24 * 3600, &options.idleTimeoutSeconds);
         } else if (arg == "--bind" && value) {

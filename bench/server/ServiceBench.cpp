@@ -90,7 +90,7 @@ void Measure(benchmark::State &state, const std::string &operation, const Call &
         std::string result = call(client, id, device);
         latencies.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
         if (client.LastError() != SOAP_OK || !accept(result)) {
-            state.SkipWithError(("call failed: " + result).c_str());
+            state.SkipWithError(("call failed (gSOAP status " + std::to_string(client.LastError()) + "): " + result).c_str());
             break;
         }
     }
@@ -203,11 +203,21 @@ int main(int argc, char **argv)
     // Service workers: --threads N in the environment variable BENCH_SERVICE_THREADS (default 8);
     // processes on one database: BENCH_SERVICE_PROCESSES (default 1; more need PostgreSQL or
     // share one SQLite file's single writer).
+    // Database connections each process's workers share: BENCH_DB_CONNECTIONS (default one per
+    // worker). The per-request log is off unless BENCH_REQUEST_LOG=1.
     const char *workers = std::getenv("BENCH_SERVICE_THREADS");
-    g_service = ServiceProcess::Start({"--threads", workers ? workers : "8"});
+    // Each client saves up to 500 essays in a run: the per-user save rate is not what is measured.
+    std::vector<std::string> args = {"--threads", workers ? workers : "8", "--saves-per-minute", "60000"};
+    if (const char *connections = std::getenv("BENCH_DB_CONNECTIONS"))
+        args.insert(args.end(), {"--db-connections", connections});
+    const char *log = std::getenv("BENCH_REQUEST_LOG");
+    if (!log || std::string(log) != "1")
+        args.push_back("--no-request-log");
+    g_service = ServiceProcess::Start(args);
     const char *processes = std::getenv("BENCH_SERVICE_PROCESSES");
+    args.insert(args.end(), {"--db", g_service->DatabasePath()});
     for (int i = 1; i < (processes ? std::atoi(processes) : 1); ++i)
-        g_others.push_back(ServiceProcess::Start({"--threads", workers ? workers : "8", "--db", g_service->DatabasePath()}));
+        g_others.push_back(ServiceProcess::Start(args));
     PrepareAccounts();
     benchmark::RunSpecifiedBenchmarks();
     PrintPercentiles();

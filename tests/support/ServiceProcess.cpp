@@ -3,6 +3,7 @@
 
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,6 +16,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -63,9 +66,12 @@ struct SpawnedService
 };
 
 // Starts platform-service with the database in folder, its seed and the extra arguments; the
-// child's childStream (standard output or error) is a pipe the caller reads. The service ends
-// with the test process, even when a test crashes.
-SpawnedService SpawnService(const std::string &database, std::vector<std::string> extraArgs, int childStream)
+// child's childStream (standard output or error) is a pipe the caller reads. Standard error,
+// when it is not that pipe, goes to errorFile if one is named (the service logs a line per
+// request there: a pipe nobody reads would fill and stop it). The service ends with the test
+// process, even when a test crashes.
+SpawnedService SpawnService(const std::string &database, std::vector<std::string> extraArgs, int childStream,
+                            const std::string &errorFile = {})
 {
     std::vector<std::string> args = {PLATFORM_SERVICE_PATH, "--port", "0", "--db", database,
                                      "--data", PLATFORM_DATA_DIR};
@@ -83,6 +89,11 @@ SpawnedService SpawnService(const std::string &database, std::vector<std::string
         throw std::runtime_error("fork failed");
     if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (!errorFile.empty()) {
+            const int errors = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+            if (errors >= 0)
+                dup2(errors, STDERR_FILENO);
+        }
         dup2(pipeEnds[1], childStream);
         close(pipeEnds[0]);
         close(pipeEnds[1]);
@@ -109,13 +120,15 @@ std::unique_ptr<ServiceProcess> ServiceProcess::Start(const std::vector<std::str
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     if (testControls)
         args.insert(args.begin(), "--test-controls");
-    const SpawnedService spawned = SpawnService(service->m_databasePath, args, STDOUT_FILENO);
+    const SpawnedService spawned =
+        SpawnService(service->m_databasePath, args, STDOUT_FILENO, service->ErrorFile());
     service->m_pid = spawned.pid;
     std::string line = ReadFirstLine(spawned.output, std::chrono::steady_clock::now() + std::chrono::seconds(30));
     close(spawned.output); // the service prints nothing more on standard output
     auto colon = line.rfind(':');
     if ((line.rfind("http://", 0) != 0 && line.rfind("https://", 0) != 0) || colon == std::string::npos || line.back() != '/')
-        throw std::runtime_error("platform-service did not start (first line: \"" + line + "\")");
+        throw std::runtime_error("platform-service did not start (first line: \"" + line + "\"; standard error: " +
+                                 service->ErrorOutput() + ")");
     service->m_baseAddress = line;
     service->m_port = std::atoi(line.c_str() + colon + 1);
     return service;
@@ -182,6 +195,17 @@ ServiceProcess::Exit ServiceProcess::RunToExit(const std::vector<std::string> &e
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
     return result;
+}
+
+std::string ServiceProcess::ErrorFile() const
+{
+    return m_directory + "/service-stderr.log";
+}
+
+std::string ServiceProcess::ErrorOutput() const
+{
+    std::ifstream in(ErrorFile(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string ServiceProcess::Control(const std::string &control, int *status) const

@@ -70,6 +70,9 @@ public:
     // The PostgreSQL database's name (empty on SQLite).
     std::string DatabaseName() const { return m_database ? m_database->Name() : std::string(); }
     pid_t Pid() const { return m_pid; }
+    // What the service has written on standard error so far (its request log included): kept
+    // in a file of its folder, so that no pipe fills up behind a busy service.
+    std::string ErrorOutput() const;
 
     // GET BaseAddress() + "test/" + control; returns the body, and the HTTP status in *status.
     std::string Control(const std::string &control, int *status = nullptr) const;
@@ -91,6 +94,7 @@ public:
 
 private:
     ServiceProcess() = default;
+    std::string ErrorFile() const;
 
     pid_t m_pid = -1;
     int m_port = 0;
