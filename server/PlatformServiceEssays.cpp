@@ -60,7 +60,7 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
     if (!caller.status.empty())
         return caller.status;
     // Over the quotas the save fails as any refused save does ("0"): the client says so.
-    if (!m_shared.saveLimit->Allow(std::to_string(caller.userId)))
+    if (!WithinLimit(*m_shared.saveLimit, "save " + std::to_string(caller.userId)))
         return "0";
     auto compId = ParseNumber(request.compId);
     auto fromType = ParseNumber(request.compFromType);
