@@ -129,6 +129,23 @@ bool SqliteColumnExists(SqlConnection &connection, const char *table, const char
     return s.Step();
 }
 
+// Adds a column unless the table has it (a database whose version was lost has the columns of
+// the steps run again). Whether it was added.
+bool AddColumn(SqlConnection &connection, const char *table, const char *column, const char *type)
+{
+    if (connection.Engine() == SqlEngine::PostgreSQL) {
+        SqlStatement s(connection, "SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema() "
+                                   "AND table_name = ? AND column_name = ?");
+        s.Bind(1, std::string(table)).Bind(2, std::string(column));
+        if (s.Step())
+            return false;
+    } else if (SqliteColumnExists(connection, table, column)) {
+        return false;
+    }
+    connection.Exec(std::string("ALTER TABLE ") + table + " ADD COLUMN " + column + " " + type);
+    return true;
+}
+
 void ByEngine(SqlConnection &connection, const char *sqlite, const char *postgres)
 {
     connection.Exec(connection.Engine() == SqlEngine::SQLite ? sqlite : postgres);
@@ -208,13 +225,13 @@ const std::vector<Migration> &Migrations()
              c.Exec("CREATE INDEX IF NOT EXISTS guard_failures_by_time ON guard_failures(last_utc)");
              c.Exec("CREATE TABLE IF NOT EXISTS rate_limits(subject TEXT PRIMARY KEY, next_ms BIGINT NOT NULL)");
              c.Exec("CREATE INDEX IF NOT EXISTS rate_limits_by_time ON rate_limits(next_ms)");
-             // The step runs once, in one transaction: the columns cannot be there already.
-             c.Exec("ALTER TABLE sessions ADD COLUMN last_used_utc BIGINT NOT NULL DEFAULT 0");
-             c.Exec("ALTER TABLE sessions ADD COLUMN lapsed BIGINT NOT NULL DEFAULT 0");
-             c.Exec("ALTER TABLE sessions ADD COLUMN displaced BIGINT NOT NULL DEFAULT 0");
              // Sessions open at the upgrade count as used then, rather than idle since 1970.
-             SqlStatement touch(c, "UPDATE sessions SET last_used_utc = ?");
-             touch.Bind(1, static_cast<std::int64_t>(std::time(nullptr))).Step();
+             if (AddColumn(c, "sessions", "last_used_utc", "BIGINT NOT NULL DEFAULT 0")) {
+                 SqlStatement touch(c, "UPDATE sessions SET last_used_utc = ?");
+                 touch.Bind(1, static_cast<std::int64_t>(std::time(nullptr))).Step();
+             }
+             AddColumn(c, "sessions", "lapsed", "BIGINT NOT NULL DEFAULT 0");
+             AddColumn(c, "sessions", "displaced", "BIGINT NOT NULL DEFAULT 0");
          }},
     };
     return migrations;
