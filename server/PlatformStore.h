@@ -235,12 +235,17 @@ public:
     };
     // As SaveNewComposition, but 0 when a new essay would take the user's library past the quota
     // (checked in the same transaction as the insert, so concurrent saves cannot pass it).
+    // admit, when given, runs first in the save's transaction (after a resent save is recognised):
+    // false refuses the save as the quota does. A limit counted in the database costs no write
+    // transaction of its own that way.
     std::int64_t SaveNewCompositionWithin(std::int64_t userId, const std::string &title, const std::string &content,
-                                          std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota);
+                                          std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota,
+                                          const std::function<bool()> &admit = {});
     // As UpdateComposition, but false also when the changed essay would take the library past
     // the quota's size.
     bool UpdateCompositionWithin(std::int64_t userId, std::int64_t compId, const std::string &title,
-                                 const std::string &content, const EssayQuota &quota);
+                                 const std::string &content, const EssayQuota &quota,
+                                 const std::function<bool()> &admit = {});
     // Checkpoints the write-ahead log every kJournalCheckpointPages pages and cuts the file back
     // to kJournalBytes after each, so a burst of writes does not leave a large log behind.
     static constexpr int kJournalCheckpointPages = 1000;
