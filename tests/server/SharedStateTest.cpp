@@ -18,6 +18,7 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -34,9 +35,11 @@ Json::Value Parse(const std::string &text)
     return root;
 }
 
+// The session number of a sign-in's answer; "" for a refusal's status code.
 std::string SessionNumber(const std::string &signIn)
 {
-    return Parse(signIn)["data"][0]["ID"].asString();
+    const Json::Value document = Parse(signIn);
+    return document.isObject() ? document["data"][0]["ID"].asString() : std::string();
 }
 
 // Polls the condition until it holds or the time is up; whether it held.
@@ -118,6 +121,26 @@ TEST_P(SharedState, ACodeDrawnInOneProcessIsAcceptedOnceInAnother)
     int status = 0;
     m_a->Control("verify-code?code=PICTURE", &status);
     EXPECT_EQ(status, 404);
+
+    // The next picture's code sent through both at the same moment signs in once.
+    ASSERT_FALSE(m_clientB->CreateVerifyImage("PICTURE").empty());
+    const std::string next = m_b->Control("verify-code?code=PICTURE");
+    ASSERT_EQ(next.size(), 4u) << next;
+    std::string answers[2];
+    {
+        std::vector<std::thread> senders;
+        for (int i = 0; i < 2; ++i)
+            senders.emplace_back([&, i] {
+                ServiceProcess &service = i ? *m_b : *m_a;
+                ServiceClient client(service.BaseAddress(), service.Endpoint());
+                answers[i] = client.Login("xuesheng", right, "PICTURE", next);
+            });
+        for (std::thread &t : senders)
+            t.join();
+    }
+    const int signedIn = (SessionNumber(answers[0]).size() == 19u) + (SessionNumber(answers[1]).size() == 19u);
+    EXPECT_EQ(signedIn, 1) << answers[0] << " / " << answers[1];
+    EXPECT_TRUE(answers[0] == "-1" || answers[1] == "-1") << answers[0] << " / " << answers[1];
 }
 
 // Wrong passwords from one device code, sent in turn to A and B, are one count: the fourth
