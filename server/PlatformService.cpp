@@ -226,7 +226,8 @@ PlatformService::Caller PlatformService::SignedIn(const char *id, const char *co
     if (session.state == SessionState::Unknown) {
         // A number never issued and a number with another device code answer alike, after the
         // same growing delay as a wrong password: nothing tells which numbers exist.
-        m_replyDelay = m_shared.signInGuard.FailedCall(IsDeviceCode(device) ? device : std::string(), Peer());
+        m_replyDelay = m_shared.signInGuard.FailedCall(IsDeviceCode(device) ? device : std::string(), Peer(),
+                                                       SignInGuard::Clock::now(), GuardCounts());
         return refused("4");
     }
     std::optional<UserRow> user = Store().UserById(session.userId);
@@ -253,14 +254,23 @@ SessionTable::Verdict PlatformService::SharedSession(const std::string &number, 
         return {};
     const std::string digest = SessionTable::Digest(number);
     auto stored = Store().SessionByDigest(digest);
-    if (!stored) {
-        m_shared.sessions.Forget(digest);
+    if (!stored || stored->deviceCode != device)
         return {};
-    }
-    if (stored->deviceCode != device)
-        return {};
-    m_shared.sessions.Adopt(digest, stored->userId, stored->deviceCode, stored->current);
-    return m_shared.sessions.Check(number, device);
+    const std::int64_t now = UtcSeconds();
+    SessionTable::Verdict verdict = m_shared.sessions.Judge(*stored, now);
+    // A lapse sticks until a re-sign-in, whatever the time-out is later set to.
+    if (verdict.state == SessionState::Lapsed && !stored->lapsed)
+        Store().MarkSessionLapsed(digest);
+    else if (verdict.state == SessionState::Active && m_shared.sessions.ShouldTouch(*stored, now))
+        Store().TouchSession(digest, now);
+    return verdict;
+}
+
+bool PlatformService::WithinLimit(const RateLimiter &limit, const std::string &subject)
+{
+    return limit.Allow(subject, [this](const std::string &key, int burst, std::chrono::milliseconds interval) {
+        return Store().TakeRateAllowance(key, UtcMilliseconds(), interval.count(), burst);
+    });
 }
 
 std::string PlatformService::SignInName(const char *parsed) const
@@ -284,7 +294,8 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
     const SignInGuard::SharedAccounts shared = [this](std::int64_t userId, const std::function<void(AccountCount &)> &change) {
         Store().UpdateSignInCount(userId, change);
     };
-    SignInGuard::Attempt attempt = guard.Begin(account, device, peer, withVerifyCode, SignInGuard::Clock::now(), &shared);
+    SignInGuard::Attempt attempt =
+        guard.Begin(account, device, peer, withVerifyCode, SignInGuard::Clock::now(), &shared, GuardCounts());
     m_replyDelay = attempt.delay;
     if (attempt.locked)
         return "0";
@@ -300,7 +311,7 @@ std::string PlatformService::GuardedPasswordCheck(const std::optional<UserRow> &
     // serves other calls meanwhile (a sign-in wave would otherwise hold the whole pool).
     GiveBackStore();
     if (!VerifyPasswordDigest(user ? user->passwordHash : std::string(), digest) || !user) {
-        guard.Failed(device, peer);
+        guard.Failed(device, peer, SignInGuard::Clock::now(), GuardCounts());
         return "-6";
     }
     guard.Succeeded(user->id, withVerifyCode, &shared);
@@ -338,14 +349,12 @@ std::string PlatformService::OpenSession(std::int64_t userId, const std::string 
 {
     std::string number = SessionTable::NewSessionNumber();
     Store().RecordSession(userId, SessionTable::Digest(number), device, SessionTable::kKeptPerUser);
-    m_shared.sessions.Open(userId, device, number);
     return number;
 }
 
 void PlatformService::EndSessions(std::int64_t userId)
 {
     Store().EndSessions(userId);
-    m_shared.sessions.EndAll(userId);
 }
 
 std::string PlatformService::StartSession(const std::string &device, const char *name, const char *passwordDigest,
@@ -364,8 +373,8 @@ int PlatformService::WsLogin(_ns1__WsLogin *request, _ns1__WsLoginResponse *resp
         std::string device = Element(request->code);
         if (!IsDeviceCode(device))
             return "0";
-        if (!m_shared.verifyCodes.Use(device, Element(request->verifyCode))) {
-            m_replyDelay = m_shared.signInGuard.WrongVerifyCode(device, Peer());
+        if (!Codes().Use(device, Element(request->verifyCode))) {
+            m_replyDelay = m_shared.signInGuard.WrongVerifyCode(device, Peer(), SignInGuard::Clock::now(), GuardCounts());
             return "-1";
         }
         return StartSession(device, request->u, request->p, true);
@@ -391,12 +400,9 @@ int PlatformService::WsReLogin(_ns1__WsReLogin *request, _ns1__WsReLoginResponse
             return "0";
         if (m_shared.sessions.TakeReLoginRefusal(userId))
             return "0";
-        // The session may have been opened through another process, or before a restart.
-        if (auto current = Store().CurrentSession(userId))
-            m_shared.sessions.Adopt(current->digest, userId, current->deviceCode, true);
         // The renewal answers no number: the client goes on with the one it holds, so that
-        // session is the one made active again.
-        return m_shared.sessions.Renew(userId, device) ? "1" : "0";
+        // session (the current one, opened through any process) is the one made active again.
+        return Store().RenewSession(userId, device, UtcSeconds()) ? "1" : "0";
     }, kNotDone);
 }
 
@@ -407,8 +413,15 @@ int PlatformService::WsCreateVerifyImage(_ns1__WsCreateVerifyImage *request, _ns
     if (IsDeviceCode(device)) {
         std::string code = NewVerifyCode();
         gif = DrawVerifyGif(code);
-        if (!gif.empty())
-            m_shared.verifyCodes.Issue(device, Peer(), code);
+        try {
+            if (!gif.empty())
+                Codes().Issue(device, Peer(), code);
+        } catch (const std::exception &e) {
+            // A picture whose code was not kept could never be answered: none is sent, as for a
+            // request without a device code (the client shows no picture and may ask again).
+            m_record.databaseFailed = dynamic_cast<const StoreError *>(&e) != nullptr;
+            gif.clear();
+        }
     }
     auto *block = soap_new_xsd__base64Binary(soap);
     block->__size = static_cast<int>(gif.size());

@@ -28,17 +28,20 @@ struct ServiceShared
     std::string publicUrl;
     // Whether the /test/ controls exist at all (started with --test-controls).
     bool testControls = false;
+    // The idle time-out and the re-sign-in switch; the sessions are in the database.
     SessionTable sessions{std::chrono::seconds(1800)};
-    VerifyCodes verifyCodes;
+    // The accounts', devices' and addresses' counts are in the database (passed in per call).
     SignInGuard signInGuard;
-    // What sign-in attempts may cost before their password is looked at.
+    // What sign-in attempts may cost before their password is looked at. Held answers are this
+    // process's own connections, so their shares stay per process.
     HeldAnswers heldAnswers;
     // How many slowed answers wait to be sent (set by the server once it listens).
     std::function<std::size_t()> heldReplies = [] { return std::size_t(0); };
     // Connections whose request is still arriving, and whose answer is being written (set by the
     // server once it listens).
     std::function<std::pair<std::size_t, std::size_t>()> connectionCounts = [] { return std::pair<std::size_t, std::size_t>(); };
-    // The sharing gateway takes 30 shares at once from one address, then one every 2 s.
+    // The sharing gateway takes 30 shares at once from one address, then one every 2 s. Both
+    // limits are counted in the database (PlatformService::WithinLimit).
     RateLimiter shareLimit{30, std::chrono::milliseconds(2000)};
     // What one user may keep in the library, and how many saves a minute they may make (set by
     // the server from its options).
@@ -65,6 +68,12 @@ public:
     // when none comes free in time.
     PlatformStore &Store();
     void GiveBackStore();
+    // The verification codes, kept in the database.
+    VerifyCodes Codes() { return VerifyCodes(Store()); }
+    // Where the sign-in guard's device and address counts are kept: the database.
+    FailureCounts *GuardCounts() { return &m_failureCounts; }
+    // One action of the subject under the limit, counted in the database across processes.
+    bool WithinLimit(const RateLimiter &limit, const std::string &subject);
     ServiceShared &Shared() { return m_shared; }
 
     // The address this request reached, as the base of the addresses handed back: the public
@@ -84,7 +93,7 @@ public:
     // unknown. Sets the delay before this request's answer.
     std::string GuardedPasswordCheck(const std::optional<UserRow> &user, const std::string &digest, const std::string &device,
                                      bool withVerifyCode);
-    // Ends every session of the user, in memory and in the database (a changed password).
+    // Ends every session of the user (a changed password).
     void EndSessions(std::int64_t userId);
 
     // Serves one whole request, as it arrived (header and body), on the worker's context (no
@@ -149,7 +158,8 @@ private:
     // The session of the call's number and device code; a call that matches none counts as a
     // guess (delayed like a wrong password).
     Caller SignedIn(const char *id, const char *code);
-    // The session as the database has it (shared by every process), checked in memory.
+    // The session as the database has it (shared by every process), judged by this process's
+    // idle time-out; an active call's use is written back now and then.
     SessionTable::Verdict SharedSession(const std::string &number, const std::string &device);
     // The account name of a sign-in: the element's bytes as sent, read as UTF-8 when they are
     // UTF-8 and as GBK otherwise (the designed client sends the GBK bytes as they are).
@@ -195,6 +205,7 @@ private:
     StorePool &m_pool;
     PlatformStore *m_borrowed = nullptr; // the request's connection, while it holds one
     RequestRecord m_record;               // of the request being served
+    StoredFailureCounts m_failureCounts{[this]() -> PlatformStore & { return Store(); }};
     // The request being served, as the sender's bytes (empty between requests).
     const std::string *m_rawRequest = &m_noRequest;
     std::string m_noRequest;

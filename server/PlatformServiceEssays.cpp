@@ -59,9 +59,6 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
     Caller caller = SignedIn(request.id, request.code);
     if (!caller.status.empty())
         return caller.status;
-    // Over the quotas the save fails as any refused save does ("0"): the client says so.
-    if (!m_shared.saveLimit->Allow(std::to_string(caller.userId)))
-        return "0";
     auto compId = ParseNumber(request.compId);
     auto fromType = ParseNumber(request.compFromType);
     auto fromId = ParseNumber(request.compFromID);
@@ -73,10 +70,14 @@ std::string PlatformService::SaveOrEdit(const _ns1__WsCompSaveOrEdit &request)
         return "0";
     if (CountEssayChars(content) > kMaxEssayChars)
         return "-1";
+    // Over the quotas or the saves per minute the save fails as any refused save does ("0"): the
+    // client says so. The saves are counted in the save's own transaction.
+    const std::string subject = "save " + std::to_string(caller.userId);
+    auto admit = [&] { return WithinLimit(*m_shared.saveLimit, subject); };
     if (*compId == 0)
         return std::to_string(Store().SaveNewCompositionWithin(caller.userId, title, content, *fromType, *fromId,
-                                                               m_shared.essayQuota));
-    return Store().UpdateCompositionWithin(caller.userId, *compId, title, content, m_shared.essayQuota)
+                                                               m_shared.essayQuota, admit));
+    return Store().UpdateCompositionWithin(caller.userId, *compId, title, content, m_shared.essayQuota, admit)
                ? std::to_string(*compId)
                : "0";
 }

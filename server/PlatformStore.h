@@ -11,6 +11,8 @@
 //   PlatformStoreContest.cpp     activities, topics, entries
 //   PlatformStoreMessages.cpp    poll messages, scores and ideas with their hourly quotas, shares
 //   PlatformStoreQuotas.cpp      the library's quota per user, the write-ahead log's bound
+//   PlatformStoreGuard.cpp       what every process must share against guessing and floods:
+//                                verification codes, failure counts, rate limits, session use
 #pragma once
 
 #include "SignInGuard.h"
@@ -38,7 +40,9 @@ struct StoredSession
     std::string digest;
     std::int64_t userId = 0;
     std::string deviceCode;
-    bool current = false; // the user's newest session
+    bool current = false;        // the user's newest session, not displaced since
+    std::int64_t lastUsedUtc = 0; // as last written: a session's use is written at most about once a minute
+    bool lapsed = false;         // lapsed until a re-sign-in, whatever the idle time
 };
 
 struct MainPageRow
@@ -96,6 +100,8 @@ struct ShareRow
 std::string NowText(long secondsAgo = 0);
 // Seconds since 1970 in UTC: what limits over time compare, the same in every zone and season.
 std::int64_t UtcSeconds();
+// Milliseconds since 1970 in UTC (PlatformStoreGuard.cpp).
+std::int64_t UtcMilliseconds();
 
 class PlatformStore
 {
@@ -143,6 +149,42 @@ public:
     void UpdateSignInCount(std::int64_t userId, const std::function<void(AccountCount &)> &change);
     // Every session of the user ends (a changed password).
     void EndSessions(std::int64_t userId);
+
+    // ---- shared guards (PlatformStoreGuard.cpp) ----
+    // Every row here has a time, and rows past it are swept as new ones come, so each table stays
+    // bounded by what arrives within the longest time kept.
+
+    // Verification codes (VerifyCodes.h holds the rules; times in UTC milliseconds). Keeping a
+    // new one drops the device's codes beyond the newest keptPerAddress from this address and the
+    // newest keptPerDevice in all, and codes older than lifetimeMs.
+    void KeepVerifyCode(const std::string &deviceCode, const std::string &address, const std::string &code,
+                        std::int64_t nowMs, std::int64_t lifetimeMs, std::int64_t keptPerAddress,
+                        std::int64_t keptPerDevice);
+    // Removes one live code of the device equal to typedUpper (codes compared in upper case);
+    // true when there was one. Of two processes using the same code, one gets true.
+    bool TakeVerifyCode(const std::string &deviceCode, const std::string &typedUpper, std::int64_t nowMs,
+                        std::int64_t lifetimeMs);
+    std::string NewestVerifyCode(const std::string &deviceCode, std::int64_t nowMs, std::int64_t lifetimeMs);
+
+    // Failure counts by subject (FailureCounts, times in UTC seconds).
+    int RecentFailures(const std::string &subject, std::int64_t since);
+    int AddFailure(const std::string &subject, std::int64_t now, std::int64_t since);
+
+    // One action of the subject under a limit of burst actions at once and then one every
+    // intervalMs, in one statement: true (and counted) when allowed. The row keeps the moment
+    // the subject's allowance is whole again; rows past theirs hold nothing and are swept.
+    bool TakeRateAllowance(const std::string &subject, std::int64_t nowMs, std::int64_t intervalMs, std::int64_t burst);
+
+    // A session's use at nowUtc (never moved back). Callers write it only when the stored one is
+    // a while old (SessionTable::ShouldTouch): not a write on every call.
+    void TouchSession(const std::string &digest, std::int64_t nowUtc);
+    void MarkSessionLapsed(const std::string &digest);
+    // A re-sign-in on the device of the user's current session: active again and used now.
+    // False when the user's current session is on another device (or there is none).
+    bool RenewSession(std::int64_t userId, const std::string &deviceCode, std::int64_t nowUtc);
+    // Test switches on the user's current session; false when there is none.
+    bool LapseCurrentSession(std::int64_t userId);
+    bool DisplaceCurrentSession(std::int64_t userId);
 
     // ---- reading material (PlatformStoreCorpus.cpp) ----
     std::vector<MainPageRow> MainPageItems();
@@ -193,12 +235,17 @@ public:
     };
     // As SaveNewComposition, but 0 when a new essay would take the user's library past the quota
     // (checked in the same transaction as the insert, so concurrent saves cannot pass it).
+    // admit, when given, runs first in the save's transaction (after a resent save is recognised):
+    // false refuses the save as the quota does. A limit counted in the database costs no write
+    // transaction of its own that way.
     std::int64_t SaveNewCompositionWithin(std::int64_t userId, const std::string &title, const std::string &content,
-                                          std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota);
+                                          std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota,
+                                          const std::function<bool()> &admit = {});
     // As UpdateComposition, but false also when the changed essay would take the library past
     // the quota's size.
     bool UpdateCompositionWithin(std::int64_t userId, std::int64_t compId, const std::string &title,
-                                 const std::string &content, const EssayQuota &quota);
+                                 const std::string &content, const EssayQuota &quota,
+                                 const std::function<bool()> &admit = {});
     // Checkpoints the write-ahead log every kJournalCheckpointPages pages and cuts the file back
     // to kJournalBytes after each, so a burst of writes does not leave a large log behind.
     static constexpr int kJournalCheckpointPages = 1000;
@@ -239,8 +286,27 @@ private:
     void LockUser(std::int64_t userId);
     // Rows of the user in table (ideas or scores) created since the given UTC second.
     std::int64_t CountSince(const char *table, std::int64_t userId, std::int64_t sinceUtc);
+    // Deletes rows of table whose column is below before, at most once every sweepEvery of the
+    // same units per process and table: cheap through the column's index, and not on every call.
+    void Sweep(const char *table, const char *column, std::int64_t before, std::int64_t now, std::int64_t sweepEvery);
 
     std::unique_ptr<SqlConnection> m_db;
+};
+
+// The failure counts of SignInGuard kept in the database.
+class StoredFailureCounts final : public FailureCounts
+{
+public:
+    // store gives the connection of the request being served (a worker borrows one per request).
+    explicit StoredFailureCounts(std::function<PlatformStore &()> store) : m_store(std::move(store)) {}
+    int Recent(const std::string &subject, std::int64_t since) override { return m_store().RecentFailures(subject, since); }
+    int Add(const std::string &subject, std::int64_t now, std::int64_t since) override
+    {
+        return m_store().AddFailure(subject, now, since);
+    }
+
+private:
+    std::function<PlatformStore &()> m_store;
 };
 
 // A write transaction (SqlConnection::Begin), rolled back when destroyed uncommitted.

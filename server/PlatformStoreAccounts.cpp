@@ -114,8 +114,8 @@ void PlatformStore::RecordSession(std::int64_t userId, const std::string &digest
                                   std::int64_t keep)
 {
     WriteTransaction transaction(*this);
-    SqlStatement s(*m_db, "INSERT INTO sessions(digest, user_id, device_code, signed_in) VALUES(?, ?, ?, ?)");
-    s.Bind(1, digest).Bind(2, userId).Bind(3, deviceCode).Bind(4, NowText()).Step();
+    SqlStatement s(*m_db, "INSERT INTO sessions(digest, user_id, device_code, signed_in, last_used_utc) VALUES(?, ?, ?, ?, ?)");
+    s.Bind(1, digest).Bind(2, userId).Bind(3, deviceCode).Bind(4, NowText()).Bind(5, UtcSeconds()).Step();
     SqlStatement trim(*m_db, "DELETE FROM sessions WHERE user_id = ? AND id NOT IN "
                              "(SELECT id FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT ?)");
     trim.Bind(1, userId).Bind(2, userId).Bind(3, keep).Step();
@@ -124,12 +124,13 @@ void PlatformStore::RecordSession(std::int64_t userId, const std::string &digest
 
 std::optional<StoredSession> PlatformStore::SessionByDigest(const std::string &digest)
 {
-    SqlStatement s(*m_db, "SELECT user_id, device_code, CASE WHEN id = (SELECT MAX(id) FROM sessions AS newest "
-                          "WHERE newest.user_id = sessions.user_id) THEN 1 ELSE 0 END FROM sessions WHERE digest = ?");
+    SqlStatement s(*m_db, "SELECT user_id, device_code, CASE WHEN displaced = 0 AND id = (SELECT MAX(id) FROM sessions "
+                          "AS newest WHERE newest.user_id = sessions.user_id) THEN 1 ELSE 0 END, last_used_utc, lapsed "
+                          "FROM sessions WHERE digest = ?");
     s.Bind(1, digest);
     if (!s.Step())
         return std::nullopt;
-    return StoredSession{digest, s.Int(0), s.Text(1), s.Int(2) != 0};
+    return StoredSession{digest, s.Int(0), s.Text(1), s.Int(2) != 0, s.Int(3), s.Int(4) != 0};
 }
 
 void PlatformStore::UpdateSignInCount(std::int64_t userId, const std::function<void(AccountCount &)> &change)

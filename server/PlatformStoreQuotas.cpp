@@ -32,12 +32,15 @@ std::int64_t EssayBytes(const std::string &title, const std::string &content)
 } // namespace
 
 std::int64_t PlatformStore::SaveNewCompositionWithin(std::int64_t userId, const std::string &title, const std::string &content,
-                                                     std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota)
+                                                     std::int64_t fromType, std::int64_t fromId, const EssayQuota &quota,
+                                                     const std::function<bool()> &admit)
 {
     WriteTransaction transaction(*this);
     // A save sent again after its answer was lost takes no more room.
     if (const auto stored = RecentIdenticalComposition(userId, title, content, fromType, fromId))
         return *stored;
+    if (admit && !admit())
+        return 0;
     const LibraryUsage usage = Usage(*m_db, userId, 0);
     if (usage.essays >= quota.maxEssays || usage.bytes + EssayBytes(title, content) > quota.maxBytes)
         return 0; // rolled back: nothing written
@@ -47,9 +50,12 @@ std::int64_t PlatformStore::SaveNewCompositionWithin(std::int64_t userId, const 
 }
 
 bool PlatformStore::UpdateCompositionWithin(std::int64_t userId, std::int64_t compId, const std::string &title,
-                                            const std::string &content, const EssayQuota &quota)
+                                            const std::string &content, const EssayQuota &quota,
+                                            const std::function<bool()> &admit)
 {
     WriteTransaction transaction(*this);
+    if (admit && !admit())
+        return false;
     const LibraryUsage others = Usage(*m_db, userId, compId);
     if (others.bytes + EssayBytes(title, content) > quota.maxBytes)
         return false;

@@ -47,147 +47,29 @@ std::string SessionTable::Digest(const std::string &sessionNumber)
     return Hex(hash, sizeof hash);
 }
 
-SessionTable::SessionTable(std::chrono::seconds idleTimeout) : m_idleTimeout(idleTimeout) {}
+SessionTable::SessionTable(std::chrono::seconds idleTimeout) : m_idleSeconds(idleTimeout.count()) {}
 
-void SessionTable::Insert(const std::string &digest, Session session, bool current)
+SessionTable::Verdict SessionTable::Judge(const StoredSession &session, std::int64_t nowUtc) const
 {
-    const std::int64_t userId = session.userId;
-    if (current) {
-        for (const std::string &other : m_byUser[userId])
-            m_sessions[other].displaced = true;
-        m_current[userId] = digest;
-    }
-    m_sessions[digest] = std::move(session);
-    std::deque<std::string> &kept = m_byUser[userId];
-    std::erase(kept, digest);
-    kept.push_back(digest);
-    auto newest = m_current.find(userId);
-    while (kept.size() > kKeptPerUser) {
-        if (newest == m_current.end() || kept.front() != newest->second)
-            m_sessions.erase(kept.front());
-        kept.pop_front();
-    }
-}
-
-SessionTable::Session *SessionTable::Current(std::int64_t userId)
-{
-    auto current = m_current.find(userId);
-    if (current == m_current.end())
-        return nullptr;
-    auto session = m_sessions.find(current->second);
-    return session == m_sessions.end() ? nullptr : &session->second;
-}
-
-void SessionTable::Open(std::int64_t userId, const std::string &deviceCode, const std::string &sessionNumber)
-{
-    std::lock_guard lock(m_mutex);
-    Insert(Digest(sessionNumber), Session{userId, deviceCode, Clock::now(), false, false}, true);
-}
-
-SessionTable::Verdict SessionTable::Check(const std::string &sessionNumber, const std::string &deviceCode)
-{
-    const std::string digest = Digest(sessionNumber);
-    std::lock_guard lock(m_mutex);
-    auto it = m_sessions.find(digest);
-    // A number with another device code is no session: it answers as a number never issued.
-    if (it == m_sessions.end() || it->second.deviceCode != deviceCode)
-        return {};
-    Session &session = it->second;
     Verdict verdict{SessionState::Active, session.userId};
-    Clock::time_point now = Clock::now();
-    if (session.displaced)
+    const std::int64_t idle = m_idleSeconds.load();
+    // A time-out of 0 lapses every session at once (a test switch).
+    if (!session.current)
         verdict.state = SessionState::Displaced;
-    else if (session.lapsed || now - session.lastActivity > m_idleTimeout)
+    else if (session.lapsed || idle == 0 || nowUtc - session.lastUsedUtc > idle)
         verdict.state = SessionState::Lapsed;
-    if (verdict.state == SessionState::Lapsed)
-        session.lapsed = true;
-    else if (verdict.state == SessionState::Active)
-        session.lastActivity = now;
     return verdict;
 }
 
-void SessionTable::Adopt(const std::string &digest, std::int64_t userId, const std::string &deviceCode, bool current)
+bool SessionTable::ShouldTouch(const StoredSession &session, std::int64_t nowUtc) const
 {
-    std::lock_guard lock(m_mutex);
-    auto known = m_sessions.find(digest);
-    if (known != m_sessions.end()) {
-        if (!current)
-            known->second.displaced = true; // a newer sign-in, perhaps through another process
-        return;
-    }
-    Session session{userId, deviceCode, Clock::now(), false, !current};
-    if (!current && m_byUser.count(userId)) {
-        // An older session than those in memory: kept behind them, never made current.
-        m_sessions[digest] = std::move(session);
-        m_byUser[userId].push_front(digest);
-        return;
-    }
-    Insert(digest, std::move(session), current);
-}
-
-void SessionTable::Forget(const std::string &digest)
-{
-    std::lock_guard lock(m_mutex);
-    auto known = m_sessions.find(digest);
-    if (known == m_sessions.end())
-        return;
-    const std::int64_t userId = known->second.userId;
-    m_sessions.erase(known);
-    auto kept = m_byUser.find(userId);
-    if (kept != m_byUser.end())
-        std::erase(kept->second, digest);
-    auto current = m_current.find(userId);
-    if (current != m_current.end() && current->second == digest)
-        m_current.erase(current);
-}
-
-bool SessionTable::Renew(std::int64_t userId, const std::string &deviceCode)
-{
-    std::lock_guard lock(m_mutex);
-    Session *session = Current(userId);
-    if (!session || session->deviceCode != deviceCode || session->displaced)
-        return false;
-    session->lapsed = false;
-    session->lastActivity = Clock::now();
-    return true;
-}
-
-void SessionTable::EndAll(std::int64_t userId)
-{
-    std::lock_guard lock(m_mutex);
-    auto kept = m_byUser.find(userId);
-    if (kept != m_byUser.end()) {
-        for (const std::string &digest : kept->second)
-            m_sessions.erase(digest);
-        m_byUser.erase(kept);
-    }
-    m_current.erase(userId);
+    const std::int64_t after = std::min(kTouchAfterSeconds, m_idleSeconds.load() / 2);
+    return nowUtc - session.lastUsedUtc > after;
 }
 
 void SessionTable::SetIdleTimeout(std::chrono::seconds idleTimeout)
 {
-    std::lock_guard lock(m_mutex);
-    m_idleTimeout = idleTimeout;
-}
-
-bool SessionTable::Lapse(std::int64_t userId)
-{
-    std::lock_guard lock(m_mutex);
-    Session *session = Current(userId);
-    if (!session)
-        return false;
-    session->lapsed = true;
-    return true;
-}
-
-bool SessionTable::Displace(std::int64_t userId)
-{
-    std::lock_guard lock(m_mutex);
-    Session *session = Current(userId);
-    if (!session)
-        return false;
-    session->displaced = true;
-    return true;
+    m_idleSeconds = idleTimeout.count();
 }
 
 void SessionTable::RefuseNextReLogin(std::int64_t userId)

@@ -10,6 +10,11 @@ std::int64_t Seconds(SignInGuard::Clock::time_point at)
     return std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count();
 }
 
+// The kinds of subject, so that a device code and an address never share a count.
+constexpr const char *kDevice = "device ";
+constexpr const char *kAddress = "address ";
+constexpr const char *kVerifyCode = "code ";
+
 std::int64_t UtcNow()
 {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -31,28 +36,46 @@ void SignInGuard::UpdateAccount(std::int64_t userId, const SharedAccounts *share
         m_accounts.erase(userId);
 }
 
-SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer,
-                                        bool withVerifyCode, Clock::time_point now, const SharedAccounts *shared)
+std::int64_t SignInGuard::KeeperSeconds(const FailureCounts *failures, Clock::time_point now)
 {
-    int failures = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        failures = std::max(Recent(m_devices, deviceCode, now), std::max(0, Recent(m_addresses, peer, now) - kAddressAllowance));
-    }
+    return failures ? UtcNow() : Seconds(now);
+}
+
+int SignInGuard::Recent(FailureCounts &keeper, const char *kind, const std::string &key, std::int64_t now)
+{
+    if (key.empty())
+        return 0;
+    return keeper.Recent(kind + key, now - kMemorySeconds);
+}
+
+int SignInGuard::Add(FailureCounts &keeper, const char *kind, const std::string &key, std::int64_t now)
+{
+    if (key.empty())
+        return 0;
+    return keeper.Add(kind + key, now, now - kMemorySeconds);
+}
+
+SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer,
+                                        bool withVerifyCode, Clock::time_point now, const SharedAccounts *shared,
+                                        FailureCounts *failures)
+{
+    FailureCounts &keeper = Keeper(failures);
+    const std::int64_t keeperNow = KeeperSeconds(failures, now);
+    int recent = std::max(Recent(keeper, kDevice, deviceCode, keeperNow),
+                          std::max(0, Recent(keeper, kAddress, peer, keeperNow) - kAddressAllowance));
     Attempt attempt;
     if (userId != 0) {
         const std::int64_t nowSeconds = shared ? UtcNow() : Seconds(now);
-        const std::int64_t memorySeconds = std::chrono::duration_cast<std::chrono::seconds>(kMemory).count();
         UpdateAccount(userId, shared, [&](AccountCount &account) {
             // A lock cools down like a count: otherwise whoever locks an account keeps its owner
             // out of every sign-in without a verification code for good.
-            if (nowSeconds - account.last > memorySeconds) {
+            if (nowSeconds - account.last > kMemorySeconds) {
                 account.failures = 0;
                 account.locked = false;
             }
             // A correct verification code proves a person: the account's own count does not slow it.
             if (!withVerifyCode)
-                failures = std::max(failures, static_cast<int>(std::min<std::int64_t>(account.failures, 1000)));
+                recent = std::max(recent, static_cast<int>(std::min<std::int64_t>(account.failures, 1000)));
             if (account.failures >= kLockAfter)
                 account.locked = true;
             attempt.locked = account.locked && !withVerifyCode;
@@ -65,34 +88,35 @@ SignInGuard::Attempt SignInGuard::Begin(std::int64_t userId, const std::string &
         });
     }
     // A refusal costs nothing to make: holding it back would only fill the held answers.
-    attempt.delay = attempt.locked ? std::chrono::milliseconds(0) : Delay(failures);
+    attempt.delay = attempt.locked ? std::chrono::milliseconds(0) : Delay(recent);
     return attempt;
 }
 
-std::chrono::milliseconds SignInGuard::FailedCall(const std::string &deviceCode, const std::string &peer, Clock::time_point now)
+std::chrono::milliseconds SignInGuard::FailedCall(const std::string &deviceCode, const std::string &peer, Clock::time_point now,
+                                                  FailureCounts *failures)
 {
-    std::lock_guard lock(m_mutex);
-    int failures = std::max(Recent(m_devices, deviceCode, now), Recent(m_addresses, peer, now) - kAddressAllowance);
-    Add(m_devices, deviceCode, now);
-    Add(m_addresses, peer, now);
-    return Delay(failures);
+    FailureCounts &keeper = Keeper(failures);
+    const std::int64_t keeperNow = KeeperSeconds(failures, now);
+    // Each count is read and added to in one step, so calls sent at once each see the others.
+    const int device = Add(keeper, kDevice, deviceCode, keeperNow);
+    const int address = Add(keeper, kAddress, peer, keeperNow);
+    return Delay(std::max(device, address - kAddressAllowance));
 }
 
 std::chrono::milliseconds SignInGuard::WrongVerifyCode(const std::string &deviceCode, const std::string &peer,
-                                                       Clock::time_point now)
+                                                       Clock::time_point now, FailureCounts *failures)
 {
-    std::lock_guard lock(m_mutex);
-    const std::string key = deviceCode + '\n' + peer;
-    int failures = Recent(m_verifyCodes, key, now);
-    Add(m_verifyCodes, key, now);
-    return Delay(failures);
+    FailureCounts &keeper = Keeper(failures);
+    return Delay(Add(keeper, kVerifyCode, deviceCode + '\n' + peer, KeeperSeconds(failures, now)));
 }
 
-void SignInGuard::Failed(const std::string &deviceCode, const std::string &peer, Clock::time_point now)
+void SignInGuard::Failed(const std::string &deviceCode, const std::string &peer, Clock::time_point now,
+                         FailureCounts *failures)
 {
-    std::lock_guard lock(m_mutex);
-    Add(m_devices, deviceCode, now);
-    Add(m_addresses, peer, now);
+    FailureCounts &keeper = Keeper(failures);
+    const std::int64_t keeperNow = KeeperSeconds(failures, now);
+    Add(keeper, kDevice, deviceCode, keeperNow);
+    Add(keeper, kAddress, peer, keeperNow);
 }
 
 void SignInGuard::Withdraw(std::int64_t userId, const SharedAccounts *shared)
@@ -128,32 +152,32 @@ std::chrono::milliseconds SignInGuard::Delay(int failures)
     return std::min(kMost, kFirst * (1 << std::min(failures - 1, 10)));
 }
 
-int SignInGuard::Recent(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
+int MemoryFailureCounts::Recent(const std::string &subject, std::int64_t since)
 {
-    if (key.empty())
-        return 0;
-    auto it = table.find(key);
-    if (it == table.end() || now - it->second.last > kMemory)
+    std::lock_guard lock(m_mutex);
+    auto it = m_counts.find(subject);
+    if (it == m_counts.end() || it->second.last < since)
         return 0;
     return it->second.failures;
 }
 
-void SignInGuard::Add(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now)
+int MemoryFailureCounts::Add(const std::string &subject, std::int64_t now, std::int64_t since)
 {
-    if (key.empty())
-        return;
-    auto it = table.find(key);
-    if (it == table.end()) {
-        if (table.size() >= kMaxEntries) {
-            std::erase_if(table, [now](const auto &entry) { return now - entry.second.last > kMemory; });
-            if (table.size() >= kMaxEntries)
-                table.erase(std::min_element(table.begin(), table.end(),
-                                             [](const auto &a, const auto &b) { return a.second.last < b.second.last; }));
+    std::lock_guard lock(m_mutex);
+    auto it = m_counts.find(subject);
+    if (it == m_counts.end()) {
+        if (m_counts.size() >= m_maxSubjects) {
+            std::erase_if(m_counts, [since](const auto &entry) { return entry.second.last < since; });
+            if (m_counts.size() >= m_maxSubjects)
+                m_counts.erase(std::min_element(m_counts.begin(), m_counts.end(),
+                                                [](const auto &a, const auto &b) { return a.second.last < b.second.last; }));
         }
-        it = table.emplace(key, Count{}).first;
-    } else if (now - it->second.last > kMemory) {
+        it = m_counts.emplace(subject, Count{}).first;
+    } else if (it->second.last < since) {
         it->second.failures = 0;
     }
+    const int before = it->second.failures;
     ++it->second.failures;
     it->second.last = now;
+    return before;
 }

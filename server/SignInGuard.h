@@ -7,9 +7,10 @@
 // code until a WsLogin with a correct code and the right password succeeds, or until kMemory
 // passes without another counted attempt. Recent failures delay the answer (see Delay); wrong
 // verification codes delay the next answers to that device code from that address. The counts
-// are in memory, shared by every worker; the accounts' counts and locks can instead be kept
-// where every process on the database shares them (SharedAccounts), so that guesses spread
-// over several processes lock the account as surely as guesses sent to one.
+// are in memory, shared by every worker, unless the caller names where they are kept instead:
+// the accounts' counts and locks (SharedAccounts) and the device, address and verification-code
+// counts (FailureCounts) can be kept where every process on the database shares them, so that
+// guesses spread over several processes lock and slow as surely as guesses sent to one.
 #pragma once
 
 #include <chrono>
@@ -26,6 +27,40 @@ struct AccountCount
     std::int64_t failures = 0;
     std::int64_t last = 0;
     bool locked = false;
+};
+
+// Failure counts by subject (a device code, an address, a device code and address), each with
+// the time of its latest failure in seconds. A count whose latest failure is older than "since"
+// is no count any more.
+class FailureCounts
+{
+public:
+    virtual ~FailureCounts() = default;
+    // The subject's failures, 0 when it has none since then.
+    virtual int Recent(const std::string &subject, std::int64_t since) = 0;
+    // Counts one more failure of the subject at now, starting afresh when its count is older than
+    // since, as one step no other counter splits. Returns the failures counted before this one.
+    virtual int Add(const std::string &subject, std::int64_t now, std::int64_t since) = 0;
+};
+
+// The counts kept in this process's memory (seconds on the steady clock), at most maxSubjects
+// subjects: the stalest goes first beyond that.
+class MemoryFailureCounts final : public FailureCounts
+{
+public:
+    explicit MemoryFailureCounts(std::size_t maxSubjects) : m_maxSubjects(maxSubjects) {}
+    int Recent(const std::string &subject, std::int64_t since) override;
+    int Add(const std::string &subject, std::int64_t now, std::int64_t since) override;
+
+private:
+    struct Count
+    {
+        int failures = 0;
+        std::int64_t last = 0;
+    };
+    const std::size_t m_maxSubjects;
+    std::mutex m_mutex;
+    std::map<std::string, Count> m_counts;
 };
 
 class SignInGuard
@@ -46,9 +81,11 @@ public:
 
     // Starts an attempt on an account (0 when the name is unknown). withVerifyCode: the attempt
     // carries a correct verification code, so a lock does not refuse it.
-    // shared: where the account's count is kept (this process's memory when null).
+    // shared: where the account's count is kept, failures: where the device and address counts
+    // are (this process's memory when null; kept elsewhere, their times are UTC seconds).
     Attempt Begin(std::int64_t userId, const std::string &deviceCode, const std::string &peer, bool withVerifyCode,
-                  Clock::time_point now = Clock::now(), const SharedAccounts *shared = nullptr);
+                  Clock::time_point now = Clock::now(), const SharedAccounts *shared = nullptr,
+                  FailureCounts *failures = nullptr);
     // The attempt was dropped before its password was checked (over its budget): it no longer
     // counts against the account.
     void Withdraw(std::int64_t userId, const SharedAccounts *shared = nullptr);
@@ -57,18 +94,19 @@ public:
     // The password was wrong (or the name unknown): the device and the address count it. Their
     // counts only fade with time, so signing in to one's own account between guesses at others
     // gains nothing.
-    void Failed(const std::string &deviceCode, const std::string &peer, Clock::time_point now = Clock::now());
+    void Failed(const std::string &deviceCode, const std::string &peer, Clock::time_point now = Clock::now(),
+                FailureCounts *failures = nullptr);
 
     bool IsLocked(std::int64_t userId, const SharedAccounts *shared = nullptr);
 
     // A signed-in call whose session number and device code match no session: counted for the
     // device code and the address like a wrong password. Returns the delay before its answer.
     std::chrono::milliseconds FailedCall(const std::string &deviceCode, const std::string &peer,
-                                         Clock::time_point now = Clock::now());
+                                         Clock::time_point now = Clock::now(), FailureCounts *failures = nullptr);
     // A wrong verification code for the device code from the address. Returns the delay before
     // its answer, growing with the wrong codes that pair has sent.
     std::chrono::milliseconds WrongVerifyCode(const std::string &deviceCode, const std::string &peer,
-                                              Clock::time_point now = Clock::now());
+                                              Clock::time_point now = Clock::now(), FailureCounts *failures = nullptr);
 
     // An empty device code (the web site's forms have none) is counted only for its address and
     // account: under one shared key every pupil's form would pay for anyone's typos.
@@ -78,14 +116,9 @@ public:
     static std::chrono::milliseconds Delay(int failures);
 
 private:
-    struct Count
-    {
-        int failures = 0;
-        Clock::time_point last;
-        bool locked = false;
-    };
     // A failure count, and a lock, forgotten after this long without another counted attempt.
     static constexpr auto kMemory = std::chrono::minutes(15);
+    static constexpr std::int64_t kMemorySeconds = std::chrono::duration_cast<std::chrono::seconds>(kMemory).count();
     // Failures one address may have before its own count slows it: a school signs in from one.
     static constexpr int kAddressAllowance = 10;
     static constexpr std::size_t kMaxEntries = 20000;
@@ -93,12 +126,16 @@ private:
     // Runs change on the account's count, kept by shared or else in m_accounts.
     void UpdateAccount(std::int64_t userId, const SharedAccounts *shared, const std::function<void(AccountCount &)> &change);
 
-    int Recent(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now);
-    void Add(std::map<std::string, Count> &table, const std::string &key, Clock::time_point now);
+    // Where failure counts go: the given keeper, or this process's memory.
+    FailureCounts &Keeper(FailureCounts *failures) { return failures ? *failures : m_failures; }
+    // The keeper's clock: UTC seconds for a shared keeper, the steady clock's for memory.
+    static std::int64_t KeeperSeconds(const FailureCounts *failures, Clock::time_point now);
+    // Recent failures of a subject; an empty key (no device code) has none and adds none.
+    int Recent(FailureCounts &keeper, const char *kind, const std::string &key, std::int64_t now);
+    int Add(FailureCounts &keeper, const char *kind, const std::string &key, std::int64_t now);
 
     std::mutex m_mutex;
     std::map<std::int64_t, AccountCount> m_accounts; // "last" in seconds of Clock
-    std::map<std::string, Count> m_devices;
-    std::map<std::string, Count> m_addresses;
-    std::map<std::string, Count> m_verifyCodes; // by device code and address
+    // Device codes, addresses, and device code with address of wrong verification codes.
+    MemoryFailureCounts m_failures{3 * kMaxEntries};
 };

@@ -174,7 +174,7 @@ WebResponse SharePage(PlatformService &service, const std::map<std::string, std:
         return {400, "text/html; charset=utf-8", Page("分享", "<p>缺少分享目标（webid）。</p>")};
     // Anyone may call the gateway: each address gets a limited rate, and only the newest shares
     // are kept, so that no one can fill the disk through it.
-    if (!service.Shared().shareLimit.Allow(service.Peer()))
+    if (!service.WithinLimit(service.Shared().shareLimit, "share " + service.Peer()))
         return {429, "text/html; charset=utf-8", Page("分享", "<p>分享太频繁，请稍后再试。</p>")};
     service.Store().AddShare(share, kSharesKept);
     return {200, "text/html; charset=utf-8",
@@ -203,7 +203,7 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
     };
     SessionTable &sessions = service.Shared().sessions;
     if (action == "verify-code") {
-        std::string code = service.Shared().verifyCodes.Newest(value("code"));
+        std::string code = service.Codes().Newest(value("code"));
         return code.empty() ? Text(404, "no pending code") : Text(200, code);
     }
     if (action == "held-replies")
@@ -266,10 +266,11 @@ WebResponse TestControl(PlatformService &service, const std::string &action,
     auto user = ControlUser(service, query);
     if (!user)
         return Text(404, "no such user");
+    // The switches act on the sessions in the database: every process sees them.
     if (action == "lapse")
-        return sessions.Lapse(user->id) ? Text(200, "ok") : Text(404, "no session");
+        return service.Store().LapseCurrentSession(user->id) ? Text(200, "ok") : Text(404, "no session");
     if (action == "displace")
-        return sessions.Displace(user->id) ? Text(200, "ok") : Text(404, "no session");
+        return service.Store().DisplaceCurrentSession(user->id) ? Text(200, "ok") : Text(404, "no session");
     if (action == "refuse-relogin") {
         sessions.RefuseNextReLogin(user->id);
         return Text(200, "ok");

@@ -210,21 +210,35 @@ TEST(SignInGuard, CallsMatchingNoSessionCountLikeWrongPasswords)
 
 TEST(VerifyCodes, APictureStaysGoodWhileOthersAreDrawnForItsDevice)
 {
-    VerifyCodes codes;
-    const auto start = VerifyCodes::Clock::now();
-    codes.Issue("FILLER", "10.0.0.5", "AB12", start);
-    // Someone else asks for many pictures for the same device code; another machine sharing the
-    // code asks for one.
-    for (int i = 0; i < 40; ++i)
-        codes.Issue("FILLER", "10.0.0.66", std::to_string(1000 + i), start + 1s);
-    codes.Issue("FILLER", "10.0.0.7", "CD34", start + 2s);
-    EXPECT_EQ(codes.Newest("FILLER", start + 2s), "CD34");
-    EXPECT_EQ(codes.Use("FILLER", "ab12", start + 3s), true); // case ignored
-    EXPECT_EQ(codes.Use("FILLER", "ab12", start + 3s), false); // used up
-    EXPECT_EQ(codes.Use("OTHER", "CD34", start + 3s), false);  // bound to its device code
-    EXPECT_EQ(codes.Use("FILLER", "1039", start + 3s), true);  // the other asker's newest
-    EXPECT_EQ(codes.Use("FILLER", "1000", start + 3s), false); // pushed out by its own later ones
-    EXPECT_EQ(codes.Use("FILLER", "CD34", start + 11min), false); // ten minutes at most
+    auto path = std::filesystem::temp_directory_path() / ("verify-codes-test-" + std::to_string(getpid()) + ".db");
+    {
+        PlatformStore store(path.string());
+        VerifyCodes codes(store);
+        const std::int64_t start = UtcMilliseconds();
+        auto at = [start](std::chrono::milliseconds later) { return start + later.count(); };
+        codes.Issue("FILLER", "10.0.0.5", "AB12", start);
+        // Someone else asks for many pictures for the same device code; another machine sharing the
+        // code asks for one.
+        for (int i = 0; i < 40; ++i)
+            codes.Issue("FILLER", "10.0.0.66", std::to_string(1000 + i), at(1s));
+        codes.Issue("FILLER", "10.0.0.7", "CD34", at(2s));
+        EXPECT_EQ(codes.Newest("FILLER", at(2s)), "CD34");
+        EXPECT_EQ(codes.Use("FILLER", "ab12", at(3s)), true); // case ignored
+        EXPECT_EQ(codes.Use("FILLER", "ab12", at(3s)), false); // used up
+        EXPECT_EQ(codes.Use("OTHER", "CD34", at(3s)), false);  // bound to its device code
+        EXPECT_EQ(codes.Use("FILLER", "1039", at(3s)), true);  // the other asker's newest
+        EXPECT_EQ(codes.Use("FILLER", "1000", at(3s)), false); // pushed out by its own later ones
+        EXPECT_EQ(codes.Use("FILLER", "1038", at(9min)), true); // good for ten minutes
+        EXPECT_EQ(codes.Use("FILLER", "CD34", at(11min)), false); // not longer
+        EXPECT_EQ(codes.Newest("FILLER", at(11min)), "");
+        // Drawing another picture later sweeps the stale codes out of the table.
+        codes.Issue("LATER", "10.0.0.8", "EF56", at(20min));
+        SqlStatement left(store.Handle(), "SELECT COUNT(*) FROM verify_codes");
+        ASSERT_TRUE(left.Step());
+        EXPECT_EQ(left.Int(0), 1);
+    }
+    for (const char *suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(path.string() + suffix);
 }
 
 TEST(TrustedProxies, TheClientIsTheFirstHopOutsideTheTrustedRanges)
