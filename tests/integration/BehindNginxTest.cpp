@@ -228,19 +228,33 @@ TEST_F(BehindNginxTest, OnlyOperationsProbesAndPagesAreReachable)
         }
     }
     // The controls are there for this machine's own tools asking a process directly (from an
-    // address other than the proxy's).
+    // address other than the proxy's), and so is the name of the process that answered.
     EXPECT_EQ(HttpStatus(ExchangeFrom(m_second->Port(), "127.0.0.43", get("/test/connections"))), 200);
+    EXPECT_NE(ExchangeFrom(m_second->Port(), "127.0.0.43", get("/healthz")).find("X-Process-Id:"), std::string::npos);
+    EXPECT_EQ(Through("127.0.0.43", get("/healthz")).find("X-Process-Id:"), std::string::npos);
 }
 
 TEST_F(BehindNginxTest, ACallAProcessDiesOnIsNotSentAgain)
 {
     // Wrong passwords from one machine over both processes, so that either holds that
     // machine's next answer back for a while.
+    auto loggedLines = [this] {
+        const std::string log = m_nginx->AccessLog();
+        return std::count(log.begin(), log.end(), '\n');
+    };
+    const auto linesBefore = loggedLines();
+    const int kGuesses = 28;
     std::vector<std::thread> guesses;
-    for (int i = 0; i < 28; ++i)
+    for (int i = 0; i < kGuesses; ++i)
         guesses.emplace_back([&, i] { Through("127.0.0.51", SignInRequest("nobody", "x", "GUESS-" + std::to_string(i))); });
     for (std::thread &t : guesses)
         t.join();
+    // A guess held longer than the test's own read time is still in nginx's hands: its line
+    // must be written before the call below, whose line is the last one.
+    for (const auto deadline = Clock::now() + std::chrono::seconds(60);
+         loggedLines() < linesBefore + kGuesses && Clock::now() < deadline;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_GE(loggedLines(), linesBefore + kGuesses);
 
     std::string response;
     std::thread call([&] { response = Through("127.0.0.51", SignInRequest("tongxue", "654321", "PUPIL-C")); });
