@@ -27,7 +27,17 @@ void PlatformStore::Sweep(const char *table, const char *column, std::int64_t be
         last = now;
     }
     // Table and column are the store's own names, never a caller's text.
-    const std::string sql = std::string("DELETE FROM ") + table + " WHERE " + column + " < ?";
+    const std::string stale = std::string(table) + " WHERE " + column + " < ?";
+    // A sweep may run inside another write (a save counts its allowance in its own transaction),
+    // and two processes may sweep at once. On PostgreSQL each would wait for the rows the other
+    // has deleted or is changing, in whatever order the rows are met: a deadlock, and a save
+    // answered as failed. So a row another transaction holds is left for a later sweep, and one
+    // sweep takes a bounded number of rows. SQLite has a single writer: no other transaction holds
+    // rows while this one runs.
+    const std::string sql = Engine() == SqlEngine::PostgreSQL
+                                ? "DELETE FROM " + std::string(table) + " WHERE ctid = ANY(ARRAY(SELECT ctid FROM " + stale +
+                                      " LIMIT 1000 FOR UPDATE SKIP LOCKED))"
+                                : "DELETE FROM " + stale;
     SqlStatement s(*m_db, sql.c_str());
     s.Bind(1, before).Step();
 }

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -283,6 +284,36 @@ TEST_P(SharedState, TheStoreCountsLimitsAndFailuresByTheClock)
     // Fifteen quiet minutes: no count, and the next failure starts again.
     EXPECT_EQ(store.RecentFailures("device X", now + 903 - 900), 0);
     EXPECT_EQ(store.AddFailure("device X", now + 903, now + 903 - 900), 0);
+}
+
+// Two saves at once, each counting its allowance in its own transaction, each sweeping the rows
+// that are whole again: neither may wait for a row the other holds (on PostgreSQL that was a
+// deadlock, found by the database after a second, and a save answered as failed).
+TEST(SharedStateOnPostgres, ASweepInsideAWriteNeverWaitsForAnotherWrite)
+{
+    Folder folder;
+    TestDatabase database(folder.path, true);
+    PlatformStore setUp(database.Target()), first(database.Target()), second(database.Target());
+    // Far from any clock another test used, so that each call below may sweep.
+    const std::int64_t start = UtcMilliseconds() + 1'000'000'000;
+    ASSERT_TRUE(setUp.TakeRateAllowance("save B", start, 1000, 60)); // whole again from start + 1 s
+
+    WriteTransaction holding(second);
+    ASSERT_TRUE(second.TakeRateAllowance("save B", start + 20'000, 1000, 60)); // B's row is this write's
+    std::promise<bool> done;
+    std::thread other([&] {
+        WriteTransaction saving(first);
+        // A new subject sweeps: B's row as committed looks whole again, but another write holds it.
+        const bool allowed = first.TakeRateAllowance("save A", start + 40'000, 1000, 60);
+        saving.Commit();
+        done.set_value(allowed);
+    });
+    std::future<bool> finished = done.get_future();
+    const bool inTime = finished.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    holding.Commit(); // lets a waiting sweep go on, so the thread ends either way
+    other.join();
+    EXPECT_TRUE(inTime) << "the sweep waited for the other write";
+    EXPECT_TRUE(finished.get());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, SharedState, ::testing::Values("sqlite", "postgresql"),
