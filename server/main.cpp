@@ -53,6 +53,9 @@ const char kUsage[] =
     "  --essay-quota N   essays one user may keep (default 1000)\n"
     "  --essay-bytes-quota N  bytes of titles and bodies one user may keep (default 10485760)\n"
     "  --saves-per-minute N   essay saves one user may make a minute (default 60)\n"
+    "  --connections-per-address N  connections one client address may have unanswered, and as\n"
+    "                    many more waiting for their client to close (default 64; a school whose\n"
+    "                    pupils all reach the service from one address may need more)\n"
     "  --reuse-port      share the port with other processes started with this option (the\n"
     "                    system spreads connections over them)\n"
     "  --drain-grace S   on SIGTERM or SIGINT, seconds to go on accepting while /readyz answers 503\n"
@@ -135,6 +138,8 @@ int main(int argc, char **argv)
             int bytes = 0;
             ok = ParseInt(value, 1, 2000000000, &bytes);
             options.essayQuota.maxBytes = bytes;
+        } else if (arg == "--connections-per-address" && value) {
+            ok = ParseInt(value, 1, 100000, &options.maxConnectionsPerAddress);
         } else if (arg == "--saves-per-minute" && value) {
             ok = ParseInt(value, 1, 60000, &options.savesPerMinute);
         } else if (arg == "--test-controls") {

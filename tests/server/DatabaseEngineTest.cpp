@@ -4,6 +4,7 @@
 #include "PlatformStore.h"
 #include "ServiceClient.h"
 #include "ServiceProcess.h"
+#include "ServerTestKit.h"
 
 #include <json/json.h>
 #include <sqlite3.h>
@@ -31,36 +32,10 @@
 
 namespace {
 
-Json::Value Parse(const std::string &text)
-{
-    Json::Value root;
-    std::istringstream in(text);
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    Json::parseFromStream(builder, in, &root, &errors);
-    return root;
-}
-
 std::string SignedInId(ServiceClient &client, const std::string &device)
 {
-    return Parse(client.AutoLogin("xuesheng", Md5Hex("123456"), device))["data"][0]["ID"].asString();
+    return ParseAnswer(client.AutoLogin("xuesheng", Md5Hex("123456"), device))["data"][0]["ID"].asString();
 }
-
-// A temporary folder removed with the test.
-struct Folder
-{
-    Folder()
-    {
-        path = (std::filesystem::temp_directory_path() / ("engine-test-" + std::to_string(getpid()))).string();
-        std::filesystem::create_directories(path);
-    }
-    ~Folder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
 
 int SqliteVersion(const std::string &file)
 {
@@ -100,7 +75,7 @@ protected:
 // keeps everything: the accounts, the essays and their id sequence, the waiting message.
 TEST(SchemaVersions, UnversionedSqliteFileIsUpgradedWithItsData)
 {
-    Folder folder;
+    ScratchFolder folder("engine-test");
     const std::string file = folder.path + "/old.db";
     std::ifstream dump(SERVER_TEST_DATA_DIR "/unversioned-platform.sql");
     ASSERT_TRUE(dump) << "missing fixture";
@@ -116,14 +91,14 @@ TEST(SchemaVersions, UnversionedSqliteFileIsUpgradedWithItsData)
     ServiceClient client(service->BaseAddress(), service->Endpoint());
     const std::string id = SignedInId(client, "UPGRADED");
     ASSERT_EQ(id.size(), 19u) << id;
-    const Json::Value list = Parse(client.UserComp(id, "UPGRADED", "10", "1", "1", ""));
+    const Json::Value list = ParseAnswer(client.UserComp(id, "UPGRADED", "10", "1", "1", ""));
     std::map<std::string, std::string> titles;
     for (const Json::Value &row : list["data"])
         titles[row["ID"].asString()] = row["Title"].asString();
     EXPECT_EQ(titles, (std::map<std::string, std::string>{{"10001", "我的家乡"}, {"10002", "秋天"}})) << list;
-    EXPECT_EQ(Parse(client.CompInfo(id, "UPGRADED", "10001"))["data"][0]["Content"].asString(), "家乡的春天来得很早。");
+    EXPECT_EQ(ParseAnswer(client.CompInfo(id, "UPGRADED", "10001"))["data"][0]["Content"].asString(), "家乡的春天来得很早。");
     EXPECT_EQ(client.CompSaveOrEdit(id, "UPGRADED", "0", "新作", "升级以后写的。", "0", "0"), "10003");
-    const Json::Value poll = Parse(client.ServerPoll(id, "UPGRADED"));
+    const Json::Value poll = ParseAnswer(client.ServerPoll(id, "UPGRADED"));
     ASSERT_EQ(poll["data"][0]["message"].size(), 1u) << poll;
     EXPECT_NE(poll["data"][0]["message"][0]["Content"].asString().find("欢迎"), std::string::npos);
     service->Stop();
@@ -144,17 +119,17 @@ TEST_P(EachEngine, ASessionIsGoodInEveryProcessOnTheDatabase)
 
     const std::string essay = b.CompSaveOrEdit(id, "SHARED", "0", "两处都行", "从另一个进程保存。", "0", "0");
     ASSERT_GT(std::atoll(essay.c_str()), 10000) << essay;
-    const Json::Value list = Parse(b.UserComp(id, "SHARED", "10", "1", "1", ""));
+    const Json::Value list = ParseAnswer(b.UserComp(id, "SHARED", "10", "1", "1", ""));
     ASSERT_EQ(list["data"].size(), 1u) << list;
     EXPECT_EQ(list["data"][0]["ID"].asString(), essay);
     EXPECT_EQ(b.DeleteComp(id, "SHARED", essay), "true");
-    EXPECT_TRUE(Parse(b.ServerPoll(id, "SHARED"))["data"][0]["message"].isArray());
+    EXPECT_TRUE(ParseAnswer(b.ServerPoll(id, "SHARED"))["data"][0]["message"].isArray());
 
     // The process that opened the session restarts; the session goes on in the new one.
     ASSERT_EQ(opener->Stop(), 0);
     opener = ServiceProcess::Start({"--db", owner->DatabasePath()});
     ServiceClient restarted(opener->BaseAddress(), opener->Endpoint());
-    EXPECT_EQ(Parse(restarted.UserComp(id, "SHARED", "10", "1", "1", ""))["data"].size(), 0u);
+    EXPECT_EQ(ParseAnswer(restarted.UserComp(id, "SHARED", "10", "1", "1", ""))["data"].size(), 0u);
     EXPECT_EQ(restarted.UserInfo(id, "OTHER-DEVICE"), "4");
 
     // A sign-in through the other process displaces it everywhere, including where it was used.
@@ -162,7 +137,7 @@ TEST_P(EachEngine, ASessionIsGoodInEveryProcessOnTheDatabase)
     ASSERT_EQ(newer.size(), 19u) << newer;
     EXPECT_EQ(restarted.UserInfo(id, "SHARED"), "3");
     EXPECT_EQ(b.UserInfo(id, "SHARED"), "3");
-    EXPECT_TRUE(Parse(restarted.UserInfo(newer, "SHARED")).isObject());
+    EXPECT_TRUE(ParseAnswer(restarted.UserInfo(newer, "SHARED")).isObject());
 }
 
 // Wrong passwords sent to different processes add up: the third locks the account in both, and a
@@ -182,7 +157,7 @@ TEST_P(EachEngine, WrongPasswordsSpreadOverProcessesLockTheAccount)
 
     b.CreateVerifyImage("DEVICE-B");
     const std::string code = second->Control("verify-code?code=DEVICE-B");
-    EXPECT_EQ(Parse(b.Login("xuesheng", right, "DEVICE-B", code))["data"][0]["ID"].asString().size(), 19u);
+    EXPECT_EQ(ParseAnswer(b.Login("xuesheng", right, "DEVICE-B", code))["data"][0]["ID"].asString().size(), 19u);
     EXPECT_EQ(SignedInId(a, "DEVICE-A").size(), 19u);
 }
 
@@ -212,7 +187,7 @@ TEST_P(EachEngine, HourlyLimitsHoldAcrossProcessesInOtherZones)
 // A database from a newer service is left alone: the start fails with a message saying why.
 TEST_P(EachEngine, NewerDatabaseIsRefused)
 {
-    Folder folder;
+    ScratchFolder folder("engine-test");
     TestDatabase database(folder.path, m_postgres);
     {
         PlatformStore store(database.Target());
@@ -252,7 +227,7 @@ TEST_P(EachEngine, EachQueuedMessageReachesOnePollAcrossTwoProcesses)
             ServiceClient client(service.BaseAddress(), service.Endpoint());
             for (int empty = 0; empty < 3;) {
                 const std::string answer = client.ServerPoll(id, "POLLER");
-                const Json::Value poll = Parse(answer);
+                const Json::Value poll = ParseAnswer(answer);
                 if (!poll.isObject()) {
                     std::lock_guard lock(mutex);
                     refusals.push_back(answer);
@@ -284,7 +259,7 @@ TEST_P(EachEngine, EachQueuedMessageReachesOnePollAcrossTwoProcesses)
 // Processes started at the same moment on a new database: each starts, the seed is there once.
 TEST_P(EachEngine, ProcessesStartedTogetherSeedANewDatabaseOnce)
 {
-    Folder folder;
+    ScratchFolder folder("engine-test");
     TestDatabase database(folder.path, m_postgres);
     std::unique_ptr<ServiceProcess> services[3];
     std::string failures[3];
@@ -324,9 +299,9 @@ TEST_P(EachEngine, ProcessesStartedTogetherSeedANewDatabaseOnce)
         ASSERT_TRUE(services[i]) << failures[i];
         ServiceClient client(services[i]->BaseAddress(), services[i]->Endpoint());
         EXPECT_EQ(SignedInId(client, "TOGETHER").size(), 19u) << i;
-        EXPECT_EQ(Parse(client.OverallInfo())["data"][0]["KeyWordMaxID"].asString(), "3000") << i;
+        EXPECT_EQ(ParseAnswer(client.OverallInfo())["data"][0]["KeyWordMaxID"].asString(), "3000") << i;
     }
-    const Json::Value users = Parse(services[0]->Control("counts?name=weizhuce"));
+    const Json::Value users = ParseAnswer(services[0]->Control("counts?name=weizhuce"));
     EXPECT_EQ(users["id"].asString(), "5") << users; // five seeded accounts, not ten or fifteen
 }
 
@@ -400,7 +375,7 @@ TEST(PostgresOutage, CallsFailCleanlyAndTheServiceRecovers)
     service->Get("/readyz", &status);
     EXPECT_EQ(status, 200);
     EXPECT_EQ(client.CompSaveOrEdit(id, "OUTAGE", "0", "之后", "数据库回来了。", "0", "0"), "10002");
-    const Json::Value list = Parse(client.UserComp(id, "OUTAGE", "10", "1", "1", ""));
+    const Json::Value list = ParseAnswer(client.UserComp(id, "OUTAGE", "10", "1", "1", ""));
     std::vector<std::string> titles;
     for (const Json::Value &row : list["data"])
         titles.push_back(row["Title"].asString());

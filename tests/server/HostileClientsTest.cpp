@@ -103,37 +103,50 @@ TEST_F(ServiceTest, FiftyTricklingConnectionsLeaveOrdinaryCallsAnswered)
     trickle.join();
 }
 
-TEST_F(ServiceTest, ConnectionsFromOneAddressAreBounded)
+// As many connections from 127.0.0.2 as the bound are taken and held; one more is closed at once.
+static void ExpectConnectionsFromOneAddressBounded(const ServiceProcess &service, int bound)
 {
-    constexpr int kBound = 64;
     std::vector<int> idle;
-    for (int i = 0; i < kBound; ++i) {
-        int fd = ConnectFrom(m_service->Port(), "127.0.0.2", 300);
-        ASSERT_GE(fd, 0);
+    for (int i = 0; i < bound; ++i) {
+        int fd = ConnectFrom(service.Port(), "127.0.0.2", 300);
+        ASSERT_GE(fd, 0) << i;
         idle.push_back(fd);
     }
     // The service has taken them all: each is still open.
     EXPECT_EQ(ReadToClose(idle.front()), "<open>");
     EXPECT_EQ(ReadToClose(idle.back()), "<open>");
     // One more from the same address is closed at once; another address is served as usual.
-    int extra = ConnectFrom(m_service->Port(), "127.0.0.2", 3000);
+    int extra = ConnectFrom(service.Port(), "127.0.0.2", 3000);
     ASSERT_GE(extra, 0);
     EXPECT_EQ(ReadToClose(extra), "");
     close(extra);
-    int other = ConnectFrom(m_service->Port(), "127.0.0.3", 5000);
+    int other = ConnectFrom(service.Port(), "127.0.0.3", 5000);
     SendAll(other, SoapPost(SoapEnvelope("<ns1:WsOverallInfo/>")));
     EXPECT_NE(ReadToClose(other).find("WsOverallInfoResult"), std::string::npos);
     close(other);
     // Once one of them goes, the address may call again.
     close(idle.back());
     idle.pop_back();
-    ASSERT_TRUE(WaitForConnections(*m_service, [&](int reading, int) { return reading == kBound - 1; }));
-    int again = ConnectFrom(m_service->Port(), "127.0.0.2", 5000);
+    ASSERT_TRUE(WaitForConnections(service, [&](int reading, int) { return reading == bound - 1; }));
+    int again = ConnectFrom(service.Port(), "127.0.0.2", 5000);
     SendAll(again, SoapPost(SoapEnvelope("<ns1:WsOverallInfo/>")));
     EXPECT_NE(ReadToClose(again).find("WsOverallInfoResult"), std::string::npos);
     close(again);
     for (int fd : idle)
         close(fd);
+}
+
+TEST_F(ServiceTest, ConnectionsFromOneAddressAreBounded)
+{
+    ExpectConnectionsFromOneAddressBounded(*m_service, 64);
+}
+
+// A school whose pupils all come from one address may be given a larger share.
+TEST(ServiceOptions, TheConnectionsOfOneAddressCanBeRaised)
+{
+    auto service = ServiceProcess::Start({"--connections-per-address", "100"});
+    ASSERT_TRUE(service);
+    ExpectConnectionsFromOneAddressBounded(*service, 100);
 }
 
 TEST_F(ServiceTest, RequestsShapedToTireTheParserCostLittleAndAreRefused)

@@ -4,6 +4,7 @@
 #include "RawHttp.h"
 #include "ServiceClient.h"
 #include "ServiceProcess.h"
+#include "ServerTestKit.h"
 
 #include <json/json.h>
 
@@ -30,19 +31,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-Json::Value Parse(const std::string &text)
-{
-    Json::Value root;
-    std::istringstream in(text);
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    Json::parseFromStream(builder, in, &root, &errors);
-    return root;
-}
-
 std::string SessionOf(ServiceClient &client, const std::string &name, const std::string &password, const std::string &device)
 {
-    return Parse(client.AutoLogin(name, Md5Hex(password), device))["data"][0]["ID"].asString();
+    return ParseAnswer(client.AutoLogin(name, Md5Hex(password), device))["data"][0]["ID"].asString();
 }
 
 // Waits for the condition, looking every 20 ms, for at most the time given.
@@ -126,7 +117,7 @@ TEST_P(KillOneOfTwo, EveryAcknowledgedSaveSurvivesAndTheOtherProcessServesOn)
             ServiceProcess *aim = w % 2 ? survivor.get() : doomed.get();
             auto client = std::make_unique<ServiceClient>(aim->BaseAddress(), aim->Endpoint());
             writer.signIn = client->AutoLogin(writer.name, Md5Hex("pw"), device);
-            writer.session = Parse(writer.signIn)["data"][0]["ID"].asString();
+            writer.session = ParseAnswer(writer.signIn)["data"][0]["ID"].asString();
             // Everyone signs in before anyone saves: the kill comes amid saves, not sign-ins.
             allSignedIn.arrive_and_wait();
             if (writer.session.empty())
@@ -163,7 +154,7 @@ TEST_P(KillOneOfTwo, EveryAcknowledgedSaveSurvivesAndTheOtherProcessServesOn)
         EXPECT_EQ(writer.failedThroughSurvivor, 0) << writer.name;
         const std::string session = SessionOf(lister, writer.name, "pw", "LIST-" + writer.name);
         std::map<std::string, std::string> listed;
-        const Json::Value library = Parse(lister.UserComp(session, "LIST-" + writer.name, "1000", "1", "1", ""));
+        const Json::Value library = ParseAnswer(lister.UserComp(session, "LIST-" + writer.name, "1000", "1", "1", ""));
         for (const Json::Value &row : library["data"])
             listed[row["ID"].asString()] = row["Title"].asString();
         for (const auto &[id, title] : writer.acknowledged)
@@ -214,7 +205,7 @@ TEST(DatabaseRestart, CallsFailCleanlyWhileTheServerIsDownAndSucceedAfter)
     // Calls succeed on every worker again, with the session opened before the outage.
     for (int call = 0; call < 3; ++call)
         EXPECT_TRUE(IsEssayId(client.CompSaveOrEdit(id, "RESTART", "0", "重启之后" + std::to_string(call), "正文"))) << call;
-    const Json::Value library = Parse(client.UserComp(id, "RESTART", "100", "1", "1", ""));
+    const Json::Value library = ParseAnswer(client.UserComp(id, "RESTART", "100", "1", "1", ""));
     std::multiset<std::string> titles;
     for (const Json::Value &row : library["data"])
         titles.insert(row["Title"].asString());
@@ -250,7 +241,7 @@ TEST(ServiceDrain, SigtermAnswersTheRequestInFlightAfterFailingReadinessAndRefus
         std::chrono::seconds(1)));
     EXPECT_EQ(readyBody, "draining");
     ServiceClient client(service->BaseAddress(), service->Endpoint());
-    EXPECT_EQ(Parse(client.OverallInfo())["data"][0]["version"].asString().empty(), false) << "a call during the grace";
+    EXPECT_EQ(ParseAnswer(client.OverallInfo())["data"][0]["version"].asString().empty(), false) << "a call during the grace";
     EXPECT_EQ(client.LastError(), 0);
     EXPECT_LT(Clock::now() - signalled, kGrace) << "the grace ran out before the checks above";
 
@@ -333,7 +324,7 @@ TEST(ServiceDrain, AnAnswerNeverTakenIsGivenUpAfterTheBound)
     SendAll(reader, SoapPost(SoapEnvelope("<ns1:WsKeyword><ns1:id>" + id +
                                           "</ns1:id><ns1:code>STUCK</ns1:code><ns1:keyId>0</ns1:keyId></ns1:WsKeyword>")));
     ASSERT_TRUE(
-        WaitFor([&] { return Parse(service->Control("connections"))["writing"].asInt() == 1; }, std::chrono::seconds(10)));
+        WaitFor([&] { return ParseAnswer(service->Control("connections"))["writing"].asInt() == 1; }, std::chrono::seconds(10)));
 
     const auto signalled = Clock::now();
     ASSERT_EQ(kill(service->Pid(), SIGTERM), 0);

@@ -4,6 +4,7 @@
 #include "PlatformStore.h"
 #include "ServiceClient.h"
 #include "ServiceProcess.h"
+#include "ServerTestKit.h"
 #include "SessionTable.h"
 
 #include <json/json.h>
@@ -26,20 +27,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-Json::Value Parse(const std::string &text)
-{
-    Json::Value root;
-    std::istringstream in(text);
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    Json::parseFromStream(builder, in, &root, &errors);
-    return root;
-}
-
 // The session number of a sign-in's answer; "" for a refusal's status code.
 std::string SessionNumber(const std::string &signIn)
 {
-    const Json::Value document = Parse(signIn);
+    const Json::Value document = ParseAnswer(signIn);
     return document.isObject() ? document["data"][0]["ID"].asString() : std::string();
 }
 
@@ -59,22 +50,6 @@ long MillisecondsSince(Clock::time_point start)
 {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
-
-// A temporary folder removed with the test.
-struct Folder
-{
-    Folder()
-    {
-        path = (std::filesystem::temp_directory_path() / ("shared-state-test-" + std::to_string(getpid()))).string();
-        std::filesystem::create_directories(path);
-    }
-    ~Folder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
 
 // Each engine's runs choose their services' engine by PLATFORM_TEST_ENGINE (TestDatabase.h).
 class SharedState : public ::testing::TestWithParam<const char *>
@@ -208,7 +183,7 @@ TEST_P(SharedState, SavesPerMinuteAreCountedAcrossBothProcesses)
     }
     EXPECT_EQ(m_clientB->CompSaveOrEdit(id, "SAVER", "0", "第五篇", "文", "0", "0"), "0");
     EXPECT_EQ(m_clientA->CompSaveOrEdit(id, "SAVER", "0", "第五篇", "文", "0", "0"), "0");
-    EXPECT_EQ(Parse(m_b->Control("counts?name=xuesheng"))["compositions"].asString(), "4");
+    EXPECT_EQ(ParseAnswer(m_b->Control("counts?name=xuesheng"))["compositions"].asString(), "4");
 }
 
 // Use through A keeps a session alive in B; once it is idle past the time-out it answers "2"
@@ -219,15 +194,15 @@ TEST_P(SharedState, ASessionsIdleTimeAndSwitchesAreTheSameInBothProcesses)
     const std::string right = Md5Hex("123456");
     const std::string id = SessionNumber(m_clientA->AutoLogin("xuesheng", right, "IDLE"));
     ASSERT_EQ(id.size(), 19u) << id;
-    EXPECT_TRUE(Parse(m_clientB->UserInfo(id, "IDLE")).isObject());
+    EXPECT_TRUE(ParseAnswer(m_clientB->UserInfo(id, "IDLE")).isObject());
 
     // In use through A for longer than the time-out: still active through B.
     const auto start = Clock::now();
     while (Clock::now() - start < 3500ms) {
-        ASSERT_TRUE(Parse(m_clientA->UserInfo(id, "IDLE")).isObject()) << MillisecondsSince(start);
+        ASSERT_TRUE(ParseAnswer(m_clientA->UserInfo(id, "IDLE")).isObject()) << MillisecondsSince(start);
         std::this_thread::sleep_for(300ms);
     }
-    EXPECT_TRUE(Parse(m_clientB->UserInfo(id, "IDLE")).isObject());
+    EXPECT_TRUE(ParseAnswer(m_clientB->UserInfo(id, "IDLE")).isObject());
 
     // Then left alone until the database says it is idle past the time-out.
     PlatformStore store(m_a->DatabasePath());
@@ -241,7 +216,7 @@ TEST_P(SharedState, ASessionsIdleTimeAndSwitchesAreTheSameInBothProcesses)
     EXPECT_EQ(m_clientB->UserInfo(id, "IDLE"), "2");
     EXPECT_EQ(m_clientA->UserInfo(id, "IDLE"), "2");
     EXPECT_EQ(m_clientB->ReLogin("xuesheng", right, "IDLE"), "1");
-    EXPECT_TRUE(Parse(m_clientA->UserInfo(id, "IDLE")).isObject());
+    EXPECT_TRUE(ParseAnswer(m_clientA->UserInfo(id, "IDLE")).isObject());
 
     EXPECT_EQ(m_a->Control("lapse?name=xuesheng"), "ok");
     EXPECT_EQ(m_clientB->UserInfo(id, "IDLE"), "2");
@@ -255,7 +230,7 @@ TEST_P(SharedState, ASessionsIdleTimeAndSwitchesAreTheSameInBothProcesses)
 // once and then one a second, and failure counts that fade after their time.
 TEST_P(SharedState, TheStoreCountsLimitsAndFailuresByTheClock)
 {
-    Folder folder;
+    ScratchFolder folder("shared-state-test");
     TestDatabase database(folder.path, m_postgres);
     PlatformStore store(database.Target());
     const std::int64_t start = 1'800'000'000'000; // ms
@@ -291,7 +266,7 @@ TEST_P(SharedState, TheStoreCountsLimitsAndFailuresByTheClock)
 // deadlock, found by the database after a second, and a save answered as failed).
 TEST(SharedStateOnPostgres, ASweepInsideAWriteNeverWaitsForAnotherWrite)
 {
-    Folder folder;
+    ScratchFolder folder("shared-state-test");
     TestDatabase database(folder.path, true);
     PlatformStore setUp(database.Target()), first(database.Target()), second(database.Target());
     // Far from any clock another test used, so that each call below may sweep.

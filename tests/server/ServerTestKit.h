@@ -1,0 +1,41 @@
+// Small helpers the service's test programs share: an answer's JSON document, a scratch folder.
+#pragma once
+
+#include <json/json.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+// The answer's JSON document, or a null value when it is none. A refusal's bare status code
+// ("0", "-6") reads as a number.
+inline Json::Value ParseAnswer(const std::string &text)
+{
+    Json::Value root;
+    std::istringstream in(text);
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    Json::parseFromStream(builder, in, &root, &errors);
+    return root;
+}
+
+// A folder of this test process under the system's temporary folder, removed with the object.
+struct ScratchFolder
+{
+    explicit ScratchFolder(const std::string &prefix)
+        : path((std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(getpid()))).string())
+    {
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+    std::string path;
+};
