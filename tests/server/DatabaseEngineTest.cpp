@@ -17,13 +17,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #ifndef SERVER_TEST_DATA_DIR
@@ -54,19 +52,7 @@ int SqliteVersion(const std::string &file)
     return version;
 }
 
-// Each engine's runs choose their services' engine by PLATFORM_TEST_ENGINE (TestDatabase.h).
-class EachEngine : public ::testing::TestWithParam<const char *>
-{
-protected:
-    void SetUp() override
-    {
-        m_postgres = std::string(GetParam()) == "postgresql";
-        if (m_postgres)
-            TestDatabase::ClusterUri(); // a skip (77) without the test cluster
-        setenv("PLATFORM_TEST_ENGINE", GetParam(), 1);
-    }
-    bool m_postgres = false;
-};
+using EachEngine = EachEngineTest;
 
 } // namespace
 

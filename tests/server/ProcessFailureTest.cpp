@@ -24,7 +24,6 @@
 #include <map>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <thread>
 
 namespace {

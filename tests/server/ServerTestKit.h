@@ -1,10 +1,15 @@
-// Small helpers the service's test programs share: an answer's JSON document, a scratch folder.
+// Small helpers the service's test programs share: an answer's JSON document, a scratch folder,
+// a test run once per database engine.
 #pragma once
 
+#include "TestDatabase.h"
+
+#include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -38,4 +43,20 @@ struct ScratchFolder
     ScratchFolder(const ScratchFolder &) = delete;
     ScratchFolder &operator=(const ScratchFolder &) = delete;
     std::string path;
+};
+
+// A test run once per engine, its parameter "sqlite" or "postgresql": the services it starts use
+// that engine (PLATFORM_TEST_ENGINE, see TestDatabase.h); the PostgreSQL run is a skip (77)
+// without the test cluster.
+class EachEngineTest : public ::testing::TestWithParam<const char *>
+{
+protected:
+    void SetUp() override
+    {
+        m_postgres = std::string(GetParam()) == "postgresql";
+        if (m_postgres)
+            TestDatabase::ClusterUri();
+        setenv("PLATFORM_TEST_ENGINE", GetParam(), 1);
+    }
+    bool m_postgres = false;
 };

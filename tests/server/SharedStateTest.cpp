@@ -11,14 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <future>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -51,17 +47,9 @@ long MillisecondsSince(Clock::time_point start)
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-// Each engine's runs choose their services' engine by PLATFORM_TEST_ENGINE (TestDatabase.h).
-class SharedState : public ::testing::TestWithParam<const char *>
+class SharedState : public EachEngineTest
 {
 protected:
-    void SetUp() override
-    {
-        m_postgres = std::string(GetParam()) == "postgresql";
-        if (m_postgres)
-            TestDatabase::ClusterUri(); // a skip (77) without the test cluster
-        setenv("PLATFORM_TEST_ENGINE", GetParam(), 1);
-    }
     // Two processes on one new database, both started with the same options.
     void StartTwo(const std::vector<std::string> &options = {})
     {
@@ -73,7 +61,6 @@ protected:
         m_clientB = std::make_unique<ServiceClient>(m_b->BaseAddress(), m_b->Endpoint());
     }
 
-    bool m_postgres = false;
     std::unique_ptr<ServiceProcess> m_a, m_b;
     std::unique_ptr<ServiceClient> m_clientA, m_clientB;
 };
