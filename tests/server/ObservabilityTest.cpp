@@ -24,17 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-Json::Value ParseJson(const std::string &text)
-{
-    Json::CharReaderBuilder builder;
-    Json::Value root;
-    std::string errors;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
-        ADD_FAILURE() << "not JSON: " << text;
-    return root;
-}
-
 // One scrape: the HTTP status, the Content-Type, and every sample ("name{labels}" -> value).
 struct Scrape
 {
@@ -137,7 +126,7 @@ std::vector<Json::Value> LogLines(const ServiceProcess &service)
     std::string line;
     while (std::getline(text, line))
         if (!line.empty() && line[0] == '{')
-            lines.push_back(ParseJson(line));
+            lines.push_back(ParseJsonDocument(line));
     return lines;
 }
 
@@ -328,7 +317,7 @@ TEST(ObservabilityLog, LineEscapesItsFieldsAndWritesNullForNoUser)
     entry.user = std::string("a\"b\\c\nd\x01");
     const std::string line = RequestLogLine(entry);
     EXPECT_EQ(line.find('\n'), line.size() - 1);
-    EXPECT_EQ(ParseJson(line)["user"].asString(), *entry.user);
+    EXPECT_EQ(ParseJsonDocument(line)["user"].asString(), *entry.user);
 }
 
 // A pool of 1 on the run's engine: a second borrower waits, gives up after the pool's wait with
@@ -383,7 +372,7 @@ TEST_F(Observability, TwoConnectionsServeFiftyConcurrentCallers)
         callers.emplace_back([&, i] {
             ServiceClient client(m_service->BaseAddress(), m_service->Endpoint());
             const std::string device = "POOL-" + std::to_string(i), name = "pooled" + std::to_string(i);
-            const std::string id = ParseJson(client.AutoLogin(name, Md5Hex("pw"), device))["data"][0]["ID"].asString();
+            const std::string id = ParseJsonDocument(client.AutoLogin(name, Md5Hex("pw"), device))["data"][0]["ID"].asString();
             bool ok = !id.empty();
             for (int n = 0; n < 2 && ok; ++n)
                 ok = client.CompSaveOrEdit(id, device, "0", name + "-" + std::to_string(n), "正文") != "0";
@@ -392,14 +381,14 @@ TEST_F(Observability, TwoConnectionsServeFiftyConcurrentCallers)
             do {
                 const std::string listed = client.UserComp(id, device, "10", "1", "1", "");
                 const int listError = client.LastError();
-                const Json::Value list = ParseJson(listed);
+                const Json::Value list = ParseJsonDocument(listed);
                 std::set<std::string> titles;
                 for (const Json::Value &row : list["data"])
                     titles.insert(row["Title"].asString());
                 const std::string polled = client.ServerPoll(id, device);
                 ++calls;
                 if (ok && !(titles == std::set<std::string>{name + "-0", name + "-1"} &&
-                            ParseJson(polled)["data"][0].isMember("message"))) {
+                            ParseJsonDocument(polled)["data"][0].isMember("message"))) {
                     ok = false;
                     ADD_FAILURE() << name << " listed (error " << listError << ") " << listed << "; polled (error "
                                   << client.LastError() << ") " << polled;
@@ -435,7 +424,7 @@ TEST_F(Observability, TwoConnectionsServeFiftyConcurrentCallers)
     std::string line;
     int logged = 0;
     while (std::getline(errors, line)) {
-        EXPECT_EQ(Keys(ParseJson(line)), "client,ms,operation,result,time,user") << line;
+        EXPECT_EQ(Keys(ParseJsonDocument(line)), "client,ms,operation,result,time,user") << line;
         ++logged;
     }
     EXPECT_GE(logged, 2 * calls.load() + 3 * kCallers);
@@ -450,7 +439,7 @@ TEST(ObservabilityOutage, CallsThatFailOnTheDatabaseAreCounted)
     auto service = ServiceProcess::Start({"--threads", "2", "--db-connections", "1"});
     const std::string name = service->DatabaseName();
     ServiceClient client(service->BaseAddress(), service->Endpoint());
-    const std::string id = ParseJson(client.AutoLogin("xuesheng", Md5Hex("123456"), "OUTAGE"))["data"][0]["ID"].asString();
+    const std::string id = ParseJsonDocument(client.AutoLogin("xuesheng", Md5Hex("123456"), "OUTAGE"))["data"][0]["ID"].asString();
     ASSERT_NE(client.CompSaveOrEdit(id, "OUTAGE", "0", "之前", "数据库还在。"), "0");
 
     TestDatabase::AdminExec("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -24,6 +25,18 @@ inline Json::Value ParseAnswer(const std::string &text)
     Json::CharReaderBuilder builder;
     std::string errors;
     Json::parseFromStream(builder, in, &root, &errors);
+    return root;
+}
+
+// The answer's JSON document; a test failure when it is not JSON.
+inline Json::Value ParseJsonDocument(const std::string &text)
+{
+    Json::CharReaderBuilder builder;
+    Json::Value root;
+    std::string errors;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
+        ADD_FAILURE() << "not JSON: " << text;
     return root;
 }
 

@@ -4,6 +4,7 @@
 
 #include "ServiceClient.h"
 #include "ServiceProcess.h"
+#include "ServerTestKit.h"
 
 #include <json/json.h>
 
@@ -39,16 +40,7 @@ protected:
         return id;
     }
 
-    static Json::Value Parse(const std::string &text)
-    {
-        Json::CharReaderBuilder builder;
-        Json::Value root;
-        std::string errors;
-        std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-        if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
-            ADD_FAILURE() << "not JSON: " << text;
-        return root;
-    }
+    static Json::Value Parse(const std::string &text) { return ParseJsonDocument(text); }
 
     // The keys of data[0] (or of the given object), sorted, joined by ",".
     static std::string Keys(const Json::Value &object)
