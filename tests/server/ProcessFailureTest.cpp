@@ -10,10 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -311,14 +308,9 @@ TEST(ServiceDrain, AnAnswerNeverTakenIsGivenUpAfterTheBound)
     auto service = ServiceProcess::Start();
     ServiceClient client(service->BaseAddress(), service->Endpoint());
     const std::string id = SessionOf(client, "xuesheng", "123456", "STUCK");
-    int reader = socket(AF_INET, SOCK_STREAM, 0);
-    const int small = 2048;
-    setsockopt(reader, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(static_cast<uint16_t>(service->Port()));
-    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(connect(reader, reinterpret_cast<sockaddr *>(&remote), sizeof remote), 0);
+    // A receive buffer of about 2 KiB, never read.
+    const int reader = ConnectFrom(service->Port(), "127.0.0.1", 10000, 2048);
+    ASSERT_GE(reader, 0);
     // The whole keyword list: far more than the socket buffers hold.
     SendAll(reader, SoapPost(SoapEnvelope("<ns1:WsKeyword><ns1:id>" + id +
                                           "</ns1:id><ns1:code>STUCK</ns1:code><ns1:keyId>0</ns1:keyId></ns1:WsKeyword>")));
